@@ -1,0 +1,227 @@
+#include "app/InstallerApp.h"
+
+#include <shlobj.h>
+#include <gdiplus.h>
+
+#include <memory>
+
+#include "OrbBuildSettings.h"
+#include "app/EngineInstallServices.h"
+#include "base/ScopedWin.h"
+#include "engine/InstallPipeline.h"
+#include "engine/InstallRules.h"
+#include "uie/controls/UiImageCache.h"
+#include "uie/core/UiDpi.h"
+#include "uie/core/UiFonts.h"
+#include "uie/core/UiTheme.h"
+
+namespace SetupUi {
+
+namespace {
+
+constexpr wchar_t kMutexName[] = L"Orb.Setup.Installer";
+constexpr wchar_t kInstallFailedCaption[] = L"安装失败";
+
+// Carries the pipeline's events to the UI thread as tasks posted to the main window. Once the
+// window is gone the host drops them, so a run that outlives its window has no visible effect.
+class WindowEventSink : public Engine::IInstallEventSink {
+public:
+    explicit WindowEventSink(InstallerApp& app) : app_(app) {}
+    void InstallProgress(int percent) override {
+        InstallerApp* app = &app_;
+        app_.window.Post([app, percent] { app->OnInstallProgress(percent); });
+    }
+    void InstallFinished(bool success, const std::wstring& message) override {
+        InstallerApp* app = &app_;
+        app_.window.Post([app, success, message] { app->OnInstallFinished(success, message); });
+    }
+
+private:
+    InstallerApp& app_;
+};
+
+}  // namespace
+
+InstallerApp::InstallerApp(HINSTANCE moduleHandle) : module(moduleHandle) {}
+
+InstallerApp::~InstallerApp() {
+    if (worker.joinable())
+        worker.join();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Start-up and main loop
+// ---------------------------------------------------------------------------------------------
+
+int InstallerApp::Run(HINSTANCE moduleHandle, int showCommand) {
+    module = moduleHandle;
+    ResolveDefaultInstallRoot();
+
+    base::UniqueHandle mutex{CreateMutexW(nullptr, TRUE, kMutexName)};
+    if (GetLastError() == ERROR_ALREADY_EXISTS)
+        return 0;
+
+    if (HMODULE user32 = GetModuleHandleW(L"user32.dll")) {
+        using SetAwareFn = BOOL(WINAPI*)();
+        if (auto setAware = reinterpret_cast<SetAwareFn>(
+                reinterpret_cast<void*>(GetProcAddress(user32, "SetProcessDPIAware"))))
+            setAware();
+    }
+    SeedDpiFromScreen();
+
+    Gdiplus::GdiplusStartupInput input;
+    input.GdiplusVersion = 1;
+    input.DebugEventCallback = nullptr;
+    input.SuppressBackgroundThread = FALSE;
+    input.SuppressExternalCodecs = FALSE;
+    ULONG_PTR token = 0;
+    Gdiplus::GdiplusStartup(&token, &input, nullptr);
+    gdiplusToken = token;
+    UIE::ChooseUiFontFamily();
+    WriteThemeColours();
+
+    if (!window.Create(module)) {
+        Shutdown();
+        return 1;
+    }
+    SetWindowIcons();
+    RemoveResizeFrame();
+    BuildPages();
+    // Installed only now, so the messages of window creation never reach it.
+    window.messageHook = [this](uint32_t message, uint32_t wParam, int32_t lParam) {
+        return OnWindowMessage(message, wParam, lParam);
+    };
+    ShowWindow(window.hwnd, showCommand);
+    UpdateWindow(window.hwnd);
+
+    MSG msg = {};
+    while (GetMessageW(&msg, nullptr, 0, 0)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+
+    // A running installation finishes (or stops at its next abort check) before the process ends.
+    if (worker.joinable())
+        worker.join();
+    Shutdown();
+    return static_cast<int>(msg.wParam);
+}
+
+void InstallerApp::ResolveDefaultInstallRoot() {
+    wchar_t buffer[MAX_PATH] = {};
+    if (SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, buffer)))
+        installRoot = std::wstring(buffer) + L"\\Programs\\Orbelin";
+    else
+        installRoot = L".\\Orbelin";
+}
+
+void InstallerApp::SeedDpiFromScreen() {
+    base::WindowDc screen(nullptr);
+    if (screen)
+        UIE::GetDpi().dpi = UIE::SanitizeDpi(GetDeviceCaps(screen.Get(), LOGPIXELSY));
+}
+
+void InstallerApp::WriteThemeColours() {
+    UIE::UiTheme& theme = UIE::GetTheme();
+    theme.accent = 0xFFFF7467;
+    theme.accentGradientStart = 0xFFFF7467;
+    theme.accentGradientEnd = 0xFFFF7467;
+    theme.windowBackground = 0xFFFFFFFF;
+    theme.text = 0xFF333333;
+    theme.secondaryText = 0xFF84878C;
+}
+
+void InstallerApp::SetWindowIcons() {
+    HICON small = LoadIconW(module, MAKEINTRESOURCEW(101));
+    HICON big = LoadIconW(module, MAKEINTRESOURCEW(101));
+    if (big && window.hwnd)
+        SendMessageW(window.hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
+    if (small && window.hwnd)
+        SendMessageW(window.hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+}
+
+void InstallerApp::RemoveResizeFrame() {
+    LONG style = GetWindowLongW(window.hwnd, GWL_STYLE);
+    style &= ~(WS_THICKFRAME | WS_MAXIMIZEBOX);
+    SetWindowLongW(window.hwnd, GWL_STYLE, style);
+    SetWindowPos(window.hwnd, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_FRAMECHANGED);
+}
+
+// The pages hang under one plain root; until they are built the window shows the bare root.
+void InstallerApp::BuildPages() {
+    auto rootControl = std::make_unique<UIE::CUiControl>();
+    root = rootControl.get();
+    window.AddRoot(std::move(rootControl));
+}
+
+int32_t InstallerApp::OnWindowMessage(uint32_t message, uint32_t, int32_t) {
+    switch (message) {
+        case WM_CLOSE:
+            abortRequested.exchange(true);
+            return -1;  // the host goes on and destroys the window
+        case WM_DESTROY:
+            PostQuitMessage(0);
+            return 0;
+        default:
+            return -1;
+    }
+}
+
+void InstallerApp::Shutdown() {
+    UIE::UiImageCache::Instance().Clear();
+    UIE::ClearFontCache();
+    UIE::DeleteUiFontFamily();
+    if (gdiplusToken != 0) {
+        Gdiplus::GdiplusShutdown(gdiplusToken);
+        gdiplusToken = 0;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Installation
+// ---------------------------------------------------------------------------------------------
+
+void InstallerApp::StartInstallWorker() {
+    abortRequested.exchange(false);
+    if (worker.joinable())
+        worker.join();
+    installing = true;
+    worker = std::thread([this] { RunInstall(); });
+}
+
+void InstallerApp::RunInstall() {
+    EngineInstallServices engineServices(*this);
+    Engine::IInstallServices& services = servicesOverride ? *servicesOverride : engineServices;
+    WindowEventSink events(*this);
+    Engine::InstallRunConfig config{installRoot, ORB_PACKAGE_URL};
+    Engine::AbortCheck abort = [this] { return abortRequested.load(); };
+    Engine::RunInstallPipeline(config, productVersion, services, events, abort);
+}
+
+std::wstring InstallerApp::InstallDir() const { return Engine::JoinPath(installRoot, productVersion); }
+
+void InstallerApp::OnInstallProgress(int) {
+    // The progress bar and the percentage label show this once the pages exist.
+}
+
+void InstallerApp::OnInstallFinished(bool success, const std::wstring& message) {
+    installing = false;
+    if (!success)
+        MessageBoxW(window.hwnd, message.c_str(), kInstallFailedCaption, MB_ICONERROR);
+}
+
+}  // namespace SetupUi
+
+// ---------------------------------------------------------------------------------------------
+// Registration and launch
+// ---------------------------------------------------------------------------------------------
+
+namespace SetupUi {
+
+// Not written yet: the shortcut, the uninstall entry and the launch of the installed product
+// arrive with the registration service. Their outcome is never examined by the pipeline.
+void InstallerApp::CreateDesktopShortcut() {}
+void InstallerApp::WriteUninstallEntry() {}
+void InstallerApp::LaunchProduct() {}
+
+}  // namespace SetupUi

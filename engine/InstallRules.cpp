@@ -1,0 +1,31 @@
+#include "engine/InstallRules.h"
+
+namespace Engine {
+
+std::wstring JoinPath(const std::wstring& a, const std::wstring& b) {
+    if (a.empty())
+        return b;
+    const wchar_t last = a.back();
+    if (last == L'\\' || last == L'/')
+        return a + b;
+    return a + L'\\' + b;
+}
+
+static bool IsVersionChar(wchar_t c) {
+    return (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || c == L'.' ||
+           c == L'_' || c == L'-';
+}
+
+bool IsValidProductVersion(const std::wstring& version) {
+    if (version.empty() || version.size() > kMaxVersionLength)
+        return false;
+    if (version.find(L"..") != std::wstring::npos)
+        return false;
+    for (wchar_t c : version) {
+        if (!IsVersionChar(c))
+            return false;
+    }
+    return true;
+}
+
+}  // namespace Engine

@@ -1,0 +1,24 @@
+// Pure rules of the install pipeline: path joining, the version rule and the progress mapping.
+//
+// Nothing here touches the system, so the rules build and are tested natively as well as under
+// Wine. Paths and versions are UTF-16 on Windows; the rules only look at ASCII code units.
+#pragma once
+
+#include <string>
+
+namespace Engine {
+
+// `a` + "\" + `b`, without doubling a separator `a` already ends with. No normalisation.
+std::wstring JoinPath(const std::wstring& a, const std::wstring& b);
+
+// A version names a directory under the installation root, so it must stay one plain path
+// component: 1..32 code units of [0-9A-Za-z._-] and never "..".
+bool IsValidProductVersion(const std::wstring& version);
+
+constexpr size_t kMaxVersionLength = 32;
+
+// The download reports 0..90 and the extraction 0..95; the bar shows them as 5..77 and 88..97.
+constexpr int MapDownloadProgress(int p) { return 5 + p * 80 / 100; }
+constexpr int MapExtractProgress(int p) { return 88 + p * 10 / 100; }
+
+}  // namespace Engine

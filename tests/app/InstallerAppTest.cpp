@@ -1,0 +1,258 @@
+#include "app/InstallerApp.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "support/TestDirs.h"
+#include "uie/core/UiFonts.h"
+
+using SetupUi::InstallerApp;
+using namespace std::chrono_literals;
+
+namespace {
+
+HWND WaitForWindow(std::chrono::milliseconds limit = 15s) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (HWND window = FindWindowW(L"Orb.UiWindow", nullptr))
+            return window;
+        std::this_thread::sleep_for(10ms);
+    }
+    return nullptr;
+}
+
+template <typename Predicate>
+bool WaitUntil(Predicate done, std::chrono::milliseconds limit = 15s) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(5ms);
+    }
+    return true;
+}
+
+// Pumps the calling thread's queue until `done` or the limit.
+template <typename Predicate>
+bool PumpUntil(Predicate done, std::chrono::milliseconds limit = 10s) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    MSG msg;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        std::this_thread::sleep_for(1ms);
+    }
+    return true;
+}
+
+// Stands in for the network: the download runs until the abort check says stop.
+class BlockingDownloadServices : public Engine::IInstallServices {
+public:
+    bool SendDeviceReport(Engine::DeviceReportResult&, const Engine::AbortCheck&) override { return false; }
+    bool DownloadPackage(const std::wstring&, const std::wstring& file, const Engine::ProgressCallback& progress,
+                         std::wstring& message, const Engine::AbortCheck& abort) override {
+        tempFile = file;
+        progress(0);
+        downloading = true;
+        const auto deadline = std::chrono::steady_clock::now() + 20s;
+        while (!abort() && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(5ms);
+        sawAbort = abort();
+        message = L"aborted";
+        return false;
+    }
+    bool ExtractPackage(const std::wstring&, const std::wstring&, const Engine::ProgressCallback&) override {
+        return false;
+    }
+    bool VerifyPackage(const std::wstring&, const std::wstring&) override { return false; }
+    void SaveToken(const std::wstring&, const std::string&) override {}
+    void CreateDesktopShortcut() override {}
+    void WriteUninstallEntry() override {}
+
+    std::atomic<bool> downloading{false};
+    std::atomic<bool> sawAbort{false};
+    std::wstring tempFile;
+};
+
+}  // namespace
+
+TEST(InstallerAppHook, CloseRaisesAbortAndDestroyQuits) {
+    InstallerApp app(GetModuleHandleW(nullptr));
+    EXPECT_EQ(app.OnWindowMessage(WM_PAINT, 0, 0), -1);
+    EXPECT_FALSE(app.abortRequested);
+    EXPECT_EQ(app.OnWindowMessage(WM_CLOSE, 0, 0), -1);
+    EXPECT_TRUE(app.abortRequested);
+
+    EXPECT_EQ(app.OnWindowMessage(WM_DESTROY, 0, 0), 0);
+    MSG msg = {};
+    ASSERT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(msg.wParam, 0u);
+}
+
+TEST(InstallerAppRun, SecondInstanceEndsAtOnceWithoutAWindow) {
+    HANDLE held = CreateMutexW(nullptr, TRUE, L"Orb.Setup.Installer");
+    ASSERT_NE(held, nullptr);
+    {
+        InstallerApp app(GetModuleHandleW(nullptr));
+        EXPECT_EQ(app.Run(GetModuleHandleW(nullptr), SW_SHOWNORMAL), 0);
+        EXPECT_EQ(app.window.hwnd, nullptr);
+        EXPECT_EQ(app.gdiplusToken, 0u);
+    }
+    EXPECT_EQ(FindWindowW(L"Orb.UiWindow", nullptr), nullptr);
+    CloseHandle(held);
+}
+
+TEST(InstallerAppRun, ShowsTheFramelessWindowAndClosingEndsWithZero) {
+    InstallerApp app(GetModuleHandleW(nullptr));
+    RECT rect = {};
+    LONG style = 0;
+    wchar_t title[64] = {};
+    bool visible = false;
+    std::thread closer([&] {
+        HWND window = WaitForWindow();
+        if (!window)
+            return;
+        GetWindowRect(window, &rect);
+        style = GetWindowLongW(window, GWL_STYLE);
+        GetWindowTextW(window, title, 64);
+        visible = IsWindowVisible(window);
+        PostMessageW(window, WM_CLOSE, 0, 0);
+    });
+    const int exitCode = app.Run(GetModuleHandleW(nullptr), SW_SHOWNORMAL);
+    closer.join();
+
+    EXPECT_EQ(exitCode, 0);
+    EXPECT_TRUE(visible);
+    EXPECT_EQ(rect.right - rect.left, 520);  // the test prefix runs at 96 DPI
+    EXPECT_EQ(rect.bottom - rect.top, 374);
+    EXPECT_EQ(style & (WS_THICKFRAME | WS_MAXIMIZEBOX), 0);
+    EXPECT_STREQ(title, L"欧贝林视频格式转换器");
+    EXPECT_TRUE(app.abortRequested);
+    EXPECT_EQ(app.window.hwnd, nullptr);
+
+    wchar_t local[MAX_PATH] = {};
+    ASSERT_TRUE(SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, local)));
+    EXPECT_EQ(app.installRoot, std::wstring(local) + L"\\Programs\\Orbelin");
+
+    // The prefix maps the UI face to an installed font, so the preferred face is chosen.
+    EXPECT_EQ(UIE::uiFaceName, L"微软雅黑");
+    // Shutdown released the family and stopped GDI+.
+    EXPECT_EQ(UIE::uiFontFamily, nullptr);
+    EXPECT_EQ(app.gdiplusToken, 0u);
+}
+
+TEST(InstallerAppRun, ClosingDuringTheDownloadAbortsItAndDropsTheFinishEvent) {
+    InstallerApp app(GetModuleHandleW(nullptr));
+    BlockingDownloadServices services;
+    app.servicesOverride = &services;
+    const std::wstring root = TestSupport::MakeTempDir(L"app-abort");
+
+    std::thread driver([&] {
+        HWND window = WaitForWindow();
+        if (!window)
+            return;
+        app.window.Post([&] {
+            app.installRoot = root;
+            app.StartInstallWorker();
+        });
+        if (WaitUntil([&] { return services.downloading.load(); }))
+            PostMessageW(window, WM_CLOSE, 0, 0);
+    });
+    const int exitCode = app.Run(GetModuleHandleW(nullptr), SW_SHOWNORMAL);
+    driver.join();
+
+    EXPECT_EQ(exitCode, 0);
+    EXPECT_TRUE(services.downloading);
+    EXPECT_TRUE(services.sawAbort);
+    EXPECT_FALSE(app.worker.joinable());
+    // The failure event was posted after the window had gone, so it never ran.
+    EXPECT_TRUE(app.installing);
+    EXPECT_FALSE(services.tempFile.empty());
+    EXPECT_FALSE(TestSupport::Exists(services.tempFile));
+    TestSupport::RemoveTree(root);
+}
+
+TEST(WindowPost, TasksFromAnotherThreadRunInOrderOnTheUiThread) {
+    SetupUi::CWindow window;
+    ASSERT_TRUE(window.Create(GetModuleHandleW(nullptr)));
+    const DWORD uiThread = GetCurrentThreadId();
+    std::vector<int> order;
+    std::atomic<int> wrongThread{0};
+
+    std::thread poster([&] {
+        for (int i = 0; i < 200; ++i) {
+            window.Post([&, i] {
+                if (GetCurrentThreadId() != uiThread)
+                    ++wrongThread;
+                order.push_back(i);
+            });
+        }
+    });
+    poster.join();
+    ASSERT_TRUE(PumpUntil([&] { return order.size() == 200; }));
+    for (int i = 0; i < 200; ++i)
+        ASSERT_EQ(order[i], i);
+    EXPECT_EQ(wrongThread, 0);
+    DestroyWindow(window.hwnd);
+}
+
+TEST(WindowPost, TasksQueuedAtDestructionAndAfterItNeverRunAndAreFreed) {
+    SetupUi::CWindow window;
+    ASSERT_TRUE(window.Create(GetModuleHandleW(nullptr)));
+    auto witness = std::make_shared<int>(0);
+    for (int i = 0; i < 5; ++i)
+        window.Post([witness] { ++*witness; });
+    EXPECT_EQ(witness.use_count(), 6);
+
+    DestroyWindow(window.hwnd);
+    EXPECT_EQ(window.hwnd, nullptr);
+    window.Post([witness] { ++*witness; });
+    PumpUntil([] { return false; }, 100ms);
+
+    EXPECT_EQ(*witness, 0);
+    EXPECT_EQ(witness.use_count(), 1);
+}
+
+TEST(WindowHook, CloseIsOfferedToTheHookFirst) {
+    SetupUi::CWindow window;
+    ASSERT_TRUE(window.Create(GetModuleHandleW(nullptr)));
+    int closeSeen = 0;
+    int destroySeen = 0;
+    bool hwndClearedBeforeDestroyHook = false;
+    int32_t closeAnswer = 0;  // keep the window
+    window.messageHook = [&](uint32_t message, uint32_t, int32_t) -> int32_t {
+        if (message == WM_CLOSE) {
+            ++closeSeen;
+            return closeAnswer;
+        }
+        if (message == WM_DESTROY) {
+            ++destroySeen;
+            hwndClearedBeforeDestroyHook = window.hwnd == nullptr;
+            return 0;
+        }
+        return -1;
+    };
+    HWND handle = window.hwnd;
+    SendMessageW(handle, WM_CLOSE, 0, 0);
+    EXPECT_EQ(closeSeen, 1);
+    EXPECT_TRUE(IsWindow(handle));
+
+    closeAnswer = -1;  // let the host destroy it
+    SendMessageW(handle, WM_CLOSE, 0, 0);
+    EXPECT_EQ(closeSeen, 2);
+    EXPECT_FALSE(IsWindow(handle));
+    EXPECT_EQ(destroySeen, 1);
+    EXPECT_TRUE(hwndClearedBeforeDestroyHook);
+}

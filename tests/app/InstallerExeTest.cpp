@@ -1,0 +1,148 @@
+// The built installer executable, run as its own process: single instance, exit codes and the
+// resources it carries.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "base/ScopedWin.h"
+
+using namespace std::chrono_literals;
+
+namespace {
+
+std::wstring InstallerPath() {
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring dir = self;
+    dir.resize(dir.find_last_of(L"\\/") + 1);
+    return dir + ORB_INSTALLER_EXE;
+}
+
+struct Process {
+    base::UniqueHandle process;
+    base::UniqueHandle thread;
+    DWORD id = 0;
+};
+
+Process Start(const std::wstring& exe) {
+    Process started;
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    std::wstring commandLine = L"\"" + exe + L"\"";
+    if (CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+        started.process.Reset(pi.hProcess);
+        started.thread.Reset(pi.hThread);
+        started.id = pi.dwProcessId;
+    }
+    return started;
+}
+
+HWND WaitForWindowOf(DWORD pid) {
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    while (std::chrono::steady_clock::now() < deadline) {
+        HWND window = nullptr;
+        while ((window = FindWindowExW(nullptr, window, L"Orb.UiWindow", nullptr)) != nullptr) {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner == pid)
+                return window;
+        }
+        std::this_thread::sleep_for(20ms);
+    }
+    return nullptr;
+}
+
+DWORD WaitForExit(const Process& p, DWORD ms) {
+    if (WaitForSingleObject(p.process.Get(), ms) != WAIT_OBJECT_0)
+        return STILL_ACTIVE;
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(p.process.Get(), &code);
+    return code;
+}
+
+int CountInstallerWindows() {
+    int n = 0;
+    HWND window = nullptr;
+    while ((window = FindWindowExW(nullptr, window, L"Orb.UiWindow", nullptr)) != nullptr)
+        ++n;
+    return n;
+}
+
+// Width and height from a PNG's IHDR chunk.
+bool PngSize(const unsigned char* data, DWORD size, unsigned& width, unsigned& height) {
+    static const unsigned char signature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+    if (size < 24 || memcmp(data, signature, 8) != 0 || memcmp(data + 12, "IHDR", 4) != 0)
+        return false;
+    auto be32 = [](const unsigned char* p) { return (unsigned(p[0]) << 24) | (p[1] << 16) | (p[2] << 8) | p[3]; };
+    width = be32(data + 16);
+    height = be32(data + 20);
+    return true;
+}
+
+}  // namespace
+
+TEST(InstallerExe, SecondInstanceExitsWithZeroAndCloseEndsTheFirstWithZero) {
+    Process first = Start(InstallerPath());
+    ASSERT_TRUE(first.process) << "cannot start " << std::string(InstallerPath().begin(), InstallerPath().end());
+    HWND window = WaitForWindowOf(first.id);
+    ASSERT_NE(window, nullptr);
+
+    Process second = Start(InstallerPath());
+    ASSERT_TRUE(second.process);
+    EXPECT_EQ(WaitForExit(second, 20000), 0u);
+    EXPECT_EQ(CountInstallerWindows(), 1);
+    EXPECT_EQ(WaitForExit(first, 0), static_cast<DWORD>(STILL_ACTIVE));
+
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(WaitForExit(first, 20000), 0u);
+}
+
+TEST(InstallerExe, CarriesItsPicturesAndVersion) {
+    base::UniqueModule image{LoadLibraryExW(InstallerPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)};
+    ASSERT_TRUE(image);
+    auto resource = [&](int id, LPCWSTR type, DWORD& size) -> const unsigned char* {
+        HRSRC found = FindResourceW(image.Get(), MAKEINTRESOURCEW(id), type);
+        if (!found)
+            return nullptr;
+        size = SizeofResource(image.Get(), found);
+        return static_cast<const unsigned char*>(LockResource(LoadResource(image.Get(), found)));
+    };
+
+    DWORD size = 0;
+    EXPECT_NE(resource(101, RT_GROUP_ICON, size), nullptr);
+    unsigned width = 0, height = 0;
+    const unsigned char* header = resource(102, RT_RCDATA, size);
+    ASSERT_NE(header, nullptr);
+    ASSERT_TRUE(PngSize(header, size, width, height));
+    EXPECT_EQ(width, 1040u);
+    EXPECT_EQ(height, 520u);
+    const unsigned char* logo = resource(104, RT_RCDATA, size);
+    ASSERT_NE(logo, nullptr);
+    ASSERT_TRUE(PngSize(logo, size, width, height));
+    EXPECT_EQ(width, 512u);
+    EXPECT_EQ(height, 512u);
+    const unsigned char* badge = resource(105, RT_RCDATA, size);
+    ASSERT_NE(badge, nullptr);
+    const std::string svg(reinterpret_cast<const char*>(badge), size);
+    EXPECT_NE(svg.find("<svg"), std::string::npos);
+    EXPECT_NE(svg.find("width=\"56\""), std::string::npos);
+    EXPECT_NE(svg.find("height=\"56\""), std::string::npos);
+
+    DWORD ignored = 0;
+    const DWORD infoSize = GetFileVersionInfoSizeW(InstallerPath().c_str(), &ignored);
+    ASSERT_GT(infoSize, 0u);
+    std::string info(infoSize, '\0');
+    ASSERT_TRUE(GetFileVersionInfoW(InstallerPath().c_str(), 0, infoSize, &info[0]));
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT fixedSize = 0;
+    ASSERT_TRUE(VerQueryValueW(&info[0], L"\\", reinterpret_cast<void**>(&fixed), &fixedSize));
+    EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);
+    EXPECT_EQ(fixed->dwFileVersionLS, 0x00000031u);  // 0.49
+    EXPECT_EQ(fixed->dwProductVersionMS, 0x00010000u);
+    EXPECT_EQ(fixed->dwProductVersionLS, 0x00000031u);
+}

@@ -1,0 +1,159 @@
+#!/usr/bin/env bash
+# Installs everything the build and the tests need on a Debian bookworm machine and prepares the
+# third-party sources (libcurl, miniz, nanosvg) from Debian's archive in an ignored cache folder.
+# Idempotent: a second run only checks and prints the versions in use.
+#
+#   tools/setup.sh            # as root
+#   ORB_CACHE=/some/dir tools/setup.sh
+set -euo pipefail
+
+repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cache=${ORB_CACHE:-$repo/.cache}
+toolchain=$repo/cmake/toolchain-mingw-i686.cmake
+
+say() { printf '[setup] %s\n' "$*" >&2; }
+die() { printf '[setup] error: %s\n' "$*" >&2; exit 1; }
+
+packages=(
+    g++-mingw-w64-i686-posix mingw-w64-tools cmake ninja-build
+    wine wine32:i386 xvfb xdotool imagemagick librsvg2-bin fonts-wqy-microhei
+    osslsigncode openssl python3 googletest dpkg-dev xz-utils unzip
+)
+
+# ---------------------------------------------------------------------------------------------
+# Debian packages
+# ---------------------------------------------------------------------------------------------
+missing_packages() {
+    local p
+    for p in "${packages[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || echo "$p"
+    done
+}
+
+have_deb_src() {
+    grep -rqsE '^(Types:.*deb-src|deb-src )' /etc/apt/sources.list /etc/apt/sources.list.d/ 2>/dev/null
+}
+
+apt_updated=0
+apt_update() {
+    [ "$apt_updated" = 1 ] && return 0
+    say "apt-get update"
+    apt-get update -qq >/dev/null 2>"$cache/apt-update.err" ||
+        die "Debian's archive cannot be reached (apt-get update failed; see $cache/apt-update.err)"
+    if grep -qE '^(W|E): Failed to fetch' "$cache/apt-update.err"; then
+        die "Debian's archive cannot be reached: $(grep -m1 -E '^(W|E): Failed' "$cache/apt-update.err")"
+    fi
+    apt_updated=1
+}
+
+install_packages() {
+    command -v dpkg >/dev/null || die "this script needs a Debian machine (dpkg not found)"
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+        [ "$(id -u)" = 0 ] || die "run as root: the i386 architecture must be added for wine32"
+        say "adding the i386 architecture (wine32)"
+        dpkg --add-architecture i386
+        apt_updated=0
+    fi
+    if ! have_deb_src; then
+        [ "$(id -u)" = 0 ] || die "run as root: deb-src entries must be added"
+        say "enabling deb-src entries for bookworm"
+        cat >/etc/apt/sources.list.d/orbelin-deb-src.sources <<'EOF'
+Types: deb-src
+URIs: http://deb.debian.org/debian
+Suites: bookworm
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+EOF
+        apt_update
+    fi
+    local missing
+    missing=$(missing_packages)
+    if [ -n "$missing" ]; then
+        [ "$(id -u)" = 0 ] || die "run as root to install: $missing"
+        apt_update
+        say "installing: $(echo $missing)"
+        DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $missing \
+            >"$cache/apt-install.log" 2>&1 || die "apt-get install failed; see $cache/apt-install.log"
+    fi
+}
+
+# ---------------------------------------------------------------------------------------------
+# Source packages
+# ---------------------------------------------------------------------------------------------
+
+# fetch_source PACKAGE: unpacks Debian's source package (patches applied) into $cache/src/PACKAGE
+# and echoes the directory. Downloads are kept, so a second run does not fetch again.
+fetch_source() {
+    local pkg=$1 dl=$cache/dl/$1 dest=$cache/src/$1
+    if [ ! -f "$dest/.unpacked" ]; then
+        mkdir -p "$dl"
+        if ! ls "$dl"/*.dsc >/dev/null 2>&1; then
+            apt_update
+            say "fetching source package $pkg (bookworm)"
+            (cd "$dl" && apt-get source -qq --download-only "$pkg/bookworm") >"$dl/fetch.log" 2>&1 ||
+                die "cannot fetch the source package $pkg from Debian's archive; see $dl/fetch.log"
+        fi
+        rm -rf "$dest"; mkdir -p "$cache/src"
+        say "unpacking $pkg with dpkg-source"
+        dpkg-source --no-check -x "$(ls "$dl"/*.dsc | head -n1)" "$dest" >"$dl/unpack.log" 2>&1 ||
+            die "dpkg-source could not unpack $pkg; see $dl/unpack.log"
+        touch "$dest/.unpacked"
+    fi
+    echo "$dest"
+}
+
+dsc_version() { sed -n 's/^Version: //p' "$(ls "$cache/dl/$1"/*.dsc | head -n1)"; }
+
+build_curl() {
+    local src prefix=$cache/curl stamp=$cache/curl/.built
+    [ -f "$stamp" ] && return 0
+    src=$(fetch_source curl)
+    say "building libcurl (static, Schannel) for i686-w64-mingw32"
+    rm -rf "$cache/build-curl" "$prefix"
+    cmake -S "$src" -B "$cache/build-curl" -G Ninja \
+        -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_INSTALL_PREFIX="$prefix" \
+        -DCMAKE_EXE_LINKER_FLAGS="-static -static-libgcc -static-libstdc++" \
+        -DBUILD_SHARED_LIBS=OFF -DBUILD_CURL_EXE=ON -DBUILD_TESTING=OFF -DENABLE_MANUAL=OFF \
+        -DCURL_USE_SCHANNEL=ON -DCURL_USE_OPENSSL=OFF -DCURL_ZLIB=OFF -DCURL_BROTLI=OFF \
+        -DCURL_ZSTD=OFF -DUSE_NGHTTP2=OFF -DUSE_NGTCP2=OFF -DUSE_QUICHE=OFF -DUSE_LIBIDN2=OFF \
+        -DUSE_WIN32_IDN=OFF -DCURL_USE_LIBSSH2=OFF -DCURL_USE_LIBSSH=OFF -DCURL_USE_GSSAPI=OFF \
+        -DCURL_DISABLE_LDAP=ON -DCURL_DISABLE_LDAPS=ON -DENABLE_UNIX_SOCKETS=OFF \
+        -DCURL_USE_LIBPSL=OFF -DCURL_LTO=OFF >"$cache/curl-configure.log" 2>&1 ||
+        die "configuring libcurl failed; see $cache/curl-configure.log"
+    cmake --build "$cache/build-curl" --target install >"$cache/curl-build.log" 2>&1 ||
+        die "building libcurl failed; see $cache/curl-build.log"
+    rm -rf "$cache/build-curl"
+    touch "$stamp"
+}
+
+take_prusa_headers() {
+    local stamp=$cache/third_party/.taken src
+    [ -f "$stamp" ] && return 0
+    src=$(fetch_source prusa-slicer)
+    [ -f "$src/src/miniz/miniz.c" ] || die "prusa-slicer's source has no src/miniz/miniz.c"
+    [ -f "$src/src/nanosvg/nanosvg.h" ] || die "prusa-slicer's source has no src/nanosvg/nanosvg.h"
+    rm -rf "$cache/third_party"
+    mkdir -p "$cache/third_party/miniz" "$cache/third_party/nanosvg"
+    cp "$src/src/miniz/miniz.c" "$src/src/miniz/miniz.h" "$cache/third_party/miniz/"
+    cp "$src/src/nanosvg/nanosvg.h" "$src/src/nanosvg/nanosvgrast.h" "$cache/third_party/nanosvg/"
+    # Only the four files are needed; the unpacked slicer tree is large.
+    rm -rf "$src"
+    touch "$cache/third_party/.taken"
+}
+
+# ---------------------------------------------------------------------------------------------
+mkdir -p "$cache"
+install_packages
+build_curl
+take_prusa_headers
+
+miniz_version=$(sed -n 's/^#define MZ_VERSION "\(.*\)"/\1/p' "$cache/third_party/miniz/miniz.h")
+{
+    echo "libcurl   $(dsc_version curl) (Debian source package curl; static, Schannel)"
+    echo "miniz     MZ_VERSION $miniz_version (from Debian source package prusa-slicer $(dsc_version prusa-slicer))"
+    echo "nanosvg   from Debian source package prusa-slicer $(dsc_version prusa-slicer)"
+    echo "mingw-w64 $(i686-w64-mingw32-g++-posix -dumpversion) (posix threads)"
+    echo "wine      $(wine --version 2>/dev/null || echo '?')"
+} >"$cache/versions.txt"
+sed 's/^/[setup] /' "$cache/versions.txt"

@@ -1,0 +1,27 @@
+// The process-wide cache of decoded bitmaps, keyed by source ("res://ID", a file path, and
+// "|WxH" for scaled copies). The cache owns every bitmap; controls only borrow them. `Clear` runs
+// at shutdown while GDI+ is still up. UI thread only.
+#pragma once
+
+#include <windows.h>
+#include <gdiplus.h>
+
+#include <map>
+#include <string>
+
+namespace UIE {
+
+class UiImageCache {
+public:
+    static UiImageCache& Instance();
+
+    // Deletes every cached bitmap; bitmaps handed out earlier become invalid.
+    void Clear();
+    size_t Size() const { return bitmaps_.size(); }
+
+private:
+    UiImageCache() = default;
+    std::map<std::wstring, Gdiplus::GpBitmap*> bitmaps_;  // owned
+};
+
+}  // namespace UIE
