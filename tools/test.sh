@@ -27,7 +27,7 @@ cleanup() {
 }
 trap cleanup EXIT
 echo "[test] creating Wine prefix $prefix"
-orb_prepare_prefix "$prefix"
+orb_prepare_prefix "$prefix" null
 wineserver -p
 unset DISPLAY  # windows are created without an X display; screenshots use their own Xvfb
 

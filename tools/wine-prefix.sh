@@ -1,6 +1,8 @@
 # Sourced by tools/test.sh and tools/run.sh: prepares a 32-bit Wine prefix for the installer.
 #
-#   orb_prepare_prefix DIR   creates DIR as a win32 prefix (once) and maps the UI fonts
+#   orb_prepare_prefix DIR [DRIVER]   creates DIR as a win32 prefix (once), maps the UI fonts and
+#                                     selects the graphics driver: "null" (headless: windows exist
+#                                     but nothing is shown; the tests) or "x11" (the default)
 #
 # Wine has neither "微软雅黑" nor "宋体"; without a replacement GDI+ cannot create either family
 # and no text is drawn at all, so both are mapped to WenQuanYi Micro Hei.
@@ -13,10 +15,10 @@ orb_wine_env() {
 }
 
 orb_prepare_prefix() {
-    local prefix=$1
+    local prefix=$1 driver=${2:-x11}
     orb_wine_env
     export WINEPREFIX=$prefix
-    if [ ! -f "$prefix/system.reg" ] || [ ! -f "$prefix/.orb-fonts" ]; then
+    if [ ! -f "$prefix/system.reg" ] || [ "$(cat "$prefix/.orb-prepared" 2>/dev/null)" != "$driver" ]; then
         mkdir -p "$prefix"
         DISPLAY= wineboot --init >/dev/null 2>&1 || {
             echo "wineboot failed to create the prefix $prefix" >&2
@@ -31,10 +33,12 @@ orb_prepare_prefix() {
             printf 'Windows Registry Editor Version 5.00\r\n\r\n%s\r\n%s\r\n%s\r\n' \
                 '[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]' \
                 '"微软雅黑"="WenQuanYi Micro Hei"' '"宋体"="WenQuanYi Micro Hei"' | iconv -f UTF-8 -t UTF-16LE
+            printf '\r\n[HKEY_CURRENT_USER\\Software\\Wine\\Drivers]\r\n"Graphics"="%s"\r\n' "$driver" |
+                iconv -f UTF-8 -t UTF-16LE
         } >"$reg"
         DISPLAY= wine regedit /S "$reg" >/dev/null 2>&1
         rm -f "$reg"
         wineserver -w
-        touch "$prefix/.orb-fonts"
+        echo "$driver" >"$prefix/.orb-prepared"
     fi
 }

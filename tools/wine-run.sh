@@ -1,7 +1,16 @@
 #!/bin/sh
 # ctest's emulator for the cross-built tests: runs a Windows program in the prepared Wine prefix.
+#
+# The program's output goes through a file: the first Wine process of a prefix starts Wine's own
+# background services, which inherit its standard handles and would keep ctest's output pipe open
+# (and the test "running") long after the program itself has ended.
 if [ -z "${WINEPREFIX:-}" ]; then
     echo "wine-run: WINEPREFIX is not set; run the tests with tools/test.sh, which prepares one" >&2
     exit 2
 fi
-exec wine "$@"
+log=$(mktemp /tmp/orb-wine-run.XXXXXX)
+wine "$@" >"$log" 2>&1 </dev/null
+status=$?
+cat "$log"
+rm -f "$log"
+exit $status
