@@ -19,10 +19,12 @@ using namespace std::chrono_literals;
 
 namespace {
 
+// The installer's window once start-up has shown it (it is created hidden and styled first).
 HWND WaitForWindow(std::chrono::milliseconds limit = 15s) {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     while (std::chrono::steady_clock::now() < deadline) {
-        if (HWND window = FindWindowW(L"Orb.UiWindow", nullptr))
+        HWND window = FindWindowW(L"Orb.UiWindow", nullptr);
+        if (window && IsWindowVisible(window))
             return window;
         std::this_thread::sleep_for(10ms);
     }

@@ -49,7 +49,7 @@ HWND WaitForWindowOf(DWORD pid) {
         while ((window = FindWindowExW(nullptr, window, L"Orb.UiWindow", nullptr)) != nullptr) {
             DWORD owner = 0;
             GetWindowThreadProcessId(window, &owner);
-            if (owner == pid)
+            if (owner == pid && IsWindowVisible(window))
                 return window;
         }
         std::this_thread::sleep_for(20ms);
