@@ -1,22 +1,25 @@
 #include "app/EngineInstallServices.h"
 
 #include "app/InstallerApp.h"
+#include "engine/DeviceIdentity.h"
+#include "engine/DownloadPackage.h"
+#include "engine/SendDeviceReport.h"
 
 namespace SetupUi {
 
-// The network, archive and signature services are not connected yet. Until they are, each one
-// fails, so that an installation stops with a clear message instead of reporting a success it
-// did not achieve.
-
-bool EngineInstallServices::SendDeviceReport(Engine::DeviceReportResult&, const Engine::AbortCheck&) {
-    return false;  // the pipeline goes on with its built-in URL and version
+bool EngineInstallServices::SendDeviceReport(Engine::DeviceReportResult& result, const Engine::AbortCheck& abort) {
+    return Engine::SendDeviceReport(result, abort);
 }
 
-bool EngineInstallServices::DownloadPackage(const std::wstring&, const std::wstring&, const Engine::ProgressCallback&,
-                                            std::wstring& message, const Engine::AbortCheck&) {
-    message = L"此版本的安装程序尚不能下载安装包。";
-    return false;
+bool EngineInstallServices::DownloadPackage(const std::wstring& url, const std::wstring& file,
+                                            const Engine::ProgressCallback& progress, std::wstring& message,
+                                            const Engine::AbortCheck& abort) {
+    return Engine::DownloadPackage(url, file, progress, message, abort);
 }
+
+// The archive and signature services are not connected yet. Until they are, each one fails, so
+// that an installation stops with a clear message instead of reporting a success it did not
+// achieve.
 
 bool EngineInstallServices::ExtractPackage(const std::wstring&, const std::wstring&, const Engine::ProgressCallback&) {
     return false;
@@ -24,7 +27,9 @@ bool EngineInstallServices::ExtractPackage(const std::wstring&, const std::wstri
 
 bool EngineInstallServices::VerifyPackage(const std::wstring&, const std::wstring&) { return false; }
 
-void EngineInstallServices::SaveToken(const std::wstring&, const std::string&) {}
+void EngineInstallServices::SaveToken(const std::wstring& path, const std::string& token) {
+    Engine::SaveToken(path, token);
+}
 
 void EngineInstallServices::CreateDesktopShortcut() { app_.CreateDesktopShortcut(); }
 

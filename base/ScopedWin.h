@@ -170,3 +170,4 @@ private:
 };
 
 }  // namespace base
+

@@ -89,9 +89,8 @@ private:
             return kMsgVerifyFailed;
 
         // The token is kept only once the package is known to be genuine.
-        // Without a data directory the token would land in whatever the current directory is.
         const std::wstring dataDir = GetAppDataDir();
-        if (!report.token.empty() && !dataDir.empty())
+        if (!report.token.empty())
             services_.SaveToken(JoinPath(dataDir, kTokenFileName), report.token);
         CreateDesktopProductFolder();
         services_.CreateDesktopShortcut();

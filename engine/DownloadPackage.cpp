@@ -1,0 +1,126 @@
+#include "engine/DownloadPackage.h"
+
+#include "base/ScopedCurl.h"
+
+#include <windows.h>
+
+#include "engine/DownloadRules.h"
+#include "engine/TextConversion.h"
+
+namespace Engine {
+
+namespace {
+
+constexpr char kUserAgent[] = "OrbelinInstaller/1.0";
+
+// Handed to both libcurl callbacks for one transfer.
+struct DownloadContext {
+    HANDLE file = INVALID_HANDLE_VALUE;  // owned by the caller's UniqueFile
+    uint64_t bytesWritten = 0;
+    int lastPercent = -1;
+    ProgressCallback progress;
+    AbortCheck abortCheck;
+    std::wstring error;
+};
+
+size_t WriteBody(char* data, size_t size, size_t count, void* userData) {
+    auto* context = static_cast<DownloadContext*>(userData);
+    const uint64_t length = static_cast<uint64_t>(size) * count;
+    if (ExceedsPackageLimit(context->bytesWritten, length)) {
+        context->error = kMsgPackageTooLarge;
+        return 0;
+    }
+    DWORD written = 0;
+    if (!WriteFile(context->file, data, static_cast<DWORD>(length), &written, nullptr) || written != length) {
+        context->error = MsgWriteFailed(GetLastError());
+        return 0;
+    }
+    context->bytesWritten += length;
+    return static_cast<size_t>(length);
+}
+
+int ProbeProgress(void* userData, curl_off_t total, curl_off_t downloaded, curl_off_t, curl_off_t) {
+    auto* context = static_cast<DownloadContext*>(userData);
+    if (context->abortCheck && context->abortCheck())
+        return 1;
+    if (!context->progress)
+        return 0;
+    const int percent = DownloadPercent(downloaded, total);
+    if (percent >= 0 && percent != context->lastPercent) {
+        context->progress(percent);
+        context->lastPercent = percent;
+    }
+    return 0;
+}
+
+void SetOptions(CURL* curl, const std::string& url, DownloadContext& context) {
+    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 5L);
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, 60L);
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT, 600L);
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(curl, CURLOPT_USERAGENT, kUserAgent);
+    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
+    curl_easy_setopt(curl, CURLOPT_PROTOCOLS, static_cast<long>(CURLPROTO_HTTP | CURLPROTO_HTTPS));
+    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS, static_cast<long>(CURLPROTO_HTTP | CURLPROTO_HTTPS));
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &WriteBody);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &context);
+    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &ProbeProgress);
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &context);
+}
+
+}  // namespace
+
+bool DownloadPackage(const std::wstring& url, const std::wstring& file, const ProgressCallback& progress,
+                     std::wstring& message, const AbortCheck& abort) {
+    base::CurlGlobal global;
+    if (!global.Ok()) {
+        message = kMsgCurlInitFailed;
+        return false;
+    }
+    base::UniqueCurl curl{curl_easy_init()};
+    if (!curl) {
+        message = kMsgCurlHandleFailed;
+        return false;
+    }
+    base::UniqueFile target{
+        CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)};
+    if (!target) {
+        message = MsgTempFileNotOpened(GetLastError());
+        return false;
+    }
+    DownloadContext context;
+    context.file = target.Get();
+    context.progress = progress;
+    context.abortCheck = abort;
+
+    const std::string utf8Url = Utf16ToUtf8(url);
+    SetOptions(curl.Get(), utf8Url, context);
+    const CURLcode result = curl_easy_perform(curl.Get());
+
+    DownloadFacts facts;
+    facts.transferOk = result == CURLE_OK;
+    facts.transferError = Utf8ToUtf16(curl_easy_strerror(result));
+    curl_easy_getinfo(curl.Get(), CURLINFO_RESPONSE_CODE, &facts.responseCode);
+    curl_off_t announced = -1;
+    if (curl_easy_getinfo(curl.Get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced) == CURLE_OK)
+        facts.announcedLength = announced;
+    facts.writerError = context.error;
+    facts.bytesWritten = context.bytesWritten;
+    target.Reset();
+    curl.Reset();
+
+    const std::wstring failure = DecideDownloadOutcome(facts);
+    if (!failure.empty()) {
+        message = failure;
+        return false;
+    }
+    if (progress)
+        progress(kDownloadProgressEnd);
+    return true;
+}
+
+}  // namespace Engine

@@ -1,0 +1,22 @@
+#include "engine/ReportAnswer.h"
+
+namespace Engine {
+
+bool HasSuccessMarker(const std::string& body) { return body.find("\"code\":0") != std::string::npos; }
+
+std::string ExtractJsonString(const std::string& body, const std::string& key) {
+    const std::string pattern = "\"" + key + "\":\"";
+    const size_t found = body.find(pattern);
+    if (found == std::string::npos)
+        return std::string();
+    const size_t start = found + pattern.size();
+    size_t end = start;
+    while (end < body.size()) {
+        if (body[end] == '"' && body[end - 1] != '\\')
+            break;
+        ++end;
+    }
+    return body.substr(start, end - start);
+}
+
+}  // namespace Engine

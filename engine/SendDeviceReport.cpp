@@ -1,0 +1,98 @@
+#include "engine/SendDeviceReport.h"
+
+#include "base/ScopedCurl.h"
+
+#include "OrbBuildSettings.h"
+#include "engine/DeviceIdentity.h"
+#include "engine/DeviceProfile.h"
+#include "engine/ReportAnswer.h"
+#include "engine/TextConversion.h"
+
+namespace Engine {
+
+namespace {
+
+constexpr char kUserAgent[] = "OrbelinInstaller/1.0";
+
+// An answer past the cap ends the transfer with a write error: the report then fails.
+size_t CollectAnswer(char* data, size_t size, size_t count, void* userData) {
+    auto* answer = static_cast<std::string*>(userData);
+    const size_t length = size * count;
+    if (answer->size() + length > kMaxReportAnswerBytes)
+        return 0;
+    answer->append(data, length);
+    return length;
+}
+
+int ProbeAbort(void* userData, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    const auto* abort = static_cast<const AbortCheck*>(userData);
+    return (abort && *abort && (*abort)()) ? 1 : 0;
+}
+
+// Performs the POST; true when libcurl completed the transfer (the status code is not examined).
+bool PostReport(CURL* curl, const std::string& url, const std::string& body, curl_slist* headers,
+                std::string& answer, const AbortCheck& abort) {
+    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(curl, CURLOPT_POSTFIELDS, body.c_str());
+    curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE, static_cast<long>(body.size()));
+    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, 5L);
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT, 8L);
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(curl, CURLOPT_USERAGENT, kUserAgent);
+    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
+    curl_easy_setopt(curl, CURLOPT_PROTOCOLS, static_cast<long>(CURLPROTO_HTTP | CURLPROTO_HTTPS));
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &CollectAnswer);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &answer);
+    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &ProbeAbort);
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &abort);
+    return curl_easy_perform(curl) == CURLE_OK;
+}
+
+// A stored token travels back byte for byte, but never one that would end the header line early
+// or smuggle further header lines into the request.
+bool CanSendAsHeader(const std::string& token) {
+    return !token.empty() && token.find_first_of(std::string("\r\n\0", 3)) == std::string::npos;
+}
+
+}  // namespace
+
+std::string DeviceReportUrl() { return Utf16ToUtf8(ORB_API_BASE_URL) + "/device/report"; }
+
+bool SendDeviceReport(DeviceReportResult& result, const AbortCheck& abort) {
+    return SendDeviceReportTo(DeviceReportUrl(), BuildDeviceProfile(), result, abort);
+}
+
+bool SendDeviceReportTo(const std::string& reportUrl, const std::string& body, DeviceReportResult& result,
+                        const AbortCheck& abort) {
+    base::CurlGlobal global;
+    if (!global.Ok())
+        return false;
+    std::string answer;
+    bool completed = false;
+    {
+        base::UniqueCurl curl{curl_easy_init()};
+        if (!curl)
+            return false;
+        base::UniqueCurlList headers{curl_slist_append(nullptr, "Content-Type: application/json")};
+        const std::string token = LoadToken();
+        if (CanSendAsHeader(token)) {
+            const std::string line = "X-Device-Token: " + token;
+            if (curl_slist* grown = curl_slist_append(headers.Get(), line.c_str())) {
+                headers.Release();  // the same list, now one entry longer
+                headers.Reset(grown);
+            }
+        }
+        completed = PostReport(curl.Get(), reportUrl, body, headers.Get(), answer, abort);
+    }
+    if (!completed || !HasSuccessMarker(answer))
+        return false;
+    result.main_url = Utf8ToUtf16(ExtractJsonString(answer, "main_url"));
+    result.version = Utf8ToUtf16(ExtractJsonString(answer, "version"));
+    result.token = ExtractJsonString(answer, "token");
+    return true;
+}
+
+}  // namespace Engine

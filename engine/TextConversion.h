@@ -1,0 +1,14 @@
+// UTF-16 <-> UTF-8 through the system's UTF-8 code page. An empty or unconvertible input gives an
+// empty result.
+#pragma once
+
+#include <string>
+
+namespace Engine {
+
+// Converts up to the first NUL, like the C string it stands for.
+std::string Utf16ToUtf8(const std::wstring& text);
+// Converts exactly `text.size()` bytes.
+std::wstring Utf8ToUtf16(const std::string& text);
+
+}  // namespace Engine
