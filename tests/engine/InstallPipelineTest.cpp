@@ -122,7 +122,6 @@ protected:
     void SetUp() override {
         root_ = MakeTempDir(L"pipeline");
         ASSERT_FALSE(root_.empty());
-        DeleteFileW(TokenPath().c_str());
     }
     void TearDown() override { RemoveTree(root_); }
 

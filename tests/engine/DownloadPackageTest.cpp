@@ -1,0 +1,202 @@
+#include "engine/DownloadPackage.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+#include <vector>
+
+#include "support/TestDirs.h"
+#include "support/TestServer.h"
+
+using namespace Engine;
+using namespace TestSupport;
+using namespace std::chrono_literals;
+
+namespace {
+
+std::string Pattern(size_t length) {
+    std::string bytes(length, '\0');
+    for (size_t i = 0; i < length; ++i)
+        bytes[i] = static_cast<char>((i * 7 + i / 251) & 0xFF);
+    return bytes;
+}
+
+uint64_t FileSize(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
+        return UINT64_MAX;
+    return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+class DownloadTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(server_.Running()) << "the test server is not running";
+        id_ = TestServer::NewId("dl");
+        dir_ = MakeTempDir(L"download");
+        file_ = dir_ + L"\\orb1.tmp";
+        ASSERT_TRUE(WriteFileBytes(file_, ""));
+    }
+    void TearDown() override { RemoveTree(dir_); }
+
+    bool Download(const std::string& route, bool tls = false, const AbortCheck& abort = nullptr) {
+        message_.clear();
+        percents_.clear();
+        return DownloadPackage(server_.WideUrl(id_, route, tls), file_, [this](int p) { percents_.push_back(p); },
+                               message_, abort);
+    }
+    std::string Message() const { return std::string(message_.begin(), message_.end()); }
+
+    const TestServer& server_ = TestServer::Get();
+    std::string id_;
+    std::wstring dir_, file_, message_;
+    std::vector<int> percents_;
+};
+
+}  // namespace
+
+TEST_F(DownloadTest, StreamsTheBodyAndReportsProgressUpToNinety) {
+    ASSERT_TRUE(Download("len/3000000")) << Message();
+    EXPECT_EQ(message_, L"");
+    EXPECT_EQ(ReadFileBytes(file_), Pattern(3000000));
+    ASSERT_GE(percents_.size(), 2u);
+    EXPECT_EQ(percents_.front(), 0);
+    EXPECT_EQ(percents_.back(), 90);
+    for (size_t i = 1; i + 1 < percents_.size(); ++i)
+        EXPECT_GT(percents_[i], percents_[i - 1]) << "reported only when the value changes";
+    EXPECT_EQ(percents_[percents_.size() - 2], 90);  // the probe's 90, then the final 90
+
+    const auto requests = server_.Requests(id_);
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].method, "GET");
+    EXPECT_EQ(requests[0].Header("User-Agent"), "OrbelinInstaller/1.0");
+}
+
+TEST_F(DownloadTest, TruncatesTheExistingFile) {
+    ASSERT_TRUE(WriteFileBytes(file_, std::string(5000, 'x')));
+    ASSERT_TRUE(Download("len/100"));
+    EXPECT_EQ(ReadFileBytes(file_), Pattern(100));
+}
+
+TEST_F(DownloadTest, WorksWithoutCallbacks) {
+    std::wstring message;
+    EXPECT_TRUE(DownloadPackage(server_.WideUrl(id_, "len/10"), file_, nullptr, message, nullptr));
+    EXPECT_EQ(ReadFileBytes(file_), Pattern(10));
+}
+
+TEST_F(DownloadTest, FiveRedirectsAreFollowedSixAreNot) {
+    ASSERT_TRUE(Download("redirect/5/len/777")) << Message();
+    EXPECT_EQ(ReadFileBytes(file_), Pattern(777));
+    EXPECT_EQ(server_.Requests(id_).size(), 6u);
+
+    EXPECT_FALSE(Download("redirect/6/len/777"));
+    EXPECT_EQ(message_, L"下载失败：Number of redirects hit maximum amount");
+}
+
+TEST_F(DownloadTest, RedirectsToOtherSchemesAreRefused) {
+    for (const char* scheme : {"ftp", "file"}) {
+        EXPECT_FALSE(Download(std::string("goto/") + scheme)) << scheme;
+        EXPECT_EQ(message_.rfind(L"下载失败：", 0), 0u) << Message();
+    }
+}
+
+TEST_F(DownloadTest, ErrorStatusIsReportedWithItsCode) {
+    EXPECT_FALSE(Download("status/404"));
+    EXPECT_EQ(message_, L"下载服务器返回错误（HTTP 404）");
+    EXPECT_FALSE(Download("status/503"));
+    EXPECT_EQ(message_, L"下载服务器返回错误（HTTP 503）");
+}
+
+TEST_F(DownloadTest, IncompleteBodies) {
+    EXPECT_FALSE(Download("partial/2000/1000"));
+    EXPECT_EQ(message_, L"下载失败：Transferred a partial file");
+    EXPECT_FALSE(Download("len/0"));
+    EXPECT_EQ(message_, L"下载文件不完整，请检查网络后重试。");
+    EXPECT_FALSE(Download("chunked/0"));
+    EXPECT_EQ(message_, L"下载文件不完整，请检查网络后重试。");
+    EXPECT_TRUE(Download("chunked/1")) << Message();
+    EXPECT_EQ(ReadFileBytes(file_), Pattern(1));
+    EXPECT_TRUE(Download("chunked/70000")) << Message();
+    EXPECT_EQ(ReadFileBytes(file_), Pattern(70000));
+}
+
+TEST_F(DownloadTest, UnreachableServerAndBadUrls) {
+    std::wstring message;
+    EXPECT_FALSE(DownloadPackage(L"http://127.0.0.1:1/Orbelin.zip", file_, nullptr, message, nullptr));
+    EXPECT_EQ(message, L"下载失败：Couldn't connect to server");
+    message.clear();
+    EXPECT_FALSE(DownloadPackage(L"", file_, nullptr, message, nullptr));
+    EXPECT_EQ(message.rfind(L"下载失败：", 0), 0u);
+    message.clear();
+    EXPECT_FALSE(DownloadPackage(L"ftp://127.0.0.1/Orbelin.zip", file_, nullptr, message, nullptr));
+    EXPECT_EQ(message, L"下载失败：Unsupported protocol");
+}
+
+TEST_F(DownloadTest, TargetThatCannotBeOpenedNamesTheSystemError) {
+    std::wstring message;
+    EXPECT_FALSE(
+        DownloadPackage(server_.WideUrl(id_, "len/10"), dir_ + L"\\missing\\x.tmp", nullptr, message, nullptr));
+    EXPECT_EQ(message, L"无法创建下载临时文件（错误码：3）");  // ERROR_PATH_NOT_FOUND
+    EXPECT_TRUE(server_.Requests(id_).empty());
+}
+
+TEST_F(DownloadTest, AbortStopsATransferWithinASecond) {
+    std::atomic<bool> abort{false};
+    std::atomic<bool> started{false};
+    std::thread closer([&] {
+        while (!started)
+            std::this_thread::sleep_for(5ms);
+        std::this_thread::sleep_for(200ms);
+        abort = true;
+    });
+    const auto start = std::chrono::steady_clock::now();
+    std::chrono::steady_clock::time_point aborted;
+    const bool ok = DownloadPackage(
+        server_.WideUrl(id_, "slow/10000000/50"), file_, [&](int) { started = true; }, message_, [&] {
+            if (abort && aborted == std::chrono::steady_clock::time_point())
+                aborted = std::chrono::steady_clock::now();
+            return abort.load();
+        });
+    const auto end = std::chrono::steady_clock::now();
+    closer.join();
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(message_, L"下载失败：Operation was aborted by an application callback");
+    EXPECT_LT(end - start, 5s);
+    EXPECT_LT(end - aborted, 1s);
+}
+
+TEST_F(DownloadTest, StalledServerCanStillBeAborted) {
+    std::atomic<bool> abort{false};
+    std::thread closer([&] {
+        std::this_thread::sleep_for(500ms);
+        abort = true;
+    });
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(Download("stall/30", false, [&] { return abort.load(); }));
+    closer.join();
+    EXPECT_EQ(message_, L"下载失败：Operation was aborted by an application callback");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);
+}
+
+TEST_F(DownloadTest, WorksOverHttpsIncludingRedirects) {
+    ASSERT_TRUE(Download("redirect/2/len/4096", true)) << Message();
+    EXPECT_EQ(ReadFileBytes(file_), Pattern(4096));
+}
+
+TEST_F(DownloadTest, ExactlyTheSizeLimitIsAcceptedOneByteMoreIsNot) {
+    ASSERT_TRUE(Download("len/536870912")) << Message();
+    EXPECT_EQ(FileSize(file_), 536870912u);
+    EXPECT_EQ(percents_.back(), 90);
+
+    EXPECT_FALSE(Download("len/536870913"));
+    EXPECT_EQ(message_, L"安装包超过允许的大小限制。");
+    EXPECT_LE(FileSize(file_), 536870912u);
+
+    EXPECT_FALSE(Download("chunked/536870913"));
+    EXPECT_EQ(message_, L"安装包超过允许的大小限制。");
+    DeleteFileW(file_.c_str());
+}

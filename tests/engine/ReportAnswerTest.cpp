@@ -1,0 +1,48 @@
+#include "engine/ReportAnswer.h"
+
+#include <gtest/gtest.h>
+
+using Engine::ExtractJsonString;
+using Engine::HasSuccessMarker;
+
+TEST(ReportAnswer, SuccessMarkerIsTheEightBytesOnly) {
+    EXPECT_TRUE(HasSuccessMarker("{\"code\":0,\"data\":{}}"));
+    EXPECT_TRUE(HasSuccessMarker("{\"code\":05}"));
+    EXPECT_TRUE(HasSuccessMarker("xx\"code\":0"));
+    EXPECT_FALSE(HasSuccessMarker("{\"code\": 0}"));
+    EXPECT_FALSE(HasSuccessMarker("{\"code\":1}"));
+    EXPECT_FALSE(HasSuccessMarker("{\"Code\":0}"));
+    EXPECT_FALSE(HasSuccessMarker(""));
+}
+
+TEST(ReportAnswer, ExtractsRawValues) {
+    const std::string body =
+        "{\"code\":0,\"data\":{\"main_url\":\"http://h/p.zip\",\"version\":\"2.0.1.7\",\"token\":\"t-1\"}}";
+    EXPECT_EQ(ExtractJsonString(body, "main_url"), "http://h/p.zip");
+    EXPECT_EQ(ExtractJsonString(body, "version"), "2.0.1.7");
+    EXPECT_EQ(ExtractJsonString(body, "token"), "t-1");
+    EXPECT_EQ(ExtractJsonString(body, "missing"), "");
+}
+
+TEST(ReportAnswer, BlanksAroundTheColonHideTheMember) {
+    EXPECT_EQ(ExtractJsonString("{\"main_url\" : \"http://h\"}", "main_url"), "");
+    EXPECT_EQ(ExtractJsonString("{\"main_url\": \"http://h\"}", "main_url"), "");
+}
+
+TEST(ReportAnswer, EscapesAreKeptAndTheFirstUnescapedQuoteEnds) {
+    EXPECT_EQ(ExtractJsonString("{\"token\":\"a\\\"b\",\"x\":1}", "token"), "a\\\"b");
+    EXPECT_EQ(ExtractJsonString("{\"main_url\":\"http:\\/\\/h\\/p\"}", "main_url"), "http:\\/\\/h\\/p");
+    EXPECT_EQ(ExtractJsonString("{\"version\":\"\"}", "version"), "");
+}
+
+TEST(ReportAnswer, UnterminatedValueRunsToTheEnd) {
+    EXPECT_EQ(ExtractJsonString("{\"token\":\"abc", "token"), "abc");
+    EXPECT_EQ(ExtractJsonString("{\"token\":\"", "token"), "");
+    EXPECT_EQ(ExtractJsonString("{\"token\":\"ab\\\"", "token"), "ab\\\"");
+}
+
+TEST(ReportAnswer, FirstOccurrenceWins) {
+    EXPECT_EQ(ExtractJsonString("{\"version\":\"1\",\"version\":\"2\"}", "version"), "1");
+    // A key that is the tail of a longer key is still found inside it (the search is plain text).
+    EXPECT_EQ(ExtractJsonString("{\"app_version\":\"9\",\"version\":\"2\"}", "version"), "2");
+}

@@ -1,0 +1,234 @@
+#!/usr/bin/env python3
+"""HTTP and HTTPS test server for the installer's network tests (127.0.0.1 only).
+
+Every request under /t/<id>/... is recorded under its <id>, so tests that run in parallel each
+see only their own traffic. Routes (same on the HTTP and the HTTPS port):
+
+  POST /_answer/<id>            configure the report answer for <id>: JSON
+                                {"status": int, "body_hex": str, "delay": seconds}
+  GET  /_requests/<id>          the requests recorded for <id> (format below)
+
+  POST /t/<id>/api/device/report          the configured answer (404 when none)
+  GET  /t/<id>/len/<n>                    n body bytes with Content-Length (bytes: see pattern())
+  GET  /t/<id>/chunked/<n>                n body bytes, chunked, no length
+  GET  /t/<id>/redirect/<k>/<rest...>     a chain of k 302s ending at /t/<id>/<rest>
+  GET  /t/<id>/goto/<scheme>              302 to <scheme>://127.0.0.1/Orbelin.zip (ftp, file, ...)
+  GET  /t/<id>/status/<code>              that status with a small error page
+  GET  /t/<id>/partial/<announced>/<sent> announces one length, sends fewer bytes, closes
+  GET  /t/<id>/stall/<seconds>            announces 1000 bytes, sends 10, then waits
+  GET  /t/<id>/slow/<n>/<ms>              n bytes in 16 KiB pieces, <ms> apart
+
+Recorded request format: per request "<method> <path>\\n", then "<header count>\\n", the header
+lines "Name: value\\n", then "<body length>\\n" and the raw body bytes, then "\\n".
+
+  orb_test_server.py --info FILE [--cert PEM --key PEM]
+writes "http_port https_port pid" to FILE once listening (https_port 0 without a certificate).
+"""
+import argparse
+import json
+import os
+import ssl
+import sys
+import threading
+import time
+from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
+
+LOCK = threading.Lock()
+RECORDED = {}  # id -> list of bytes records
+ANSWERS = {}  # id -> dict
+PIECE = 1 << 20
+
+
+def pattern(offset, length):
+    """Deterministic body bytes: byte i of a body is (i * 7 + i // 251) & 0xFF."""
+    return bytes(((i * 7 + i // 251) & 0xFF) for i in range(offset, offset + length))
+
+
+# Bodies larger than a few pieces repeat this block instead (their content is never compared).
+BLOCK = pattern(0, PIECE)
+
+
+def body_piece(offset, length):
+    return pattern(offset, length)
+
+
+class Handler(BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+    server_version = "OrbTest/1"
+
+    def log_message(self, fmt, *args):
+        pass
+
+    # -- helpers ---------------------------------------------------------------------------
+    def read_body(self):
+        length = int(self.headers.get("Content-Length") or 0)
+        return self.rfile.read(length) if length else b""
+
+    def record(self, test_id, body):
+        lines = ["%s %s" % (self.command, self.path), str(len(self.headers))]
+        lines += ["%s: %s" % (k, v) for k, v in self.headers.items()]
+        head = ("\n".join(lines) + "\n").encode("utf-8", "surrogateescape")
+        entry = head + str(len(body)).encode() + b"\n" + body + b"\n"
+        with LOCK:
+            RECORDED.setdefault(test_id, []).append(entry)
+
+    def send_simple(self, status, body, content_type="text/plain", extra=()):
+        self.send_response(status)
+        self.send_header("Content-Type", content_type)
+        self.send_header("Content-Length", str(len(body)))
+        for name, value in extra:
+            self.send_header(name, value)
+        self.end_headers()
+        if self.command != "HEAD":
+            self.wfile.write(body)
+
+    def write_chunk(self, data):
+        self.wfile.write(b"%x\r\n" % len(data) + data + b"\r\n")
+
+    # -- dispatch --------------------------------------------------------------------------
+    def do_GET(self):
+        self.dispatch(b"")
+
+    def do_POST(self):
+        self.dispatch(self.read_body())
+
+    def dispatch(self, body):
+        parts = self.path.split("?")[0].strip("/").split("/")
+        try:
+            if parts[0] == "_answer" and len(parts) == 2:
+                with LOCK:
+                    ANSWERS[parts[1]] = json.loads(body.decode())
+                return self.send_simple(200, b"ok")
+            if parts[0] == "_requests" and len(parts) == 2:
+                with LOCK:
+                    data = b"".join(RECORDED.get(parts[1], []))
+                return self.send_simple(200, data, "application/octet-stream")
+            if parts[0] == "t" and len(parts) >= 3:
+                self.record(parts[1], body)
+                return self.scenario(parts[1], parts[2:])
+        except (BrokenPipeError, ConnectionResetError):
+            return
+        self.send_simple(404, b"unknown route")
+
+    def scenario(self, test_id, route):
+        kind = route[0]
+        if route == ["api", "device", "report"]:
+            return self.report_answer(test_id)
+        if kind == "len":
+            return self.send_pattern(int(route[1]), chunked=False)
+        if kind == "chunked":
+            return self.send_pattern(int(route[1]), chunked=True)
+        if kind == "redirect":
+            left = int(route[1])
+            rest = "/".join(route[2:])
+            target = "/t/%s/redirect/%d/%s" % (test_id, left - 1, rest) if left > 1 else "/t/%s/%s" % (test_id, rest)
+            return self.send_simple(302, b"moved", extra=[("Location", target)])
+        if kind == "goto":
+            return self.send_simple(302, b"moved", extra=[("Location", "%s://127.0.0.1/Orbelin.zip" % route[1])])
+        if kind == "status":
+            return self.send_simple(int(route[1]), b"<html><body>error page</body></html>", "text/html")
+        if kind == "partial":
+            announced, sent = int(route[1]), int(route[2])
+            self.send_response(200)
+            self.send_header("Content-Length", str(announced))
+            self.end_headers()
+            self.wfile.write(body_piece(0, sent))
+            self.wfile.flush()
+            self.close_connection = True
+            return
+        if kind == "stall":
+            self.send_response(200)
+            self.send_header("Content-Length", "1000")
+            self.end_headers()
+            self.wfile.write(body_piece(0, 10))
+            self.wfile.flush()
+            time.sleep(float(route[1]))
+            self.close_connection = True
+            return
+        if kind == "slow":
+            total, pause = int(route[1]), int(route[2]) / 1000.0
+            self.send_response(200)
+            self.send_header("Content-Length", str(total))
+            self.end_headers()
+            sent = 0
+            while sent < total:
+                n = min(16384, total - sent)
+                self.wfile.write(body_piece(sent, n))
+                self.wfile.flush()
+                sent += n
+                time.sleep(pause)
+            return
+        self.send_simple(404, b"unknown scenario")
+
+    def report_answer(self, test_id):
+        with LOCK:
+            answer = ANSWERS.get(test_id)
+        if answer is None:
+            return self.send_simple(404, b"no answer configured")
+        if answer.get("delay"):
+            time.sleep(float(answer["delay"]))
+        self.send_simple(int(answer.get("status", 200)), bytes.fromhex(answer.get("body_hex", "")),
+                         "application/json")
+
+    def send_pattern(self, total, chunked):
+        self.send_response(200)
+        self.send_header("Content-Type", "application/zip")
+        if chunked:
+            self.send_header("Transfer-Encoding", "chunked")
+        else:
+            self.send_header("Content-Length", str(total))
+        self.end_headers()
+        if self.command == "HEAD":
+            return
+        sent = 0
+        while sent < total:
+            n = min(PIECE, total - sent)
+            # Large bodies repeat one precomputed block; small ones carry the exact pattern.
+            data = body_piece(sent, n) if total <= 4 * PIECE else BLOCK[:n]
+            if chunked:
+                self.write_chunk(data)
+            else:
+                self.wfile.write(data)
+            sent += n
+        if chunked:
+            self.wfile.write(b"0\r\n\r\n")
+
+
+class Server(ThreadingHTTPServer):
+    daemon_threads = True
+    allow_reuse_address = True
+
+
+def serve(server):
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--info", required=True)
+    parser.add_argument("--cert")
+    parser.add_argument("--key")
+    args = parser.parse_args()
+
+    plain = Server(("127.0.0.1", 0), Handler)
+    serve(plain)
+    https_port = 0
+    if args.cert:
+        secure = Server(("127.0.0.1", 0), Handler)
+        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        context.load_cert_chain(args.cert, args.key)
+        secure.socket = context.wrap_socket(secure.socket, server_side=True)
+        serve(secure)
+        https_port = secure.server_address[1]
+
+    tmp = args.info + ".tmp"
+    with open(tmp, "w") as f:
+        f.write("%d %d %d\n" % (plain.server_address[1], https_port, os.getpid()))
+    os.replace(tmp, args.info)
+    # Stops by itself if the suite never stops it.
+    time.sleep(float(os.environ.get("ORB_TEST_SERVER_LIFETIME", "3600")))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
