@@ -12,6 +12,7 @@ namespace Engine {
 namespace {
 
 constexpr char kUserAgent[] = "OrbelinInstaller/1.0";
+constexpr long kReceiveBufferBytes = 512 * 1024;  // libcurl's maximum
 
 // Handed to both libcurl callbacks for one transfer.
 struct DownloadContext {
@@ -70,6 +71,8 @@ void SetOptions(CURL* curl, const std::string& url, DownloadContext& context) {
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &ProbeProgress);
     curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &context);
+    // A larger receive buffer means fewer, larger writes; under Wine each WriteFile is costly.
+    curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, kReceiveBufferBytes);
 }
 
 }  // namespace
