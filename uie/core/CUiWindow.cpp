@@ -506,6 +506,16 @@ void CUiWindow::OnPointerMove(int px, int py) {
     UpdateHoverWithin(inside);
 }
 
+void CUiWindow::UpdateHoverFromCursor() {
+    POINT pt = {};
+    if (!hwnd || !GetCursorPos(&pt) || !ScreenToClient(hwnd, &pt))
+        return;
+    RECT client = {};
+    GetClientRect(hwnd, &client);
+    if (PtInRect(&client, pt))
+        OnPointerMove(pt.x, pt.y);
+}
+
 void CUiWindow::OnPointerLeave() {
     trackingLeave = false;
     HideTooltip();

@@ -80,6 +80,9 @@ public:
     unsigned SetControlTimer(CUiControl* target, unsigned intervalMs);
     void KillControlTimer(unsigned timerId);
 
+    // Re-evaluates hover for where the pointer is now (after the tree was built or changed under
+    // a resting pointer); nothing when it is outside the client area.
+    void UpdateHoverFromCursor();
     // The control under (x, y) in client DIP, with the point in its local coordinates.
     CUiControl* HitTestAt(int x, int y, int* localX, int* localY);
     // Where the tooltip is (or would be) drawn, in client pixels.
