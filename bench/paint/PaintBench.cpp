@@ -28,7 +28,8 @@ public:
     void Paint(UiCanvas& canvas) override {
         const UiRect px = GetPixelRect();
         canvas.FillRoundRectGradient({0, 0, px.width, px.height}, 0xFFFF7467, 0xFFFFA467, 1, 0.0f);
-        canvas.DrawText(L"欧贝林视频格式转换器", 20, RGB(255, 255, 255), {0, 0, px.width, px.height}, kTextCenter, true);
+        canvas.DrawText(L"欧贝林视频格式转换器", 20, RGB(255, 255, 255), {0, 0, px.width, px.height}, kTextCenter,
+                        true);
     }
 };
 

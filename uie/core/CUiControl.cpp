@@ -17,7 +17,9 @@ CUiControl::~CUiControl() {
     children.clear();
 }
 
-UiSize CUiControl::Measure(int) { return {bounds.width, bounds.height}; }
+UiSize CUiControl::Measure(int) {
+    return {bounds.width, bounds.height};
+}
 
 void CUiControl::Arrange(const UiRect& boundsInParent) {
     bounds = boundsInParent;
@@ -28,36 +30,58 @@ void CUiControl::Arrange(const UiRect& boundsInParent) {
 
 void CUiControl::Paint(UiCanvas&) {}
 void CUiControl::PaintOverlay(UiCanvas&) {}
-bool CUiControl::IsOpaque() { return false; }
+bool CUiControl::IsOpaque() {
+    return false;
+}
 void CUiControl::OnMouseEnter() {}
 void CUiControl::OnMouseMove(int, int) {}
 void CUiControl::OnMouseLeave() {}
 void CUiControl::OnMouseDown(int, int) {}
 void CUiControl::OnMouseUp(int, int) {}
 void CUiControl::OnDoubleClick(int, int) {}
-bool CUiControl::OnMouseWheel(int) { return false; }
-bool CUiControl::WantsHandCursor() { return false; }
-bool CUiControl::WantsTextCursor() { return false; }
-bool CUiControl::IsPointerTarget() { return WantsHandCursor() || WantsTextCursor(); }
-bool CUiControl::IsFocusable() { return false; }
+bool CUiControl::OnMouseWheel(int) {
+    return false;
+}
+bool CUiControl::WantsHandCursor() {
+    return false;
+}
+bool CUiControl::WantsTextCursor() {
+    return false;
+}
+bool CUiControl::IsPointerTarget() {
+    return WantsHandCursor() || WantsTextCursor();
+}
+bool CUiControl::IsFocusable() {
+    return false;
+}
 void CUiControl::OnFocus() {}
 void CUiControl::OnBlur() {}
 void CUiControl::OnChar(wchar_t) {}
 void CUiControl::OnKeyDown(unsigned) {}
 void CUiControl::OnImeResult(const wchar_t*) {}
 void CUiControl::OnTimer(unsigned) {}
-bool CUiControl::GetImeCaretRect(UiLtrb*) { return false; }
-bool CUiControl::OnDescendantMouseDown(CUiControl*, int, int, int, int) { return false; }
-bool CUiControl::InterceptPointer(int, int) { return false; }
+bool CUiControl::GetImeCaretRect(UiLtrb*) {
+    return false;
+}
+bool CUiControl::OnDescendantMouseDown(CUiControl*, int, int, int, int) {
+    return false;
+}
+bool CUiControl::InterceptPointer(int, int) {
+    return false;
+}
 void CUiControl::OnHoverWithin(bool) {}
-bool CUiControl::TracksHoverWithin() { return false; }
+bool CUiControl::TracksHoverWithin() {
+    return false;
+}
 
 void CUiControl::Layout() {
     if (fillFirstChild && !children.empty())
         children.front()->Arrange({0, 0, bounds.width, bounds.height});
 }
 
-int CUiControl::PaintOutset() { return 1; }
+int CUiControl::PaintOutset() {
+    return 1;
+}
 
 // ---------------------------------------------------------------------------------------------
 // Tree operations
@@ -79,7 +103,9 @@ void CUiControl::AttachToWindow(CUiWindow* host) {
         child->AttachToWindow(host);
 }
 
-UiRect CUiControl::GetPixelRect() const { return ScaleRect(bounds); }
+UiRect CUiControl::GetPixelRect() const {
+    return ScaleRect(bounds);
+}
 
 void CUiControl::GetAbsolutePosition(int& x, int& y) const {
     x = 0;

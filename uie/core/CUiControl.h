@@ -31,36 +31,36 @@ public:
     CUiControl& operator=(const CUiControl&) = delete;
 
     // Virtual operations. Subclasses keep this order; the comments give the defaults.
-    virtual ~CUiControl();                                 // 1: destroys the children
-    virtual UiSize Measure(int availableWidth);            // 2: current size, argument ignored
-    virtual void Arrange(const UiRect& boundsInParent);    // 3: store, Layout(), clear layoutPending
-    virtual void Paint(UiCanvas& canvas);                  // 4: before the children
-    virtual void PaintOverlay(UiCanvas& canvas);           // 5: after the children
-    virtual bool IsOpaque();                               // 6: false
-    virtual void OnMouseEnter();                           // 7
-    virtual void OnMouseMove(int x, int y);                // 8
-    virtual void OnMouseLeave();                           // 9
-    virtual void OnMouseDown(int x, int y);                // 10
-    virtual void OnMouseUp(int x, int y);                  // 11: may lie outside the control
-    virtual void OnDoubleClick(int x, int y);              // 12
-    virtual bool OnMouseWheel(int delta);                  // 13: true stops the bubbling
-    virtual bool WantsHandCursor();                        // 14: false
-    virtual bool WantsTextCursor();                        // 15: false
-    virtual bool IsPointerTarget();                        // 16: hand or text cursor
-    virtual bool IsFocusable();                            // 17: false
-    virtual void OnFocus();                                // 18
-    virtual void OnBlur();                                 // 19
-    virtual void OnChar(wchar_t ch);                       // 20
-    virtual void OnKeyDown(unsigned virtualKey);           // 21
-    virtual void OnImeResult(const wchar_t* text);         // 22
-    virtual void OnTimer(unsigned timerId);                // 23
-    virtual bool GetImeCaretRect(UiLtrb* out);             // 24: client pixels; false
+    virtual ~CUiControl();                               // 1: destroys the children
+    virtual UiSize Measure(int availableWidth);          // 2: current size, argument ignored
+    virtual void Arrange(const UiRect& boundsInParent);  // 3: store, Layout(), clear layoutPending
+    virtual void Paint(UiCanvas& canvas);                // 4: before the children
+    virtual void PaintOverlay(UiCanvas& canvas);         // 5: after the children
+    virtual bool IsOpaque();                             // 6: false
+    virtual void OnMouseEnter();                         // 7
+    virtual void OnMouseMove(int x, int y);              // 8
+    virtual void OnMouseLeave();                         // 9
+    virtual void OnMouseDown(int x, int y);              // 10
+    virtual void OnMouseUp(int x, int y);                // 11: may lie outside the control
+    virtual void OnDoubleClick(int x, int y);            // 12
+    virtual bool OnMouseWheel(int delta);                // 13: true stops the bubbling
+    virtual bool WantsHandCursor();                      // 14: false
+    virtual bool WantsTextCursor();                      // 15: false
+    virtual bool IsPointerTarget();                      // 16: hand or text cursor
+    virtual bool IsFocusable();                          // 17: false
+    virtual void OnFocus();                              // 18
+    virtual void OnBlur();                               // 19
+    virtual void OnChar(wchar_t ch);                     // 20
+    virtual void OnKeyDown(unsigned virtualKey);         // 21
+    virtual void OnImeResult(const wchar_t* text);       // 22
+    virtual void OnTimer(unsigned timerId);              // 23
+    virtual bool GetImeCaretRect(UiLtrb* out);           // 24: client pixels; false
     virtual bool OnDescendantMouseDown(CUiControl* source, int x, int y, int sourceX, int sourceY);  // 25
-    virtual bool InterceptPointer(int x, int y);           // 26: false
-    virtual void OnHoverWithin(bool inside);               // 27
-    virtual bool TracksHoverWithin();                      // 28: false
-    virtual void Layout();                                 // 29: fillFirstChild stretch
-    virtual int PaintOutset();                             // 30: 1 pixel
+    virtual bool InterceptPointer(int x, int y);                                                     // 26: false
+    virtual void OnHoverWithin(bool inside);                                                         // 27
+    virtual bool TracksHoverWithin();                                                                // 28: false
+    virtual void Layout();      // 29: fillFirstChild stretch
+    virtual int PaintOutset();  // 30: 1 pixel
 
     // Appends an owned child (it becomes the last painted and the first hit) and joins it to this
     // control's window. A null child is ignored. Layout and invalidation are the caller's.
@@ -93,7 +93,7 @@ public:
     CUiControl* parent = nullptr;  // non-owning; null for a root
     CUiWindow* window = nullptr;   // non-owning; the same for the whole tree
     std::vector<std::unique_ptr<CUiControl>> children;
-    UiRect bounds;                 // DIP, relative to the parent
+    UiRect bounds;  // DIP, relative to the parent
     int widthSpec = kSpecWrap;
     int heightSpec = kSpecWrap;
     float weight = 0.0f;

@@ -31,8 +31,12 @@ int CenteredOrigin(int screen, int size) {
 }
 
 // Message coordinates are signed 16-bit words (negative left of or above the client area).
-int LowWord(LPARAM lParam) { return static_cast<short>(LOWORD(lParam)); }
-int HighWord(LPARAM lParam) { return static_cast<short>(HIWORD(lParam)); }
+int LowWord(LPARAM lParam) {
+    return static_cast<short>(LOWORD(lParam));
+}
+int HighWord(LPARAM lParam) {
+    return static_cast<short>(HIWORD(lParam));
+}
 
 UiPoint LocalTo(const CUiControl* control, int x, int y) {
     int ax = 0;
@@ -96,7 +100,9 @@ void CUiWindow::ResizeTopLayer(int width, int height) {
         InvalidateRect(hwnd, nullptr, FALSE);
 }
 
-int CUiWindow::CaptionHeight() { return 64; }
+int CUiWindow::CaptionHeight() {
+    return 64;
+}
 
 void CUiWindow::OnCreate() {}
 
@@ -108,11 +114,15 @@ void CUiWindow::OnSize(int width, int height) {
 
 void CUiWindow::OnDestroy() {}
 
-long CUiWindow::HandleMessage(unsigned, unsigned, long) { return -1; }
+long CUiWindow::HandleMessage(unsigned, unsigned, long) {
+    return -1;
+}
 
 void CUiWindow::OnCaptionCommand(int) {}
 
-int CUiWindow::HitTestFrame(int, int) { return -1; }
+int CUiWindow::HitTestFrame(int, int) {
+    return -1;
+}
 
 bool CUiWindow::OnEscape() {
     if (layers.empty())
@@ -689,7 +699,9 @@ void CUiWindow::OnTimerMessage(WPARAM timerId) {
 // Frame: hit testing, maximised size, caption strip
 // ---------------------------------------------------------------------------------------------
 
-int CUiWindow::CaptionStripHeight() { return std::max(0, Scale(CaptionHeight())); }
+int CUiWindow::CaptionStripHeight() {
+    return std::max(0, Scale(CaptionHeight()));
+}
 
 LRESULT CUiWindow::OnNcHitTest(LPARAM lParam) {
     POINT pt = {LowWord(lParam), HighWord(lParam)};
@@ -830,8 +842,8 @@ void CUiWindow::PaintTooltip() {
     for (size_t i = 0; i < lines.size(); ++i) {
         const UiRect line = TooltipLineBox(box, static_cast<int>(i));
         canvas.DrawString(lines[i].c_str(), kTooltipTextSize, 0xFFFFFFFF, static_cast<float>(line.x),
-                          static_cast<float>(line.y), static_cast<float>(line.width),
-                          static_cast<float>(line.height), kAlignNear, false);
+                          static_cast<float>(line.y), static_cast<float>(line.width), static_cast<float>(line.height),
+                          kAlignNear, false);
     }
 }
 
@@ -857,7 +869,9 @@ void CUiWindow::Paint() {
 
 // The seam for a GPU presenter that shows the whole buffer at once; without one every paint is
 // copied with BitBlt.
-bool CUiWindow::PresentBuffer(int, int) { return false; }
+bool CUiWindow::PresentBuffer(int, int) {
+    return false;
+}
 
 void CUiWindow::RenderBuffer(const UiLtrb& dirty) {
     if (!buffer.bufferDC)

@@ -58,14 +58,14 @@ public:
     virtual ~CUiWindow();
     virtual void CloseTopLayer();
     virtual void ResizeTopLayer(int width, int height);
-    virtual int CaptionHeight();                // DIP; a drag strip at the top of the client area
+    virtual int CaptionHeight();  // DIP; a drag strip at the top of the client area
     virtual void OnCreate();
     virtual void OnSize(int width, int height);  // DIP: arranges every root over the client area
     virtual void OnDestroy();
     virtual long HandleMessage(unsigned message, unsigned wParam, long lParam);  // −1: not handled
     virtual void OnCaptionCommand(int command);
-    virtual int HitTestFrame(int x, int y);     // client pixels; −1: no opinion
-    virtual bool OnEscape();                    // closes the top layer when one is open
+    virtual int HitTestFrame(int x, int y);  // client pixels; −1: no opinion
+    virtual bool OnEscape();                 // closes the top layer when one is open
 
     // Registers the class once per process and creates the (hidden) window. False: no window.
     bool Create(HINSTANCE instance);
@@ -96,17 +96,17 @@ public:
     bool tooltipShowing = false;
     CUiControl* tooltipOwner = nullptr;  // non-owning
     std::wstring tooltipText;
-    UiPoint tooltipAnchor;               // client pixels
+    UiPoint tooltipAnchor;  // client pixels
     std::vector<std::unique_ptr<CUiControl>> roots;
-    CUiControl* focused = nullptr;       // non-owning
+    CUiControl* focused = nullptr;  // non-owning
     MessageHook messageHook;
     UiBackBuffer buffer;
     UiCanvas canvas;
-    CUiControl* hovered = nullptr;       // non-owning
-    CUiControl* captured = nullptr;      // non-owning
+    CUiControl* hovered = nullptr;   // non-owning
+    CUiControl* captured = nullptr;  // non-owning
     bool trackingLeave = false;
-    std::vector<CUiControl*> hoverWithin;           // non-owning
-    std::map<unsigned, CUiControl*> timerTargets;   // non-owning
+    std::vector<CUiControl*> hoverWithin;          // non-owning
+    std::map<unsigned, CUiControl*> timerTargets;  // non-owning
     std::vector<UiModalLayer> layers;
     unsigned nextTimerId = kFirstControlTimerId;
 

@@ -184,8 +184,15 @@ void UiCanvas::DrawText(const wchar_t* text, int sizeDip, COLORREF colour, const
                static_cast<float>(r.width), static_cast<float>(r.height), alignment, bold);
 }
 
-void UiCanvas::DrawString(const wchar_t* text, int sizeDip, Gdiplus::ARGB colour, float x, float y, float width,
-                          float height, int alignment, bool bold) {
+void UiCanvas::DrawString(const wchar_t* text,
+                          int sizeDip,
+                          Gdiplus::ARGB colour,
+                          float x,
+                          float y,
+                          float width,
+                          float height,
+                          int alignment,
+                          bool bold) {
     GraphicsFrame frame(*this);
     if (!text || !frame.Target())
         return;
@@ -235,24 +242,27 @@ void UiCanvas::FillRoundRect(float radius, const UiRect& r, Gdiplus::ARGB colour
     GraphicsFrame frame(*this);
     if (!frame.Target())
         return;
-    UiPathPtr path = CreateRoundRectPath(static_cast<float>(r.x), static_cast<float>(r.y),
-                                         static_cast<float>(r.width), static_cast<float>(r.height), radius);
+    UiPathPtr path = CreateRoundRectPath(static_cast<float>(r.x), static_cast<float>(r.y), static_cast<float>(r.width),
+                                         static_cast<float>(r.height), radius);
     UiBrushPtr brush = CreateGdipSolidBrush(colour);
     if (path && path->native && brush && brush->native)
         FillPath(frame.Target(), *path, *brush);
 }
 
-void UiCanvas::FillRoundRectGradient(const UiRect& r, Gdiplus::ARGB startColour, Gdiplus::ARGB endColour,
-                                     int gradientMode, float radius) {
+void UiCanvas::FillRoundRectGradient(const UiRect& r,
+                                     Gdiplus::ARGB startColour,
+                                     Gdiplus::ARGB endColour,
+                                     int gradientMode,
+                                     float radius) {
     GraphicsFrame frame(*this);
     if (!frame.Target())
         return;
     const Gdiplus::RectF area(static_cast<float>(r.x), static_cast<float>(r.y), static_cast<float>(r.width),
                               static_cast<float>(r.height));
     Gdiplus::GpLineGradient* gradient = nullptr;
-    const Gdiplus::GpStatus status =
-        GdipCreateLineBrushFromRect(&area, startColour, endColour, static_cast<Gdiplus::LinearGradientMode>(gradientMode),
-                                    Gdiplus::WrapModeTile, &gradient);
+    const Gdiplus::GpStatus status = GdipCreateLineBrushFromRect(&area, startColour, endColour,
+                                                                 static_cast<Gdiplus::LinearGradientMode>(gradientMode),
+                                                                 Gdiplus::WrapModeTile, &gradient);
     UiBrushPtr brush = WrapGdipNative<Gdiplus::GpBrush>(gradient, status);
     UiPathPtr path = CreateRoundRectPath(area.X, area.Y, area.Width, area.Height, radius);
     if (path && path->native && brush && brush->native)

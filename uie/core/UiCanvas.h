@@ -62,11 +62,21 @@ public:
     void FillRect(const UiRect& r, COLORREF colour);
     void DrawLine(int x1, int y1, int x2, int y2, COLORREF colour, int width);
     void DrawText(const wchar_t* text, int sizeDip, COLORREF colour, const UiRect& r, int flags, bool bold);
-    void DrawString(const wchar_t* text, int sizeDip, Gdiplus::ARGB colour, float x, float y, float width,
-                    float height, int alignment, bool bold);
+    void DrawString(const wchar_t* text,
+                    int sizeDip,
+                    Gdiplus::ARGB colour,
+                    float x,
+                    float y,
+                    float width,
+                    float height,
+                    int alignment,
+                    bool bold);
     void FillRoundRect(float radius, const UiRect& r, Gdiplus::ARGB colour);
-    void FillRoundRectGradient(const UiRect& r, Gdiplus::ARGB startColour, Gdiplus::ARGB endColour,
-                               int gradientMode, float radius);
+    void FillRoundRectGradient(const UiRect& r,
+                               Gdiplus::ARGB startColour,
+                               Gdiplus::ARGB endColour,
+                               int gradientMode,
+                               float radius);
     void FillCheckCircle(const UiRect& r, Gdiplus::ARGB colour);
 
     // The rounded-rectangle outline used by both rounded fills, for controls that stroke it.
@@ -77,8 +87,8 @@ public:
     bool keepGraphics = false;
     int originX = 0;
     int originY = 0;
-    UiLtrb clip;    // buffer coordinates
-    UiLtrb dirty;   // buffer coordinates
+    UiLtrb clip;   // buffer coordinates
+    UiLtrb dirty;  // buffer coordinates
     bool hasDirty = false;
     std::vector<SavedState> stack;
     std::map<COLORREF, base::UniqueGdiObject> brushCache;

@@ -71,7 +71,9 @@ void ChooseUiFontFamily() {
         GdipDeleteFontFamily(probe);
 }
 
-void DeleteUiFontFamily() { uiFontFamily.reset(); }
+void DeleteUiFontFamily() {
+    uiFontFamily.reset();
+}
 
 // ---------------------------------------------------------------------------------------------
 // Font cache
@@ -98,7 +100,9 @@ UiFont* GetFont(int sizeDip, bool bold) {
     return result;
 }
 
-void ClearFontCache() { FontCache().clear(); }
+void ClearFontCache() {
+    FontCache().clear();
+}
 
 // ---------------------------------------------------------------------------------------------
 // Measurement

@@ -4,13 +4,27 @@ namespace UIE {
 
 using namespace Gdiplus::DllExports;
 
-void DeleteGdipNative(Gdiplus::GpGraphics* native) { GdipDeleteGraphics(native); }
-void DeleteGdipNative(Gdiplus::GpBrush* native) { GdipDeleteBrush(native); }
-void DeleteGdipNative(Gdiplus::GpPen* native) { GdipDeletePen(native); }
-void DeleteGdipNative(Gdiplus::GpPath* native) { GdipDeletePath(native); }
-void DeleteGdipNative(Gdiplus::GpFont* native) { GdipDeleteFont(native); }
-void DeleteGdipNative(Gdiplus::GpFontFamily* native) { GdipDeleteFontFamily(native); }
-void DeleteGdipNative(Gdiplus::GpStringFormat* native) { GdipDeleteStringFormat(native); }
+void DeleteGdipNative(Gdiplus::GpGraphics* native) {
+    GdipDeleteGraphics(native);
+}
+void DeleteGdipNative(Gdiplus::GpBrush* native) {
+    GdipDeleteBrush(native);
+}
+void DeleteGdipNative(Gdiplus::GpPen* native) {
+    GdipDeletePen(native);
+}
+void DeleteGdipNative(Gdiplus::GpPath* native) {
+    GdipDeletePath(native);
+}
+void DeleteGdipNative(Gdiplus::GpFont* native) {
+    GdipDeleteFont(native);
+}
+void DeleteGdipNative(Gdiplus::GpFontFamily* native) {
+    GdipDeleteFontFamily(native);
+}
+void DeleteGdipNative(Gdiplus::GpStringFormat* native) {
+    GdipDeleteStringFormat(native);
+}
 
 UiBrushPtr CreateGdipSolidBrush(Gdiplus::ARGB colour) {
     Gdiplus::GpSolidFill* fill = nullptr;

@@ -141,8 +141,8 @@ TEST_F(CUiWindowTest, HoverWithinFollowsTheSubtree) {
     Move(215, 115);
     Move(250, 150);
     Move(400, 300);
-    const Log expected = {"i:enter", "i:move(5,5)", "i:within", "g:within", "i:leave", "g:enter",
-                          "g:move(50,50)", "i:without", "g:leave", "g:without"};
+    const Log expected = {"i:enter", "i:move(5,5)",   "i:within",  "g:within", "i:leave",
+                          "g:enter", "g:move(50,50)", "i:without", "g:leave",  "g:without"};
     EXPECT_EQ(log, expected);
     EXPECT_TRUE(window.hoverWithin.empty());
 }
@@ -221,7 +221,7 @@ TEST_F(CUiWindowTest, FocusMovesOnPressAndLeavesOnBackgroundPress) {
     Press(300, 300);  // background
     Release(300, 300);
     EXPECT_EQ(window.focused, nullptr);
-    const Log expected = {"a:focus", "a:down(10,10)", "a:up(10,10)",  "a:blur",
+    const Log expected = {"a:focus", "a:down(10,10)", "a:up(10,10)", "a:blur",
                           "b:focus", "b:down(10,10)", "b:up(10,10)", "b:blur"};
     EXPECT_EQ(log, expected);
 }

@@ -111,8 +111,8 @@ TEST(Ltrb, IntersectionAndContainment) {
     const UiLtrb a = {0, 0, 10, 10};
     EXPECT_TRUE(Intersects(a, {9, 9, 20, 20}));
     EXPECT_FALSE(Intersects(a, {10, 0, 20, 10}));  // touching edges share no pixel
-    EXPECT_FALSE(Intersects(a, {5, 5, 5, 8}));      // empty
-    EXPECT_FALSE(Intersects({8, 0, 2, 10}, a));     // not normalised: empty, not flipped
+    EXPECT_FALSE(Intersects(a, {5, 5, 5, 8}));     // empty
+    EXPECT_FALSE(Intersects({8, 0, 2, 10}, a));    // not normalised: empty, not flipped
     const UiLtrb cut = Intersect({0, 0, 10, 10}, {12, 2, 20, 8});
     EXPECT_EQ(cut.left, 12);
     EXPECT_EQ(cut.right, 10);

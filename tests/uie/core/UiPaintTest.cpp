@@ -50,14 +50,22 @@ PaintingControl::Draw Overdraw(COLORREF colour) {
     return [colour](UiCanvas& c, int w, int h) { c.FillRect({-5, -5, w + 10, h + 10}, colour); };
 }
 
-int Red(uint32_t rgb) { return (rgb >> 16) & 0xFF; }
-int Green(uint32_t rgb) { return (rgb >> 8) & 0xFF; }
-int Blue(uint32_t rgb) { return rgb & 0xFF; }
+int Red(uint32_t rgb) {
+    return (rgb >> 16) & 0xFF;
+}
+int Green(uint32_t rgb) {
+    return (rgb >> 8) & 0xFF;
+}
+int Blue(uint32_t rgb) {
+    return rgb & 0xFF;
+}
 bool Near(uint32_t rgb, uint32_t expected, int tolerance = 24) {
     return std::abs(Red(rgb) - Red(expected)) <= tolerance && std::abs(Green(rgb) - Green(expected)) <= tolerance &&
            std::abs(Blue(rgb) - Blue(expected)) <= tolerance;
 }
-bool Dark(uint32_t rgb) { return Red(rgb) < 128 && Green(rgb) < 128 && Blue(rgb) < 128; }
+bool Dark(uint32_t rgb) {
+    return Red(rgb) < 128 && Green(rgb) < 128 && Blue(rgb) < 128;
+}
 
 class TestWindow : public CUiWindow {
 public:
@@ -244,9 +252,9 @@ TEST_F(UiPaintTest, RoundedRectangles) {
     Add(root, {320, 20, 40, 40}, [](UiCanvas& c, int w, int h) { c.FillRoundRect(100.0f, {0, 0, w, h}, 0xFFFF0000); });
     Repaint();
     EXPECT_TRUE(Near(Px(220, 40), 0xFF0000));
-    EXPECT_TRUE(Near(Px(200, 40), 0xFF0000));  // a straight edge is filled to the border
+    EXPECT_TRUE(Near(Px(200, 40), 0xFF0000));     // a straight edge is filled to the border
     EXPECT_TRUE(Near(Px(200, 20), kBackground));  // the rounded corner is not
-    EXPECT_TRUE(Near(Px(260, 20), 0xFF0000));  // radius 0: a plain rectangle
+    EXPECT_TRUE(Near(Px(260, 20), 0xFF0000));     // radius 0: a plain rectangle
     EXPECT_TRUE(Near(Px(299, 59), 0xFF0000));
     // Radius beyond half the side: a circle.
     EXPECT_TRUE(Near(Px(340, 40), 0xFF0000));
