@@ -159,6 +159,23 @@ TEST_F(UiPaintTest, BufferIsReusedUntilTheSizeChanges) {
     EXPECT_EQ(Px(299, 199), kBackground);
 }
 
+TEST_F(UiPaintTest, ZeroSizedClientAreaPaintsNothingAndKeepsItsBuffer) {
+    HGDIOBJ bitmap = window.buffer.bufferBitmap.Get();
+    const uint32_t pixel = Px(5, 5);
+    const int paints = root->paints;
+    // A framed window is held at the system's minimum tracking size; a plain pop-up is not.
+    SetWindowLongW(window.hwnd, GWL_STYLE, WS_POPUP | WS_VISIBLE);
+    SetWindowPos(window.hwnd, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    RECT client = {};
+    GetClientRect(window.hwnd, &client);
+    ASSERT_TRUE(IsRectEmpty(&client));
+    SendMessageW(window.hwnd, WM_PAINT, 0, 0);
+    EXPECT_EQ(root->paints, paints);
+    EXPECT_EQ(window.buffer.bufferBitmap.Get(), bitmap);
+    EXPECT_EQ(window.buffer.bufferWidth, 520);
+    EXPECT_EQ(Px(5, 5), pixel);
+}
+
 TEST_F(UiPaintTest, BackgroundFollowsTheTheme) {
     const uint32_t saved = GetTheme().windowBackground;
     GetTheme().windowBackground = 0xFF102030;
