@@ -148,10 +148,12 @@ void InstallerApp::RemoveResizeFrame() {
 }
 
 // The pages hang under one plain root; until they are built the window shows the bare root.
+// Adding it arranges it over the client area.
 void InstallerApp::BuildPages() {
     auto rootControl = std::make_unique<UIE::CUiControl>();
     root = rootControl.get();
     window.AddRoot(std::move(rootControl));
+    window.UpdateHoverFromCursor();
 }
 
 int32_t InstallerApp::OnWindowMessage(uint32_t message, uint32_t, int32_t) {

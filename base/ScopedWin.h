@@ -6,6 +6,7 @@
 #pragma once
 
 #include <windows.h>
+#include <imm.h>
 #include <unknwn.h>
 
 #include <utility>
@@ -116,6 +117,42 @@ public:
 private:
     HWND window_;
     HDC dc_;
+};
+
+// BeginPaint/EndPaint around one WM_PAINT; EndPaint runs even when painting stops early.
+class PaintDc {
+public:
+    explicit PaintDc(HWND window) : window_(window), dc_(::BeginPaint(window, &paint_)) {}
+    ~PaintDc() { ::EndPaint(window_, &paint_); }
+    PaintDc(const PaintDc&) = delete;
+    PaintDc& operator=(const PaintDc&) = delete;
+
+    HDC Get() const { return dc_; }
+    const RECT& Area() const { return paint_.rcPaint; }
+
+private:
+    HWND window_;
+    PAINTSTRUCT paint_ = {};
+    HDC dc_;
+};
+
+// The input context of a window from ImmGetContext, released against that window.
+class ImmContext {
+public:
+    explicit ImmContext(HWND window) : window_(window), context_(::ImmGetContext(window)) {}
+    ~ImmContext() {
+        if (context_)
+            ::ImmReleaseContext(window_, context_);
+    }
+    ImmContext(const ImmContext&) = delete;
+    ImmContext& operator=(const ImmContext&) = delete;
+
+    HIMC Get() const { return context_; }
+    explicit operator bool() const { return context_ != nullptr; }
+
+private:
+    HWND window_;
+    HIMC context_;
 };
 
 // An owning COM interface pointer.

@@ -143,6 +143,12 @@ TEST(InstallerAppRun, ShowsTheFramelessWindowAndClosingEndsWithZero) {
     EXPECT_STREQ(title, L"欧贝林视频格式转换器");
     EXPECT_TRUE(app.abortRequested);
     EXPECT_EQ(app.window.hwnd, nullptr);
+    // The root was arranged over the client area and the window painted into its back buffer.
+    ASSERT_NE(app.root, nullptr);
+    EXPECT_EQ(app.root->bounds.width, 520);
+    EXPECT_EQ(app.root->bounds.height, 374);
+    EXPECT_EQ(app.window.buffer.bufferWidth, 520);
+    EXPECT_EQ(app.window.buffer.PixelAt(260, 187), 0xFFFFFFu);  // the start-up theme's white
 
     wchar_t local[MAX_PATH] = {};
     ASSERT_TRUE(SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, local)));

@@ -1,8 +1,95 @@
 #include "uie/core/CUiControl.h"
 
+#include <windows.h>
+
+#include "uie/core/CUiWindow.h"
+#include "uie/core/UiCanvas.h"
+#include "uie/core/UiDpi.h"
+
 namespace UIE {
 
+// ---------------------------------------------------------------------------------------------
+// Virtual operations: defaults
+// ---------------------------------------------------------------------------------------------
+
+CUiControl::~CUiControl() {
+    // Children go first, while their parent is still whole.
+    children.clear();
+}
+
+UiSize CUiControl::Measure(int) {
+    return {bounds.width, bounds.height};
+}
+
+void CUiControl::Arrange(const UiRect& boundsInParent) {
+    bounds = boundsInParent;
+    Layout();
+    // Cleared after Layout, so a Layout that requests layout on this control leaves it clear.
+    layoutPending = false;
+}
+
+void CUiControl::Paint(UiCanvas&) {}
+void CUiControl::PaintOverlay(UiCanvas&) {}
+bool CUiControl::IsOpaque() {
+    return false;
+}
+void CUiControl::OnMouseEnter() {}
+void CUiControl::OnMouseMove(int, int) {}
+void CUiControl::OnMouseLeave() {}
+void CUiControl::OnMouseDown(int, int) {}
+void CUiControl::OnMouseUp(int, int) {}
+void CUiControl::OnDoubleClick(int, int) {}
+bool CUiControl::OnMouseWheel(int) {
+    return false;
+}
+bool CUiControl::WantsHandCursor() {
+    return false;
+}
+bool CUiControl::WantsTextCursor() {
+    return false;
+}
+bool CUiControl::IsPointerTarget() {
+    return WantsHandCursor() || WantsTextCursor();
+}
+bool CUiControl::IsFocusable() {
+    return false;
+}
+void CUiControl::OnFocus() {}
+void CUiControl::OnBlur() {}
+void CUiControl::OnChar(wchar_t) {}
+void CUiControl::OnKeyDown(unsigned) {}
+void CUiControl::OnImeResult(const wchar_t*) {}
+void CUiControl::OnTimer(unsigned) {}
+bool CUiControl::GetImeCaretRect(UiLtrb*) {
+    return false;
+}
+bool CUiControl::OnDescendantMouseDown(CUiControl*, int, int, int, int) {
+    return false;
+}
+bool CUiControl::InterceptPointer(int, int) {
+    return false;
+}
+void CUiControl::OnHoverWithin(bool) {}
+bool CUiControl::TracksHoverWithin() {
+    return false;
+}
+
+void CUiControl::Layout() {
+    if (fillFirstChild && !children.empty())
+        children.front()->Arrange({0, 0, bounds.width, bounds.height});
+}
+
+int CUiControl::PaintOutset() {
+    return 1;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Tree operations
+// ---------------------------------------------------------------------------------------------
+
 CUiControl* CUiControl::AddChild(std::unique_ptr<CUiControl> child) {
+    if (!child)
+        return nullptr;
     CUiControl* raw = child.get();
     raw->parent = this;
     raw->AttachToWindow(window);
@@ -14,6 +101,72 @@ void CUiControl::AttachToWindow(CUiWindow* host) {
     window = host;
     for (auto& child : children)
         child->AttachToWindow(host);
+}
+
+UiRect CUiControl::GetPixelRect() const {
+    return ScaleRect(bounds);
+}
+
+void CUiControl::GetAbsolutePosition(int& x, int& y) const {
+    x = 0;
+    y = 0;
+    for (const CUiControl* c = this; c; c = c->parent) {
+        x += c->bounds.x;
+        y += c->bounds.y;
+    }
+}
+
+CUiControl* CUiControl::HitTest(int x, int y) {
+    if (!visible || !enabled)
+        return nullptr;
+    if (!RectContains(bounds, x, y))
+        return nullptr;
+    for (auto it = children.rbegin(); it != children.rend(); ++it) {
+        if (CUiControl* hit = (*it)->HitTest(x - bounds.x, y - bounds.y))
+            return hit;
+    }
+    return mouseTransparent ? nullptr : this;
+}
+
+void CUiControl::Invalidate() {
+    if (!window || !window->hwnd)
+        return;
+    int x = 0;
+    int y = 0;
+    GetAbsolutePosition(x, y);
+    const UiLtrb pixels = ScaleEdges({x, y, x + bounds.width, y + bounds.height});
+    const RECT rect = {pixels.left, pixels.top, pixels.right, pixels.bottom};
+    InvalidateRect(window->hwnd, &rect, FALSE);
+}
+
+void CUiControl::RequestLayout() {
+    for (CUiControl* c = this; c; c = c->parent)
+        c->layoutPending = true;
+    if (window && window->hwnd)
+        InvalidateRect(window->hwnd, nullptr, FALSE);
+}
+
+void CUiControl::SetVisible(bool value) {
+    if (visible == value)
+        return;
+    visible = value;
+    RequestLayout();
+}
+
+void CUiControl::PaintTree(UiCanvas& canvas) {
+    if (!visible)
+        return;
+    canvas.PushControl(GetPixelRect(), PaintOutset());
+    // A subtree whose clipped area misses the repainted area is skipped, but its state is still
+    // popped below.
+    const bool outside = canvas.hasDirty && !Intersects(canvas.clip, canvas.dirty);
+    if (!outside) {
+        Paint(canvas);
+        for (auto& child : children)
+            child->PaintTree(canvas);
+        PaintOverlay(canvas);
+    }
+    canvas.Pop();
 }
 
 }  // namespace UIE

@@ -1,32 +1,110 @@
-// A node of the window's control tree.
+// The control model: a tree of lightweight, windowless controls.
 //
-// A control owns its children; the window host owns the roots. Geometry is in DIP relative to the
-// parent. This is the minimal node the window host needs to own a tree; geometry, hit testing,
-// events and painting are added on top of it.
+// A control is a rectangle in DIP (1/96 inch) relative to its parent, with children that it owns
+// (first painted first, hit-tested last), a handful of state flags and thirty virtual operations
+// through which the window host (CUiWindow) delivers painting, layout, pointer, keyboard, focus,
+// IME and timer events. The host owns the roots and holds the hover, capture and focus roles as
+// plain pointers. Local coordinates handed to the event operations are DIP relative to the
+// receiving control's top-left corner; only `GetPixelRect`, the canvas and `GetImeCaretRect` are
+// in device pixels. Everything runs on the UI thread; controls are never detached or re-parented.
 #pragma once
 
 #include <memory>
+#include <string>
 #include <vector>
+
+#include "uie/core/UiGeometry.h"
 
 namespace UIE {
 
 class CUiWindow;
+class UiCanvas;
+
+// Values of `widthSpec` and `heightSpec` other than a fixed size.
+constexpr int kSpecWrap = -1;
+constexpr int kSpecFill = -2;
 
 class CUiControl {
 public:
     CUiControl() = default;
-    virtual ~CUiControl() = default;
     CUiControl(const CUiControl&) = delete;
     CUiControl& operator=(const CUiControl&) = delete;
 
-    // Takes ownership; the child joins this control's window.
+    // Virtual operations. Subclasses keep this order; the comments give the defaults.
+    virtual ~CUiControl();                               // 1: destroys the children
+    virtual UiSize Measure(int availableWidth);          // 2: current size, argument ignored
+    virtual void Arrange(const UiRect& boundsInParent);  // 3: store, Layout(), clear layoutPending
+    virtual void Paint(UiCanvas& canvas);                // 4: before the children
+    virtual void PaintOverlay(UiCanvas& canvas);         // 5: after the children
+    virtual bool IsOpaque();                             // 6: false
+    virtual void OnMouseEnter();                         // 7
+    virtual void OnMouseMove(int x, int y);              // 8
+    virtual void OnMouseLeave();                         // 9
+    virtual void OnMouseDown(int x, int y);              // 10
+    virtual void OnMouseUp(int x, int y);                // 11: may lie outside the control
+    virtual void OnDoubleClick(int x, int y);            // 12
+    virtual bool OnMouseWheel(int delta);                // 13: true stops the bubbling
+    virtual bool WantsHandCursor();                      // 14: false
+    virtual bool WantsTextCursor();                      // 15: false
+    virtual bool IsPointerTarget();                      // 16: hand or text cursor
+    virtual bool IsFocusable();                          // 17: false
+    virtual void OnFocus();                              // 18
+    virtual void OnBlur();                               // 19
+    virtual void OnChar(wchar_t ch);                     // 20
+    virtual void OnKeyDown(unsigned virtualKey);         // 21
+    virtual void OnImeResult(const wchar_t* text);       // 22
+    virtual void OnTimer(unsigned timerId);              // 23
+    virtual bool GetImeCaretRect(UiLtrb* out);           // 24: client pixels; false
+    virtual bool OnDescendantMouseDown(CUiControl* source, int x, int y, int sourceX, int sourceY);  // 25
+    virtual bool InterceptPointer(int x, int y);                                                     // 26: false
+    virtual void OnHoverWithin(bool inside);                                                         // 27
+    virtual bool TracksHoverWithin();                                                                // 28: false
+    virtual void Layout();      // 29: fillFirstChild stretch
+    virtual int PaintOutset();  // 30: 1 pixel
+
+    // Appends an owned child (it becomes the last painted and the first hit) and joins it to this
+    // control's window. A null child is ignored. Layout and invalidation are the caller's.
     CUiControl* AddChild(std::unique_ptr<CUiControl> child);
+    template <typename T, typename... Args>
+    T* Add(Args&&... args) {
+        auto child = std::make_unique<T>(std::forward<Args>(args)...);
+        T* raw = child.get();
+        AddChild(std::move(child));
+        return raw;
+    }
     // Sets `window` for this control and its whole subtree.
     void AttachToWindow(CUiWindow* host);
 
-    CUiControl* parent = nullptr;  // non-owning
-    CUiWindow* window = nullptr;   // non-owning
+    // Device pixels, still relative to the parent; edges are scaled, not the size.
+    UiRect GetPixelRect() const;
+    // Own position plus every ancestor's, in DIP relative to the client area.
+    void GetAbsolutePosition(int& x, int& y) const;
+    // x, y in DIP relative to the parent; the topmost visible, enabled control under the point.
+    CUiControl* HitTest(int x, int y);
+
+    // Repaints exactly this control's area (nothing without a native window).
+    void Invalidate();
+    // Marks this control and every ancestor as needing layout and repaints the whole window.
+    void RequestLayout();
+    void SetVisible(bool visible);
+    void PaintTree(UiCanvas& canvas);
+
+    bool layoutPending = true;
+    CUiControl* parent = nullptr;  // non-owning; null for a root
+    CUiWindow* window = nullptr;   // non-owning; the same for the whole tree
     std::vector<std::unique_ptr<CUiControl>> children;
+    UiRect bounds;  // DIP, relative to the parent
+    int widthSpec = kSpecWrap;
+    int heightSpec = kSpecWrap;
+    float weight = 0.0f;
+    UiEdges margin;
+    int alignment = -1;
+    bool visible = true;
+    bool enabled = true;
+    bool mouseTransparent = false;
+    UiEdges padding;
+    std::wstring tooltip;
+    bool fillFirstChild = false;
 };
 
 }  // namespace UIE

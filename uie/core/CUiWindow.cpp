@@ -1,11 +1,17 @@
 #include "uie/core/CUiWindow.h"
 
 #include <windowsx.h>
+#include <imm.h>
 #include <uxtheme.h>
 
+#include <algorithm>
+
 #include "base/ScopedWin.h"
+#include "uie/core/UiCaptionBar.h"
 #include "uie/core/UiDpi.h"
+#include "uie/core/UiFonts.h"
 #include "uie/core/UiTheme.h"
+#include "uie/core/UiTooltipGeometry.h"
 
 namespace UIE {
 
@@ -15,6 +21,7 @@ constexpr wchar_t kClassName[] = L"Orb.UiWindow";
 constexpr wchar_t kWindowTitle[] = L"欧贝林视频格式转换器";
 constexpr int kWidthDip = 520;
 constexpr int kHeightDip = 374;
+constexpr int kResizeBorderDip = 4;
 
 bool classRegistered = false;
 
@@ -23,22 +30,110 @@ int CenteredOrigin(int screen, int size) {
     return origin < 0 ? 0 : origin;
 }
 
-}  // namespace
-
-CUiWindow::~CUiWindow() {
-    if (hwnd)
-        DestroyWindow(hwnd);
+// Message coordinates are signed 16-bit words (negative left of or above the client area).
+int LowWord(LPARAM lParam) {
+    return static_cast<short>(LOWORD(lParam));
+}
+int HighWord(LPARAM lParam) {
+    return static_cast<short>(HIWORD(lParam));
 }
 
-void CUiWindow::ResizeTopLayer(int, int) {}
+UiPoint LocalTo(const CUiControl* control, int x, int y) {
+    int ax = 0;
+    int ay = 0;
+    control->GetAbsolutePosition(ax, ay);
+    return {x - ax, y - ay};
+}
 
-void CUiWindow::OnSize(int, int) {}
+bool IsInSubtree(const CUiControl* control, const CUiControl* subtree) {
+    for (const CUiControl* c = control; c; c = c->parent) {
+        if (c == subtree)
+            return true;
+    }
+    return false;
+}
 
-long CUiWindow::HandleMessage(unsigned, unsigned, long) { return -1; }
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Virtual operations: defaults
+// ---------------------------------------------------------------------------------------------
+
+CUiWindow::~CUiWindow() {
+    // The owner's hook may refer to parts of it that are already gone.
+    messageHook = nullptr;
+    if (hwnd)
+        DestroyWindow(hwnd);
+    buffer.Release();
+    layers.clear();
+    roots.clear();
+}
+
+void CUiWindow::CloseTopLayer() {
+    if (layers.empty())
+        return;
+    MoveFocus(nullptr);
+    if (captured) {
+        captured = nullptr;
+        ReleaseCapture();
+    }
+    HideTooltip();
+    SetHovered(nullptr);
+    UpdateHoverWithin({});
+    ForgetSubtree(layers.back().control.get());
+    Task onClosed = std::move(layers.back().onClosed);
+    layers.pop_back();
+    if (onClosed)
+        onClosed();
+    if (hwnd)
+        InvalidateRect(hwnd, nullptr, FALSE);
+}
+
+void CUiWindow::ResizeTopLayer(int width, int height) {
+    if (layers.empty())
+        return;
+    layers.back().width = width;
+    layers.back().height = height;
+    const UiSize client = ClientSizeDip();
+    ArrangeLayers(client.width, client.height);
+    if (hwnd)
+        InvalidateRect(hwnd, nullptr, FALSE);
+}
+
+int CUiWindow::CaptionHeight() {
+    return 64;
+}
+
+void CUiWindow::OnCreate() {}
+
+void CUiWindow::OnSize(int width, int height) {
+    for (auto& root : roots)
+        root->Arrange({0, 0, width, height});
+    ArrangeLayers(width, height);
+}
+
+void CUiWindow::OnDestroy() {}
+
+long CUiWindow::HandleMessage(unsigned, unsigned, long) {
+    return -1;
+}
 
 void CUiWindow::OnCaptionCommand(int) {}
 
-int CUiWindow::HitTestFrame(int, int) { return -1; }
+int CUiWindow::HitTestFrame(int, int) {
+    return -1;
+}
+
+bool CUiWindow::OnEscape() {
+    if (layers.empty())
+        return false;
+    CloseTopLayer();
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Creation, roots, layers, timers and posted tasks
+// ---------------------------------------------------------------------------------------------
 
 bool CUiWindow::Create(HINSTANCE moduleInstance) {
     instance = moduleInstance;
@@ -67,6 +162,8 @@ bool CUiWindow::Create(HINSTANCE moduleInstance) {
                          this))
         return false;
 
+    // Presentation is by BitBlt; a GPU presenter, when there is one, is started here (see
+    // PresentBuffer), and its failure leaves BitBlt in place.
     ApplyDwmFrame();
     OnSize(Unscale(w), Unscale(h));
     return true;
@@ -100,14 +197,83 @@ void CUiWindow::ApplyDwmFrame() {
     }
 }
 
+UiSize CUiWindow::ClientSizeDip() const {
+    RECT client = {};
+    if (hwnd)
+        GetClientRect(hwnd, &client);
+    return {Unscale(client.right - client.left), Unscale(client.bottom - client.top)};
+}
+
 void CUiWindow::AddRoot(std::unique_ptr<CUiControl> root) {
+    if (!root)
+        return;
     root->AttachToWindow(this);
     roots.push_back(std::move(root));
     if (hwnd) {
-        RECT client = {};
-        GetClientRect(hwnd, &client);
-        OnSize(Unscale(client.right - client.left), Unscale(client.bottom - client.top));
+        const UiSize client = ClientSizeDip();
+        OnSize(client.width, client.height);
     }
+}
+
+void CUiWindow::PushLayer(std::unique_ptr<CUiControl> control, int width, int height, int offsetY, Task onClosed) {
+    if (!control)
+        return;
+    control->AttachToWindow(this);
+    UiModalLayer layer;
+    layer.control = std::move(control);
+    layer.width = width;
+    layer.height = height;
+    layer.offsetY = offsetY;
+    layer.onClosed = std::move(onClosed);
+    layers.push_back(std::move(layer));
+    const UiSize client = ClientSizeDip();
+    ArrangeLayers(client.width, client.height);
+    if (hwnd)
+        InvalidateRect(hwnd, nullptr, FALSE);
+}
+
+void CUiWindow::ArrangeLayers(int width, int height) {
+    for (auto& layer : layers) {
+        const int x = std::max(0, (width - layer.width) / 2);
+        const int y = std::max(0, (height - layer.height) / 2 + layer.offsetY);
+        layer.control->Arrange({x, y, layer.width, layer.height});
+    }
+}
+
+// A subtree about to be destroyed must not stay reachable through the host's plain pointers.
+void CUiWindow::ForgetSubtree(CUiControl* subtree) {
+    if (IsInSubtree(focused, subtree))
+        focused = nullptr;
+    if (IsInSubtree(hovered, subtree))
+        hovered = nullptr;
+    if (IsInSubtree(captured, subtree))
+        captured = nullptr;
+    if (IsInSubtree(tooltipOwner, subtree))
+        HideTooltip();
+    for (auto it = timerTargets.begin(); it != timerTargets.end();) {
+        if (IsInSubtree(it->second, subtree)) {
+            if (hwnd)
+                KillTimer(hwnd, it->first);
+            it = timerTargets.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+unsigned CUiWindow::SetControlTimer(CUiControl* target, unsigned intervalMs) {
+    if (!hwnd || !target)
+        return 0;
+    const unsigned id = nextTimerId++;
+    if (!SetTimer(hwnd, id, intervalMs, nullptr))
+        return 0;
+    timerTargets[id] = target;
+    return id;
+}
+
+void CUiWindow::KillControlTimer(unsigned timerId) {
+    if (timerTargets.erase(timerId) && hwnd)
+        KillTimer(hwnd, timerId);
 }
 
 void CUiWindow::Post(Task task) {
@@ -118,6 +284,18 @@ void CUiWindow::Post(Task task) {
     if (PostMessageW(target, kPostedTaskMessage, 0, reinterpret_cast<LPARAM>(copy.get())))
         copy.release();  // the window procedure owns it now
 }
+
+// Tasks still queued when the window goes would otherwise never be freed: the system discards
+// the messages, not what they point to. They are dropped without running.
+void CUiWindow::DiscardPendingTasks(HWND window) {
+    MSG msg;
+    while (PeekMessageW(&msg, window, kPostedTaskMessage, kPostedTaskMessage, PM_REMOVE))
+        std::unique_ptr<Task> dropped(reinterpret_cast<Task*>(msg.lParam));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Window procedure
+// ---------------------------------------------------------------------------------------------
 
 LRESULT CALLBACK CUiWindow::StaticWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     CUiWindow* host = nullptr;
@@ -152,21 +330,18 @@ LRESULT CUiWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
             RefreshDpi(hwnd);
             OnCreate();
             return 0;
-        case WM_DESTROY: {
-            OnDestroy();
-            HWND window = hwnd;
-            hwnd = nullptr;
-            DiscardPendingTasks(window);
-            // The owner hears of the destruction only after the host has let go of the window.
-            if (!messageHook || messageHook(message, static_cast<uint32_t>(wParam), static_cast<int32_t>(lParam)) == -1)
-                HandleMessage(message, static_cast<unsigned>(wParam), static_cast<long>(lParam));
+        case WM_DESTROY:
+            OnDestroyMessage(wParam, lParam);
             return 0;
-        }
         case WM_SIZE:
             if (wParam != SIZE_MINIMIZED) {
-                OnSize(Unscale(static_cast<short>(LOWORD(lParam))), Unscale(static_cast<short>(HIWORD(lParam))));
+                OnSize(Unscale(LowWord(lParam)), Unscale(HighWord(lParam)));
                 InvalidateRect(hwnd, nullptr, FALSE);
             }
+            return 0;
+        case WM_SETTEXT:
+            DefWindowProcW(hwnd, message, wParam, lParam);
+            InvalidateCaptionStrip();
             return 0;
         case WM_PAINT:
             Paint();
@@ -179,14 +354,60 @@ LRESULT CUiWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_ERASEBKGND:
         case WM_NCACTIVATE:
             return 1;
+        case WM_SETCURSOR:
+            return OnSetCursor(lParam) ? 1 : DefaultPath(message, wParam, lParam);
+        case WM_GETMINMAXINFO:
+            OnGetMinMaxInfo(reinterpret_cast<MINMAXINFO*>(lParam));
+            return 0;
         case WM_NCCALCSIZE:
-            return 0;  // the whole window rectangle is client area
-        case WM_NCHITTEST: {
-            POINT pt = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-            ScreenToClient(hwnd, &pt);
-            const int frame = HitTestFrame(pt.x, pt.y);
-            return frame != -1 ? frame : HTCLIENT;
+            return 0;  // the whole window rectangle is client area, whatever wParam says
+        case WM_NCHITTEST:
+            return OnNcHitTest(lParam);
+        case WM_NCPAINT: {
+            const LRESULT result = DefWindowProcW(hwnd, message, wParam, lParam);
+            InvalidateRect(hwnd, nullptr, FALSE);
+            return result;
         }
+        case WM_KEYDOWN:
+            OnKeyDown(wParam);
+            return 0;
+        case WM_CHAR:
+            if (focused)
+                focused->OnChar(static_cast<wchar_t>(wParam));
+            return 0;
+        case WM_IME_STARTCOMPOSITION:
+            OnImeStartComposition();
+            return DefaultPath(message, wParam, lParam);
+        case WM_IME_COMPOSITION:
+            return OnImeComposition(lParam) ? 0 : DefaultPath(message, wParam, lParam);
+        case WM_TIMER:
+            if (wParam == kTooltipTimerId || timerTargets.count(static_cast<unsigned>(wParam)))
+                OnTimerMessage(wParam);
+            else
+                DefaultPath(message, wParam, lParam);
+            return 0;
+        case WM_MOUSEMOVE:
+            OnPointerMove(LowWord(lParam), HighWord(lParam));
+            return 0;
+        case WM_LBUTTONDOWN:
+            HideTooltip();
+            OnButtonDown(LowWord(lParam), HighWord(lParam));
+            return 0;
+        case WM_LBUTTONUP:
+            OnButtonUp(LowWord(lParam), HighWord(lParam));
+            return 0;
+        case WM_LBUTTONDBLCLK:
+            OnButtonDoubleClick(LowWord(lParam), HighWord(lParam));
+            return 0;
+        case WM_MOUSEWHEEL:
+            OnWheel(wParam, lParam);
+            return 0;
+        case WM_CAPTURECHANGED:
+            captured = nullptr;
+            return 0;
+        case WM_MOUSELEAVE:
+            OnPointerLeave();
+            return 0;
         case kPostedTaskMessage: {
             std::unique_ptr<Task> task(reinterpret_cast<Task*>(lParam));
             if (task && *task)
@@ -198,23 +419,504 @@ LRESULT CUiWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     }
 }
 
-// Tasks still queued when the window goes would otherwise never be freed: the system discards
-// the messages, not what they point to. They are dropped without running.
-void CUiWindow::DiscardPendingTasks(HWND window) {
-    MSG msg;
-    while (PeekMessageW(&msg, window, kPostedTaskMessage, kPostedTaskMessage, PM_REMOVE))
-        std::unique_ptr<Task> dropped(reinterpret_cast<Task*>(msg.lParam));
+void CUiWindow::OnDestroyMessage(WPARAM wParam, LPARAM lParam) {
+    OnDestroy();
+    HWND window = hwnd;
+    hwnd = nullptr;  // from now on posted tasks are dropped
+    DiscardPendingTasks(window);
+    timerTargets.clear();
+    // The owner hears of the destruction only after the host has let go of the window.
+    if (!messageHook || messageHook(WM_DESTROY, static_cast<uint32_t>(wParam), static_cast<int32_t>(lParam)) == -1)
+        HandleMessage(WM_DESTROY, static_cast<unsigned>(wParam), static_cast<long>(lParam));
 }
 
-// Until controls paint themselves the client area shows the window background.
-void CUiWindow::Paint() {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(hwnd, &ps);
-    if (dc) {
-        base::UniqueGdiObject brush{CreateSolidBrush(ArgbToColorRef(GetTheme().windowBackground))};
-        FillRect(dc, &ps.rcPaint, static_cast<HBRUSH>(brush.Get()));
+// ---------------------------------------------------------------------------------------------
+// Pointer
+// ---------------------------------------------------------------------------------------------
+
+CUiControl* CUiWindow::HitTestAt(int x, int y, int* localX, int* localY) {
+    CUiControl* hit = nullptr;
+    if (!layers.empty()) {
+        hit = layers.back().control->HitTest(x, y);  // a modal layer alone receives the pointer
+    } else {
+        for (auto it = roots.rbegin(); it != roots.rend() && !hit; ++it)
+            hit = (*it)->HitTest(x, y);
     }
-    EndPaint(hwnd, &ps);
+    if (hit && localX && localY) {
+        const UiPoint local = LocalTo(hit, x, y);
+        *localX = local.x;
+        *localY = local.y;
+    }
+    return hit;
+}
+
+// True when the hit control or one of its ancestors claims the pointer at this point.
+bool CUiWindow::Intercepted(CUiControl* hit, int x, int y) {
+    for (CUiControl* c = hit; c; c = c->parent) {
+        const UiPoint local = LocalTo(c, x, y);
+        if (c->InterceptPointer(local.x, local.y))
+            return true;
+    }
+    return false;
+}
+
+void CUiWindow::SetHovered(CUiControl* candidate) {
+    if (candidate == hovered)
+        return;
+    if (hovered)
+        hovered->OnMouseLeave();
+    hovered = candidate;
+    if (hovered)
+        hovered->OnMouseEnter();
+}
+
+void CUiWindow::UpdateHoverWithin(const std::vector<CUiControl*>& inside) {
+    const std::vector<CUiControl*> before = hoverWithin;
+    auto contains = [](const std::vector<CUiControl*>& list, CUiControl* c) {
+        return std::find(list.begin(), list.end(), c) != list.end();
+    };
+    for (CUiControl* c : before) {
+        if (!contains(inside, c))
+            c->OnHoverWithin(false);
+    }
+    for (CUiControl* c : inside) {
+        if (!contains(before, c))
+            c->OnHoverWithin(true);
+    }
+    hoverWithin = inside;
+}
+
+void CUiWindow::OnPointerMove(int px, int py) {
+    if (!trackingLeave) {
+        TRACKMOUSEEVENT track = {sizeof(track), TME_LEAVE, hwnd, 0};
+        TrackMouseEvent(&track);
+        trackingLeave = true;
+    }
+    const int x = Unscale(px);
+    const int y = Unscale(py);
+    if (captured) {
+        // Hover stays as it was while a control holds the capture.
+        const UiPoint local = LocalTo(captured, x, y);
+        captured->OnMouseMove(local.x, local.y);
+        HideTooltip();
+        return;
+    }
+    int lx = 0;
+    int ly = 0;
+    CUiControl* hit = HitTestAt(x, y, &lx, &ly);
+    std::vector<CUiControl*> inside;
+    for (CUiControl* c = hit; c; c = c->parent) {
+        if (c->TracksHoverWithin())
+            inside.push_back(c);
+    }
+    SetHovered(Intercepted(hit, x, y) ? nullptr : hit);
+    if (hovered)
+        hovered->OnMouseMove(lx, ly);
+    UpdateTooltipOwner(px, py);
+    UpdateHoverWithin(inside);
+}
+
+void CUiWindow::UpdateHoverFromCursor() {
+    POINT pt = {};
+    if (!hwnd || !GetCursorPos(&pt) || !ScreenToClient(hwnd, &pt))
+        return;
+    RECT client = {};
+    GetClientRect(hwnd, &client);
+    if (PtInRect(&client, pt))
+        OnPointerMove(pt.x, pt.y);
+}
+
+void CUiWindow::OnPointerLeave() {
+    trackingLeave = false;
+    HideTooltip();
+    if (hovered) {
+        CUiControl* left = hovered;
+        hovered = nullptr;
+        left->OnMouseLeave();
+    }
+    UpdateHoverWithin({});
+}
+
+void CUiWindow::MoveFocus(CUiControl* target) {
+    if (target == focused)
+        return;
+    if (focused)
+        focused->OnBlur();
+    focused = target;
+    if (focused)
+        focused->OnFocus();
+}
+
+void CUiWindow::OnButtonDown(int px, int py) {
+    if (py < CaptionStripHeight()) {
+        RECT client = {};
+        GetClientRect(hwnd, &client);
+        RunCaptionCommand(UiCaptionBar::ButtonAt(px, py, client.right - client.left, CaptionStripHeight()));
+        return;  // the strip belongs to the frame, not to the controls
+    }
+    const int x = Unscale(px);
+    const int y = Unscale(py);
+    int lx = 0;
+    int ly = 0;
+    CUiControl* hit = HitTestAt(x, y, &lx, &ly);
+
+    CUiControl* target = hit;
+    for (CUiControl* c = hit; c; c = c->parent) {
+        if (c->IsPointerTarget()) {
+            target = c;
+            break;
+        }
+    }
+    CUiControl* focusable = nullptr;
+    for (CUiControl* c = hit; c && !focusable; c = c->parent) {
+        if (c->IsFocusable())
+            focusable = c;
+    }
+    MoveFocus(focusable);  // a press outside every focusable control removes the focus
+    if (!hit)
+        return;
+
+    const bool intercepted = Intercepted(hit, x, y);
+    for (CUiControl* c = hit; c; c = c->parent) {
+        const UiPoint local = LocalTo(c, x, y);
+        if (c->OnDescendantMouseDown(hit, local.x, local.y, lx, ly)) {
+            SetCapture(hwnd);
+            captured = c;  // after SetCapture, whose notification clears it
+            hit->OnMouseDown(lx, ly);
+            return;
+        }
+        if (!intercepted && c->WantsHandCursor())
+            break;  // a clickable control shields its ancestors
+    }
+    SetCapture(hwnd);
+    captured = target;
+    const UiPoint local = target == hit ? UiPoint{lx, ly} : LocalTo(target, x, y);
+    target->OnMouseDown(local.x, local.y);
+}
+
+void CUiWindow::OnButtonUp(int px, int py) {
+    if (!captured)
+        return;
+    CUiControl* releasing = captured;
+    ReleaseCapture();
+    captured = nullptr;
+    // Delivered wherever the pointer is; the control decides whether it was released inside.
+    const UiPoint local = LocalTo(releasing, Unscale(px), Unscale(py));
+    releasing->OnMouseUp(local.x, local.y);
+}
+
+void CUiWindow::OnButtonDoubleClick(int px, int py) {
+    int lx = 0;
+    int ly = 0;
+    if (CUiControl* hit = HitTestAt(Unscale(px), Unscale(py), &lx, &ly))
+        hit->OnDoubleClick(lx, ly);
+}
+
+void CUiWindow::OnWheel(WPARAM wParam, LPARAM lParam) {
+    HideTooltip();
+    POINT pt = {LowWord(lParam), HighWord(lParam)};  // screen coordinates
+    ScreenToClient(hwnd, &pt);
+    const int delta = static_cast<short>(HIWORD(wParam));
+    for (CUiControl* c = HitTestAt(Unscale(pt.x), Unscale(pt.y), nullptr, nullptr); c; c = c->parent) {
+        if (c->OnMouseWheel(delta))
+            return;
+    }
+}
+
+bool CUiWindow::OnSetCursor(LPARAM lParam) {
+    if (LOWORD(lParam) != HTCLIENT || !hovered)
+        return false;
+    if (hovered->WantsTextCursor()) {
+        SetCursor(LoadCursorW(nullptr, IDC_IBEAM));
+        return true;
+    }
+    for (CUiControl* c = hovered; c; c = c->parent) {
+        if (c->WantsHandCursor()) {
+            SetCursor(LoadCursorW(nullptr, IDC_HAND));
+            return true;
+        }
+    }
+    return false;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Keyboard, IME and timers
+// ---------------------------------------------------------------------------------------------
+
+void CUiWindow::OnKeyDown(WPARAM virtualKey) {
+    if (virtualKey == VK_ESCAPE && OnEscape())
+        return;
+    if (focused)
+        focused->OnKeyDown(static_cast<unsigned>(virtualKey));
+}
+
+void CUiWindow::OnImeStartComposition() {
+    if (!focused)
+        return;
+    base::ImmContext context(hwnd);
+    UiLtrb caret;
+    if (!context || !focused->GetImeCaretRect(&caret))
+        return;
+    COMPOSITIONFORM composition = {};
+    composition.dwStyle = CFS_POINT;
+    composition.ptCurrentPos = {caret.left, caret.bottom};
+    ImmSetCompositionWindow(context.Get(), &composition);
+    CANDIDATEFORM candidate = {};
+    candidate.dwIndex = 0;
+    candidate.dwStyle = CFS_POINT;
+    candidate.ptCurrentPos = {caret.left, caret.bottom};
+    ImmSetCandidateWindow(context.Get(), &candidate);
+}
+
+// The committed text reaches the focused control here and not as WM_CHAR.
+bool CUiWindow::OnImeComposition(LPARAM lParam) {
+    if (!focused || !(lParam & GCS_RESULTSTR))
+        return false;
+    base::ImmContext context(hwnd);
+    if (context) {
+        const LONG bytes = ImmGetCompositionStringW(context.Get(), GCS_RESULTSTR, nullptr, 0);
+        if (bytes >= 1) {
+            std::wstring text(static_cast<size_t>(bytes) / sizeof(wchar_t), L'\0');
+            ImmGetCompositionStringW(context.Get(), GCS_RESULTSTR, text.data(), static_cast<DWORD>(bytes));
+            focused->OnImeResult(text.c_str());
+        }
+    }
+    return true;
+}
+
+void CUiWindow::OnTimerMessage(WPARAM timerId) {
+    if (timerId == kTooltipTimerId) {
+        KillTimer(hwnd, kTooltipTimerId);
+        ShowTooltip();
+        return;
+    }
+    auto found = timerTargets.find(static_cast<unsigned>(timerId));
+    if (found != timerTargets.end())
+        found->second->OnTimer(static_cast<unsigned>(timerId));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Frame: hit testing, maximised size, caption strip
+// ---------------------------------------------------------------------------------------------
+
+int CUiWindow::CaptionStripHeight() {
+    return std::max(0, Scale(CaptionHeight()));
+}
+
+LRESULT CUiWindow::OnNcHitTest(LPARAM lParam) {
+    POINT pt = {LowWord(lParam), HighWord(lParam)};
+    ScreenToClient(hwnd, &pt);
+    const int frame = HitTestFrame(pt.x, pt.y);
+    if (frame != -1)
+        return frame;
+
+    RECT client = {};
+    GetClientRect(hwnd, &client);
+    const int w = client.right - client.left;
+    const int h = client.bottom - client.top;
+    if (!IsZoomed(hwnd)) {
+        const int b = std::max(kResizeBorderDip, Scale(kResizeBorderDip));
+        const bool top = pt.y < b;
+        const bool left = pt.x < b;
+        const bool right = pt.x >= w - b;
+        const bool bottom = pt.y >= h - b;
+        if (top && left)
+            return HTTOPLEFT;
+        if (top && right)
+            return HTTOPRIGHT;
+        if (left)
+            return bottom ? HTBOTTOMLEFT : HTLEFT;
+        if (right)
+            return bottom ? HTBOTTOMRIGHT : HTRIGHT;
+        if (top)
+            return HTTOP;
+        if (bottom)
+            return HTBOTTOM;
+    }
+    if (pt.y < CaptionStripHeight())
+        return UiCaptionBar::ButtonAt(pt.x, pt.y, w, CaptionStripHeight()) ? HTCLIENT : HTCAPTION;
+    return HTCLIENT;
+}
+
+// A maximised borderless window covers the work area, not the task bar.
+void CUiWindow::OnGetMinMaxInfo(MINMAXINFO* info) {
+    HMONITOR monitor = MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST);
+    MONITORINFO mi = {};
+    mi.cbSize = sizeof(mi);
+    if (!info || !GetMonitorInfoW(monitor, &mi))
+        return;
+    info->ptMaxPosition.x = mi.rcWork.left - mi.rcMonitor.left;
+    info->ptMaxPosition.y = mi.rcWork.top - mi.rcMonitor.top;
+    info->ptMaxSize.x = mi.rcWork.right - mi.rcWork.left;
+    info->ptMaxSize.y = mi.rcWork.bottom - mi.rcWork.top;
+}
+
+void CUiWindow::InvalidateCaptionStrip() {
+    RECT client = {};
+    GetClientRect(hwnd, &client);
+    const RECT strip = {0, 0, client.right - client.left, CaptionStripHeight()};
+    InvalidateRect(hwnd, &strip, FALSE);
+}
+
+void CUiWindow::RunCaptionCommand(int command) {
+    switch (command) {
+        case kCaptionMinimize:
+            ShowWindow(hwnd, SW_MINIMIZE);
+            break;
+        case kCaptionMaximize:
+            ShowWindow(hwnd, IsZoomed(hwnd) ? SW_RESTORE : SW_MAXIMIZE);
+            break;
+        case kCaptionClose:
+            PostMessageW(hwnd, WM_CLOSE, 0, 0);
+            break;
+        default:
+            return;
+    }
+    OnCaptionCommand(command);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Tooltip
+// ---------------------------------------------------------------------------------------------
+
+void CUiWindow::UpdateTooltipOwner(int px, int py) {
+    CUiControl* owner = nullptr;
+    for (CUiControl* c = hovered; c && !owner; c = c->parent) {
+        if (!c->tooltip.empty())
+            owner = c;
+    }
+    if (owner != tooltipOwner) {
+        HideTooltip();
+        tooltipOwner = owner;
+        if (owner) {
+            tooltipText = owner->tooltip;
+            tooltipAnchor = {px, py};
+            SetTimer(hwnd, kTooltipTimerId, kTooltipDelayMs, nullptr);
+        }
+    } else if (!tooltipShowing) {
+        tooltipAnchor = {px, py};  // the delay is not restarted
+    }
+}
+
+void CUiWindow::ShowTooltip() {
+    if (!tooltipOwner || tooltipText.empty())
+        return;
+    tooltipShowing = true;
+    InvalidateTooltip();
+}
+
+void CUiWindow::HideTooltip() {
+    if (tooltipOwner && hwnd)
+        KillTimer(hwnd, kTooltipTimerId);
+    tooltipOwner = nullptr;
+    if (tooltipShowing) {
+        tooltipShowing = false;
+        InvalidateTooltip();
+    }
+}
+
+void CUiWindow::InvalidateTooltip() {
+    if (!hwnd)
+        return;
+    const UiLtrb area = Grow(ToLtrb(TooltipRect()), 2);
+    const RECT rect = {area.left, area.top, area.right, area.bottom};
+    InvalidateRect(hwnd, &rect, FALSE);
+}
+
+UiRect CUiWindow::TooltipRect() const {
+    const std::vector<std::wstring> lines = SplitTooltipLines(tooltipText);
+    int widest = 0;
+    for (const auto& line : lines)
+        widest = std::max(widest, MeasureText(line.c_str(), kTooltipTextSize, false, -1).width);
+    RECT client = {};
+    if (hwnd)
+        GetClientRect(hwnd, &client);
+    return PlaceTooltip(widest, static_cast<int>(lines.size()), tooltipAnchor, client.right - client.left,
+                        client.bottom - client.top);
+}
+
+void CUiWindow::PaintTooltip() {
+    const UiRect box = TooltipRect();
+    canvas.FillRoundRect(static_cast<float>(Scale(6)), box, 0xF5323236);
+    const std::vector<std::wstring> lines = SplitTooltipLines(tooltipText);
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const UiRect line = TooltipLineBox(box, static_cast<int>(i));
+        canvas.DrawString(lines[i].c_str(), kTooltipTextSize, 0xFFFFFFFF, static_cast<float>(line.x),
+                          static_cast<float>(line.y), static_cast<float>(line.width), static_cast<float>(line.height),
+                          kAlignNear, false);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Painting
+// ---------------------------------------------------------------------------------------------
+
+void CUiWindow::Paint() {
+    base::PaintDc paint(hwnd);
+    RECT client = {};
+    GetClientRect(hwnd, &client);
+    const int w = client.right - client.left;
+    const int h = client.bottom - client.top;
+    if (w <= 0 || h <= 0 || !paint.Get())
+        return;  // minimised: the buffer is left alone
+    buffer.Ensure(paint.Get(), w, h);
+    const RECT& area = paint.Area();
+    RenderBuffer({area.left, area.top, area.right, area.bottom});
+    if (!PresentBuffer(w, h))
+        BitBlt(paint.Get(), area.left, area.top, area.right - area.left, area.bottom - area.top, buffer.bufferDC.Get(),
+               area.left, area.top, SRCCOPY);
+}
+
+// The seam for a GPU presenter that shows the whole buffer at once; without one every paint is
+// copied with BitBlt.
+bool CUiWindow::PresentBuffer(int, int) {
+    return false;
+}
+
+void CUiWindow::RenderBuffer(const UiLtrb& dirty) {
+    if (!buffer.bufferDC)
+        return;
+    canvas.BeginWindowPaint(buffer.bufferDC.Get(), buffer.bufferWidth, buffer.bufferHeight);
+    canvas.SetDirty(dirty);
+    const bool topCovers = TopLayerCovers(dirty);
+    if (!topCovers) {
+        canvas.FillRect(ToRect(dirty), ArgbToColorRef(GetTheme().windowBackground));
+        for (auto& root : roots) {
+            if (Intersects(ToLtrb(root->GetPixelRect()), dirty))
+                root->PaintTree(canvas);
+        }
+        const UiLtrb strip = {0, 0, buffer.bufferWidth, CaptionStripHeight()};
+        if (CaptionHeight() > 0 && Intersects(strip, dirty))
+            UiCaptionBar::Paint(canvas, title, buffer.bufferWidth, strip.bottom);
+    }
+    PaintLayers(dirty, topCovers);
+    if (tooltipShowing && Intersects(ToLtrb(TooltipRect()), dirty))
+        PaintTooltip();
+    canvas.EndWindowPaint();
+}
+
+bool CUiWindow::TopLayerCovers(const UiLtrb& dirty) {
+    if (layers.empty())
+        return false;
+    CUiControl* top = layers.back().control.get();
+    return top->IsOpaque() && Contains(ToLtrb(top->GetPixelRect()), dirty);
+}
+
+void CUiWindow::PaintLayers(const UiLtrb& dirty, bool onlyTop) {
+    if (onlyTop) {
+        layers.back().control->PaintTree(canvas);
+        return;
+    }
+    for (auto& layer : layers) {
+        if (Gdiplus::GpGraphics* g = canvas.EnsureGraphics()) {
+            UiBrushPtr dim = CreateGdipSolidBrush(kModalDimColour);
+            if (dim && dim->native)
+                canvas.graphics->Keep(Gdiplus::DllExports::GdipFillRectangleI(
+                    g, dim->native, dirty.left, dirty.top, dirty.right - dirty.left, dirty.bottom - dirty.top));
+        }
+        if (Intersects(ToLtrb(layer.control->GetPixelRect()), dirty))
+            layer.control->PaintTree(canvas);
+    }
 }
 
 }  // namespace UIE

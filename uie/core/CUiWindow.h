@@ -1,25 +1,49 @@
 // The window host: one native top-level window that hosts trees of CUiControl.
 //
-// The host registers the class "Orb.UiWindow", creates the frameless window centred on the screen,
-// owns its root controls and translates window messages into control operations. Its owner sees
-// unhandled messages first through `messageHook` (WM_CLOSE before the window is destroyed,
-// WM_DESTROY after the host's own clean-up). Other threads reach the UI thread only with `Post`.
-// Sizes handed to the virtual operations are in DIP; message coordinates are client pixels.
+// The host registers the class "Orb.UiWindow", creates the frameless window centred on the
+// screen, owns its root controls (and any modal layers) and is the only part of the toolkit that
+// touches the HWND: it turns window messages into control operations (hover, capture, focus,
+// keyboard, IME, wheel, double click, cursors, tooltips), answers the non-client messages that
+// make a borderless window movable and resizable, and paints the trees into its back buffer on
+// WM_PAINT. Its owner sees unhandled messages first through `messageHook` (WM_CLOSE before the
+// window is destroyed, WM_DESTROY after the host's own clean-up). Message coordinates are client
+// pixels; everything handed to controls is DIP. UI thread only, except `Post`, which other
+// threads use to run a task on the UI thread.
 #pragma once
 
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "uie/core/CUiControl.h"
+#include "uie/core/UiBackBuffer.h"
+#include "uie/core/UiCanvas.h"
+#include "uie/core/UiGeometry.h"
 
 namespace UIE {
 
 // Private message that carries a posted task; lParam owns a heap `std::function<void()>`.
 constexpr UINT kPostedTaskMessage = 0x806E;
+// Window timer of the tooltip delay; control timers are numbered from kFirstControlTimerId.
+constexpr UINT_PTR kTooltipTimerId = 8;
+constexpr unsigned kTooltipDelayMs = 500;
+constexpr unsigned kFirstControlTimerId = 100;
+// Colour laid over everything below a modal layer (ARGB).
+constexpr uint32_t kModalDimColour = 0x6E000000;
+
+// A control shown above the roots, centred in the client area, that alone receives the pointer.
+struct UiModalLayer {
+    std::unique_ptr<CUiControl> control;
+    int width = 0;    // DIP
+    int height = 0;   // DIP
+    int offsetY = 0;  // DIP added to the centred top
+    std::function<void()> onClosed;
+};
 
 class CUiWindow {
 public:
@@ -32,16 +56,16 @@ public:
 
     // Virtual operations, in this order.
     virtual ~CUiWindow();
-    virtual void CloseTopLayer() {}
+    virtual void CloseTopLayer();
     virtual void ResizeTopLayer(int width, int height);
-    virtual int CaptionHeight() { return 64; }
-    virtual void OnCreate() {}
-    virtual void OnSize(int width, int height);
-    virtual void OnDestroy() {}
-    virtual long HandleMessage(unsigned message, unsigned wParam, long lParam);
+    virtual int CaptionHeight();  // DIP; a drag strip at the top of the client area
+    virtual void OnCreate();
+    virtual void OnSize(int width, int height);  // DIP: arranges every root over the client area
+    virtual void OnDestroy();
+    virtual long HandleMessage(unsigned message, unsigned wParam, long lParam);  // −1: not handled
     virtual void OnCaptionCommand(int command);
-    virtual int HitTestFrame(int x, int y);
-    virtual bool OnEscape() { return false; }
+    virtual int HitTestFrame(int x, int y);  // client pixels; −1: no opinion
+    virtual bool OnEscape();                 // closes the top layer when one is open
 
     // Registers the class once per process and creates the (hidden) window. False: no window.
     bool Create(HINSTANCE instance);
@@ -50,19 +74,89 @@ public:
     // Runs `task` on the UI thread, in posting order, while the window exists. Any thread.
     void Post(Task task);
 
+    // Opens a modal layer of width × height DIP; `onClosed` runs when it is closed.
+    void PushLayer(std::unique_ptr<CUiControl> control, int width, int height, int offsetY, Task onClosed);
+    // A window timer whose ticks reach `target->OnTimer`; 0 when none could be started.
+    unsigned SetControlTimer(CUiControl* target, unsigned intervalMs);
+    void KillControlTimer(unsigned timerId);
+
+    // Re-evaluates hover for where the pointer is now (after the tree was built or changed under
+    // a resting pointer); nothing when it is outside the client area.
+    void UpdateHoverFromCursor();
+    // The control under (x, y) in client DIP, with the point in its local coordinates.
+    CUiControl* HitTestAt(int x, int y, int* localX, int* localY);
+    // Where the tooltip is (or would be) drawn, in client pixels.
+    UiRect TooltipRect() const;
+    // Draws `dirty` (client pixels) of the window into the back buffer.
+    void RenderBuffer(const UiLtrb& dirty);
+
     HWND hwnd = nullptr;
     HINSTANCE instance = nullptr;
     std::wstring title;
+    bool tooltipShowing = false;
+    CUiControl* tooltipOwner = nullptr;  // non-owning
+    std::wstring tooltipText;
+    UiPoint tooltipAnchor;  // client pixels
     std::vector<std::unique_ptr<CUiControl>> roots;
+    CUiControl* focused = nullptr;  // non-owning
     MessageHook messageHook;
+    UiBackBuffer buffer;
+    UiCanvas canvas;
+    CUiControl* hovered = nullptr;   // non-owning
+    CUiControl* captured = nullptr;  // non-owning
+    bool trackingLeave = false;
+    std::vector<CUiControl*> hoverWithin;          // non-owning
+    std::map<unsigned, CUiControl*> timerTargets;  // non-owning
+    std::vector<UiModalLayer> layers;
+    unsigned nextTimerId = kFirstControlTimerId;
 
 private:
     static LRESULT CALLBACK StaticWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT DefaultPath(UINT message, WPARAM wParam, LPARAM lParam);
-    void Paint();
-    void ApplyDwmFrame();
+    void OnDestroyMessage(WPARAM wParam, LPARAM lParam);
     static void DiscardPendingTasks(HWND window);
+    void ApplyDwmFrame();
+    UiSize ClientSizeDip() const;
+
+    // Pointer and keyboard
+    void OnPointerMove(int px, int py);
+    void OnPointerLeave();
+    void OnButtonDown(int px, int py);
+    void OnButtonUp(int px, int py);
+    void OnButtonDoubleClick(int px, int py);
+    void OnWheel(WPARAM wParam, LPARAM lParam);
+    void OnKeyDown(WPARAM virtualKey);
+    bool OnSetCursor(LPARAM lParam);
+    bool Intercepted(CUiControl* hit, int x, int y);
+    void SetHovered(CUiControl* candidate);
+    void UpdateHoverWithin(const std::vector<CUiControl*>& inside);
+    void MoveFocus(CUiControl* target);
+    void OnImeStartComposition();
+    bool OnImeComposition(LPARAM lParam);
+    void OnTimerMessage(WPARAM timerId);
+
+    // Frame
+    LRESULT OnNcHitTest(LPARAM lParam);
+    void OnGetMinMaxInfo(MINMAXINFO* info);
+    int CaptionStripHeight();
+    void InvalidateCaptionStrip();
+    void RunCaptionCommand(int command);
+
+    // Tooltip
+    void UpdateTooltipOwner(int px, int py);
+    void ShowTooltip();
+    void HideTooltip();
+    void InvalidateTooltip();
+    void PaintTooltip();
+
+    // Painting and layers
+    void Paint();
+    bool PresentBuffer(int width, int height);
+    bool TopLayerCovers(const UiLtrb& dirty);
+    void PaintLayers(const UiLtrb& dirty, bool onlyTop);
+    void ArrangeLayers(int width, int height);
+    void ForgetSubtree(CUiControl* subtree);
 };
 
 }  // namespace UIE

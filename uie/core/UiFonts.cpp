@@ -1,8 +1,10 @@
 #include "uie/core/UiFonts.h"
 
 #include <cstdint>
+#include <cwchar>
 #include <map>
 
+#include "base/ScopedWin.h"
 #include "uie/core/UiDpi.h"
 
 namespace UIE {
@@ -10,39 +12,19 @@ namespace UIE {
 using namespace Gdiplus::DllExports;
 
 std::wstring uiFaceName;
-UiFontFamily* uiFontFamily = nullptr;
+UiFontFamilyPtr uiFontFamily;
 
 namespace {
 
-std::map<uint32_t, UiFont*>& FontCache() {
-    static std::map<uint32_t, UiFont*> cache;
+std::map<uint32_t, UiFontPtr>& FontCache() {
+    static std::map<uint32_t, UiFontPtr> cache;
     return cache;
 }
 
-void FreeFamily(UiFontFamily* family) {
-    if (!family)
-        return;
-    if (family->native)
-        GdipDeleteFontFamily(family->native);
-    GdipFree(family);
-}
-
-UiFontFamily* AllocFamily() {
-    auto* family = static_cast<UiFontFamily*>(GdipAlloc(sizeof(UiFontFamily)));
-    if (family) {
-        family->native = nullptr;
-        family->lastStatus = Gdiplus::Ok;
-    }
-    return family;
-}
-
-UiFontFamily* CreateFamilyFromName(const wchar_t* face) {
-    UiFontFamily* family = AllocFamily();
-    if (family) {
-        Gdiplus::GpStatus status = GdipCreateFontFamilyFromName(face, nullptr, &family->native);
-        if (status != Gdiplus::Ok)
-            family->lastStatus = status;
-    }
+UiFontFamilyPtr CreateFamilyFromName(const wchar_t* face) {
+    UiFontFamilyPtr family = AllocGdipWrapper<Gdiplus::GpFontFamily>();
+    if (family)
+        family->Keep(GdipCreateFontFamilyFromName(face, nullptr, &family->native));
     return family;
 }
 
@@ -56,17 +38,23 @@ Gdiplus::GpFontFamily* GenericSansSerif() {
     return generic;
 }
 
-UiFontFamily* CloneGenericSansSerif() {
-    UiFontFamily* family = AllocFamily();
-    if (family && GenericSansSerif()) {
-        Gdiplus::GpStatus status = GdipCloneFontFamily(GenericSansSerif(), &family->native);
-        if (status != Gdiplus::Ok)
-            family->lastStatus = status;
-    }
+UiFontFamilyPtr CloneGenericSansSerif() {
+    UiFontFamilyPtr family = AllocGdipWrapper<Gdiplus::GpFontFamily>();
+    if (family && GenericSansSerif())
+        family->Keep(GdipCloneFontFamily(GenericSansSerif(), &family->native));
     return family;
 }
 
+int MeasuredLength(const wchar_t* text, int maxChars) {
+    const int length = static_cast<int>(std::wcslen(text));
+    return (maxChars >= 0 && maxChars < length) ? maxChars : length;
+}
+
 }  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Shared family
+// ---------------------------------------------------------------------------------------------
 
 void ChooseUiFontFamily() {
     if (uiFontFamily)
@@ -75,57 +63,83 @@ void ChooseUiFontFamily() {
     GdipCreateFontFamilyFromName(L"微软雅黑", nullptr, &probe);
     uiFaceName = probe ? L"微软雅黑" : L"宋体";
 
-    UiFontFamily* family = CreateFamilyFromName(uiFaceName.c_str());
-    if (!family || !family->native) {
-        FreeFamily(family);
+    UiFontFamilyPtr family = CreateFamilyFromName(uiFaceName.c_str());
+    if (!family || !family->native)
         family = CloneGenericSansSerif();
-    }
-    uiFontFamily = family;
+    uiFontFamily = std::move(family);
     if (probe)
         GdipDeleteFontFamily(probe);
 }
 
 void DeleteUiFontFamily() {
-    FreeFamily(uiFontFamily);
-    uiFontFamily = nullptr;
+    uiFontFamily.reset();
 }
+
+// ---------------------------------------------------------------------------------------------
+// Font cache
+// ---------------------------------------------------------------------------------------------
 
 UiFont* GetFont(int sizeDip, bool bold) {
     const uint32_t key = static_cast<uint32_t>(sizeDip) * 2 + (bold ? 1 : 0);
     auto& cache = FontCache();
     auto found = cache.find(key);
     if (found != cache.end())
-        return found->second;
+        return found->second.get();
     if (!uiFontFamily)
-        return nullptr;
+        return nullptr;  // nothing is cached, so a later call with a family succeeds
 
     const int px = Scale(sizeDip);
     const float emSize = px > 0 ? static_cast<float>(px) : 1.0f;
-    auto* font = static_cast<UiFont*>(GdipAlloc(sizeof(UiFont)));
-    if (font) {
-        font->native = nullptr;
-        font->lastStatus = Gdiplus::Ok;
-        Gdiplus::GpStatus status = GdipCreateFont(uiFontFamily->native, emSize,
-                                                  bold ? Gdiplus::FontStyleBold : Gdiplus::FontStyleRegular,
-                                                  Gdiplus::UnitPixel, &font->native);
-        if (status != Gdiplus::Ok)
-            font->lastStatus = status;
-    }
-    cache[key] = font;
-    return font;
+    UiFontPtr font = AllocGdipWrapper<Gdiplus::GpFont>();
+    if (font)
+        font->Keep(GdipCreateFont(uiFontFamily->native, emSize,
+                                  bold ? Gdiplus::FontStyleBold : Gdiplus::FontStyleRegular, Gdiplus::UnitPixel,
+                                  &font->native));
+    UiFont* result = font.get();
+    cache[key] = std::move(font);
+    return result;
 }
 
 void ClearFontCache() {
-    auto& cache = FontCache();
-    for (auto& entry : cache) {
-        UiFont* font = entry.second;
-        if (!font)
-            continue;
-        if (font->native)
-            GdipDeleteFont(font->native);
-        GdipFree(font);
-    }
-    cache.clear();
+    FontCache().clear();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Measurement
+// ---------------------------------------------------------------------------------------------
+
+UiSize MeasureText(const wchar_t* text, int sizeDip, bool bold, int maxChars) {
+    if (!text)
+        return {};
+    base::WindowDc screen(nullptr);
+    if (!screen)
+        return {};
+    UiFont* font = GetFont(sizeDip, bold);
+    if (!font)
+        return {};
+
+    Gdiplus::GpGraphics* native = nullptr;
+    const Gdiplus::GpStatus created = GdipCreateFromHDC(screen.Get(), &native);
+    UiGraphicsPtr graphics = WrapGdipNative(native, created);
+    if (!graphics || !graphics->native)
+        return {};
+    graphics->Keep(GdipSetTextRenderingHint(graphics->native, Gdiplus::TextRenderingHintClearTypeGridFit));
+
+    UiStringFormatPtr format = CloneTypographicFormat();
+    if (!format || !format->native)
+        return {};
+    INT flags = 0;
+    GdipGetStringFormatFlags(format->native, &flags);
+    format->Keep(GdipSetStringFormatFlags(format->native, flags | Gdiplus::StringFormatFlagsNoWrap));
+    format->Keep(GdipSetStringFormatTrimming(format->native, Gdiplus::StringTrimmingEllipsisCharacter));
+
+    const Gdiplus::RectF layout(0.0f, 0.0f, 10000.0f, 1000.0f);
+    Gdiplus::RectF box;
+    const Gdiplus::GpStatus status = GdipMeasureString(graphics->native, text, MeasuredLength(text, maxChars),
+                                                       font->native, &layout, format->native, &box, nullptr, nullptr);
+    if (status != Gdiplus::Ok)
+        return {};
+    return {static_cast<int32_t>(box.Width) + 1, static_cast<int32_t>(box.Height) + 1};
 }
 
 }  // namespace UIE

@@ -1,0 +1,522 @@
+// The window host driven through a real window under Wine with real messages: pointer, capture,
+// focus, double click, wheel, keyboard, IME placement, cursors, frame hit testing, tooltips,
+// modal layers, control timers, closing and posted tasks.
+#include "uie/core/CUiWindow.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "uie/core/UiTestSupport.h"
+
+using namespace UIE;
+using uitest::PointParam;
+using uitest::RecordingControl;
+
+namespace {
+
+using Log = std::vector<std::string>;
+
+class TestWindow : public CUiWindow {
+public:
+    int CaptionHeight() override { return caption; }
+    int HitTestFrame(int x, int y) override { return frameAnswer(x, y); }
+    void OnCaptionCommand(int command) override { captionCommands.push_back(command); }
+
+    int caption = 0;
+    std::function<int(int, int)> frameAnswer = [](int, int) { return -1; };
+    std::vector<int> captionCommands;
+};
+
+class CUiWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(window.Create(GetModuleHandleW(nullptr)));
+        GetDpi().dpi = 96;  // the host read the display's DPI when the window was created
+        auto rootControl = std::make_unique<CUiControl>();
+        root = rootControl.get();
+        window.AddRoot(std::move(rootControl));
+        a = root->Add<RecordingControl>(log, "a", UiRect{10, 10, 50, 50});
+        b = root->Add<RecordingControl>(log, "b", UiRect{100, 10, 50, 50});
+    }
+
+    LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+        return SendMessageW(window.hwnd, message, wParam, lParam);
+    }
+    void Move(int x, int y) { Send(WM_MOUSEMOVE, 0, PointParam(x, y)); }
+    void Press(int x, int y) { Send(WM_LBUTTONDOWN, MK_LBUTTON, PointParam(x, y)); }
+    void Release(int x, int y) { Send(WM_LBUTTONUP, 0, PointParam(x, y)); }
+    LRESULT NcHitTest(int clientX, int clientY) {
+        POINT pt = {clientX, clientY};
+        ClientToScreen(window.hwnd, &pt);
+        return Send(WM_NCHITTEST, 0, PointParam(pt.x, pt.y));
+    }
+    SIZE ClientSize() {
+        RECT r = {};
+        GetClientRect(window.hwnd, &r);
+        return {r.right - r.left, r.bottom - r.top};
+    }
+
+    uitest::DpiScope dpi_{96};
+    uitest::GdiplusSession gdiplus_;
+    Log log;
+    TestWindow window;
+    CUiControl* root = nullptr;
+    RecordingControl* a = nullptr;
+    RecordingControl* b = nullptr;
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Creation and roots
+// ---------------------------------------------------------------------------------------------
+
+TEST_F(CUiWindowTest, CreatesTheHiddenWindowAtItsDesignSize) {
+    wchar_t className[64] = {};
+    GetClassNameW(window.hwnd, className, 64);
+    EXPECT_STREQ(className, L"Orb.UiWindow");
+    EXPECT_EQ(window.title, L"欧贝林视频格式转换器");
+    EXPECT_FALSE(IsWindowVisible(window.hwnd));
+    const SIZE client = ClientSize();
+    EXPECT_EQ(client.cx, 520);
+    EXPECT_EQ(client.cy, 374);
+    EXPECT_EQ(GetClassLongW(window.hwnd, GCL_STYLE) & CS_DBLCLKS, static_cast<DWORD>(CS_DBLCLKS));
+}
+
+TEST_F(CUiWindowTest, RootsAreArrangedOverTheClientArea) {
+    EXPECT_EQ(root->bounds.width, 520);
+    EXPECT_EQ(root->bounds.height, 374);
+    EXPECT_EQ(root->window, &window);
+    EXPECT_EQ(a->window, &window);
+    SetWindowPos(window.hwnd, nullptr, 0, 0, 400, 300, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    EXPECT_EQ(root->bounds.width, 400);
+    EXPECT_EQ(root->bounds.height, 300);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Pointer movement and hover
+// ---------------------------------------------------------------------------------------------
+
+TEST_F(CUiWindowTest, HoverEntersAndLeavesInOrder) {
+    Move(20, 25);
+    Move(110, 20);
+    Move(300, 300);
+    const Log expected = {"a:enter", "a:move(10,15)", "a:leave", "b:enter", "b:move(10,10)", "b:leave"};
+    EXPECT_EQ(log, expected);
+    EXPECT_EQ(window.hovered, root);
+    EXPECT_TRUE(window.trackingLeave);
+}
+
+TEST_F(CUiWindowTest, LeavingTheWindowClearsHover) {
+    Move(20, 20);
+    log.clear();
+    Send(WM_MOUSELEAVE);
+    EXPECT_EQ(log, Log{"a:leave"});
+    EXPECT_EQ(window.hovered, nullptr);
+    EXPECT_FALSE(window.trackingLeave);
+}
+
+TEST_F(CUiWindowTest, InterceptingAncestorTakesThePointerFromItsChildren) {
+    auto* shield = root->Add<RecordingControl>(log, "s", UiRect{200, 100, 100, 100});
+    auto* inner = shield->Add<RecordingControl>(log, "i", UiRect{10, 10, 20, 20});
+    shield->intercepts = true;
+    Move(215, 115);
+    EXPECT_EQ(window.hovered, nullptr);
+    EXPECT_TRUE(log.empty());
+    shield->intercepts = false;
+    Move(215, 115);
+    EXPECT_EQ(window.hovered, inner);
+}
+
+TEST_F(CUiWindowTest, HoverWithinFollowsTheSubtree) {
+    auto* group = root->Add<RecordingControl>(log, "g", UiRect{200, 100, 100, 100});
+    group->tracksWithin = true;
+    auto* inner = group->Add<RecordingControl>(log, "i", UiRect{10, 10, 20, 20});
+    inner->tracksWithin = true;
+    Move(215, 115);
+    Move(250, 150);
+    Move(400, 300);
+    const Log expected = {"i:enter", "i:move(5,5)",   "i:within",  "g:within", "i:leave",
+                          "g:enter", "g:move(50,50)", "i:without", "g:leave",  "g:without"};
+    EXPECT_EQ(log, expected);
+    EXPECT_TRUE(window.hoverWithin.empty());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Press, capture and release
+// ---------------------------------------------------------------------------------------------
+
+TEST_F(CUiWindowTest, CaptureHoldsUntilReleaseOutsideTheControl) {
+    Move(20, 20);
+    Press(20, 20);
+    EXPECT_EQ(window.captured, a);
+    EXPECT_EQ(GetCapture(), window.hwnd);
+    Move(120, 30);  // over b, but a holds the capture
+    EXPECT_EQ(window.hovered, a);
+    Release(200, 200);
+    EXPECT_EQ(window.captured, nullptr);
+    EXPECT_NE(GetCapture(), window.hwnd);
+    const Log expected = {"a:enter", "a:move(10,10)", "a:down(10,10)", "a:move(110,20)", "a:up(190,190)"};
+    EXPECT_EQ(log, expected);
+    Move(120, 30);  // hover changes only now
+    EXPECT_EQ(window.hovered, b);
+}
+
+TEST_F(CUiWindowTest, ReleaseWithoutCaptureReachesNobody) {
+    Release(20, 20);
+    EXPECT_TRUE(log.empty());
+}
+
+TEST_F(CUiWindowTest, PressGoesToTheNearestPointerTarget) {
+    a->hand = true;
+    auto* icon = a->Add<RecordingControl>(log, "icon", UiRect{5, 5, 10, 10});
+    Press(17, 18);  // on the icon inside the clickable a
+    EXPECT_EQ(window.captured, a);
+    EXPECT_EQ(log, Log{"a:down(7,8)"});
+    EXPECT_NE(icon, nullptr);
+}
+
+TEST_F(CUiWindowTest, ClaimingAncestorTakesTheCapture) {
+    auto* list = root->Add<RecordingControl>(log, "list", UiRect{200, 100, 100, 100});
+    list->claims = true;
+    list->Add<RecordingControl>(log, "row", UiRect{0, 20, 100, 20});
+    Press(230, 125);
+    // The row itself is offered the press first but does not claim it; the list does, with the
+    // point in its own and in the row's coordinates, and the row still receives the press.
+    EXPECT_EQ(window.captured, list);
+    EXPECT_EQ(log, (Log{"list:claim(30,25/30,5)", "row:down(30,5)"}));
+}
+
+TEST_F(CUiWindowTest, ClickableControlShieldsItsAncestorsFromClaiming) {
+    auto* list = root->Add<RecordingControl>(log, "list", UiRect{200, 100, 100, 100});
+    list->claims = true;
+    auto* button = list->Add<RecordingControl>(log, "button", UiRect{0, 20, 100, 20});
+    button->hand = true;
+    Press(230, 125);
+    EXPECT_EQ(window.captured, button);
+    EXPECT_EQ(log, Log{"button:down(30,5)"});
+    log.clear();
+    Release(230, 125);
+    // An intercepting ancestor lifts the shield.
+    list->intercepts = true;
+    Press(230, 125);
+    EXPECT_EQ(window.captured, list);
+    EXPECT_EQ(log, (Log{"button:up(30,5)", "list:claim(30,25/30,5)", "button:down(30,5)"}));
+}
+
+TEST_F(CUiWindowTest, FocusMovesOnPressAndLeavesOnBackgroundPress) {
+    a->focusable = true;
+    b->focusable = true;
+    Press(20, 20);
+    Release(20, 20);
+    EXPECT_EQ(window.focused, a);
+    Press(110, 20);
+    Release(110, 20);
+    EXPECT_EQ(window.focused, b);
+    Press(300, 300);  // background
+    Release(300, 300);
+    EXPECT_EQ(window.focused, nullptr);
+    const Log expected = {"a:focus", "a:down(10,10)", "a:up(10,10)", "a:blur",
+                          "b:focus", "b:down(10,10)", "b:up(10,10)", "b:blur"};
+    EXPECT_EQ(log, expected);
+}
+
+TEST_F(CUiWindowTest, DoubleClickGivesOnePressPairAndOneDoubleClick) {
+    a->hand = true;
+    Press(20, 20);
+    Release(20, 20);
+    Send(WM_LBUTTONDBLCLK, MK_LBUTTON, PointParam(20, 20));
+    Release(20, 20);
+    const Log expected = {"a:down(10,10)", "a:up(10,10)", "a:dblclick(10,10)"};
+    EXPECT_EQ(log, expected);
+}
+
+TEST_F(CUiWindowTest, CaptionStripKeepsPressesFromControls) {
+    window.caption = 64;
+    Press(20, 20);
+    EXPECT_TRUE(log.empty());
+    EXPECT_EQ(window.captured, nullptr);
+    // A press on the strip's close button runs the command on the window.
+    Press(520 - 10, 10);
+    EXPECT_EQ(window.captionCommands, std::vector<int>{3});
+}
+
+// ---------------------------------------------------------------------------------------------
+// Wheel, keyboard, IME and cursors
+// ---------------------------------------------------------------------------------------------
+
+TEST_F(CUiWindowTest, WheelBubblesUntilHandled) {
+    auto* inner = a->Add<RecordingControl>(log, "inner", UiRect{0, 0, 20, 20});
+    POINT pt = {15, 15};
+    ClientToScreen(window.hwnd, &pt);
+    const WPARAM down = MAKEWPARAM(0, static_cast<WORD>(-120));
+    Send(WM_MOUSEWHEEL, down, PointParam(pt.x, pt.y));
+    EXPECT_EQ(log, (Log{"inner:wheel-120", "a:wheel-120"}));
+    log.clear();
+    inner->handlesWheel = true;
+    Send(WM_MOUSEWHEEL, MAKEWPARAM(0, 120), PointParam(pt.x, pt.y));
+    EXPECT_EQ(log, Log{"inner:wheel120"});
+}
+
+TEST_F(CUiWindowTest, KeysAndCharactersReachTheFocusedControl) {
+    Send(WM_KEYDOWN, 'A');  // nobody focused: dropped
+    a->focusable = true;
+    Press(20, 20);
+    Release(20, 20);
+    log.clear();
+    Send(WM_KEYDOWN, VK_ESCAPE);
+    Send(WM_KEYDOWN, VK_LEFT);
+    Send(WM_CHAR, L'好');
+    EXPECT_EQ(log, (Log{"a:key27", "a:key37", "a:char" + std::to_string(static_cast<int>(L'好'))}));
+}
+
+TEST_F(CUiWindowTest, EscapeClosesTheTopLayerFirst) {
+    a->focusable = true;
+    Press(20, 20);
+    Release(20, 20);
+    bool closed = false;
+    window.PushLayer(std::make_unique<CUiControl>(), 200, 100, 0, [&] { closed = true; });
+    log.clear();
+    Send(WM_KEYDOWN, VK_ESCAPE);
+    EXPECT_TRUE(closed);
+    EXPECT_TRUE(window.layers.empty());
+    EXPECT_EQ(log, Log{"a:blur"});  // closing a layer clears the focus; the key went no further
+    Send(WM_KEYDOWN, VK_ESCAPE);
+    EXPECT_EQ(log, Log{"a:blur"});  // no focus any more
+}
+
+TEST_F(CUiWindowTest, ModalLayerIsCentredAndAloneHitTested) {
+    auto layer = std::make_unique<RecordingControl>(log, "layer", UiRect{});
+    RecordingControl* layerRaw = layer.get();
+    window.PushLayer(std::move(layer), 200, 100, 10, nullptr);
+    EXPECT_EQ(layerRaw->bounds.x, 160);
+    EXPECT_EQ(layerRaw->bounds.y, 147);
+    Move(20, 20);  // over a, but below the layer
+    EXPECT_EQ(window.hovered, nullptr);
+    Move(170, 150);
+    EXPECT_EQ(window.hovered, layerRaw);
+    window.ResizeTopLayer(100, 50);
+    EXPECT_EQ(layerRaw->bounds.x, 210);
+    window.CloseTopLayer();
+    EXPECT_EQ(window.hovered, nullptr);
+    Move(20, 20);
+    EXPECT_EQ(window.hovered, a);
+}
+
+TEST_F(CUiWindowTest, ImeWindowsOpenAtTheCaretAndResultsArriveWhole) {
+    a->focusable = true;
+    Press(20, 20);
+    Release(20, 20);
+    log.clear();
+    // Wine's IME lives in its graphics driver: under the null driver a window has no input
+    // context, and the host then leaves the composition window alone without asking the control.
+    HIMC context = ImmGetContext(window.hwnd);
+    Send(WM_IME_STARTCOMPOSITION);
+    if (!context) {
+        EXPECT_TRUE(log.empty());
+    } else {
+        ASSERT_EQ(log, Log{"a:caretrect"});
+        COMPOSITIONFORM form = {};
+        ASSERT_TRUE(ImmGetCompositionWindow(context, &form));
+        EXPECT_EQ(form.dwStyle, static_cast<DWORD>(CFS_POINT));
+        EXPECT_EQ(form.ptCurrentPos.x, 10);
+        EXPECT_EQ(form.ptCurrentPos.y, 36);
+        ImmReleaseContext(window.hwnd, context);
+    }
+    // A result is consumed by the host (result 0) and never turns into characters.
+    log.clear();
+    EXPECT_EQ(Send(WM_IME_COMPOSITION, 0, GCS_RESULTSTR), 0);
+    uitest::PumpPending();
+    EXPECT_TRUE(log.empty());
+}
+
+TEST_F(CUiWindowTest, CursorFollowsTheHoveredControl) {
+    a->hand = true;
+    b->text = true;
+    Move(20, 20);
+    EXPECT_EQ(Send(WM_SETCURSOR, reinterpret_cast<WPARAM>(window.hwnd), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)), 1);
+    EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_HAND));
+    Move(110, 20);
+    EXPECT_EQ(Send(WM_SETCURSOR, reinterpret_cast<WPARAM>(window.hwnd), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)), 1);
+    EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_IBEAM));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Frame
+// ---------------------------------------------------------------------------------------------
+
+TEST_F(CUiWindowTest, ResizeBordersAt96Dpi) {
+    EXPECT_EQ(NcHitTest(0, 0), HTTOPLEFT);
+    EXPECT_EQ(NcHitTest(519, 3), HTTOPRIGHT);
+    EXPECT_EQ(NcHitTest(3, 100), HTLEFT);
+    EXPECT_EQ(NcHitTest(4, 100), HTCLIENT);
+    EXPECT_EQ(NcHitTest(516, 100), HTRIGHT);
+    EXPECT_EQ(NcHitTest(515, 100), HTCLIENT);
+    EXPECT_EQ(NcHitTest(0, 373), HTBOTTOMLEFT);
+    EXPECT_EQ(NcHitTest(519, 373), HTBOTTOMRIGHT);
+    EXPECT_EQ(NcHitTest(200, 3), HTTOP);
+    EXPECT_EQ(NcHitTest(200, 370), HTBOTTOM);
+    EXPECT_EQ(NcHitTest(200, 369), HTCLIENT);
+}
+
+TEST_F(CUiWindowTest, ResizeBordersAt144Dpi) {
+    GetDpi().dpi = 144;
+    EXPECT_EQ(NcHitTest(5, 100), HTLEFT);
+    EXPECT_EQ(NcHitTest(6, 100), HTCLIENT);
+    EXPECT_EQ(NcHitTest(200, 5), HTTOP);
+    EXPECT_EQ(NcHitTest(200, 6), HTCLIENT);
+    EXPECT_EQ(NcHitTest(514, 100), HTRIGHT);
+    EXPECT_EQ(NcHitTest(513, 100), HTCLIENT);
+}
+
+TEST_F(CUiWindowTest, FrameAnswerWinsAndCaptionStripDrags) {
+    window.frameAnswer = [](int, int y) { return y < 50 ? HTCAPTION : -1; };
+    EXPECT_EQ(NcHitTest(0, 0), HTCAPTION);  // before the resize border
+    EXPECT_EQ(NcHitTest(0, 100), HTLEFT);
+    window.frameAnswer = [](int, int) { return -1; };
+    window.caption = 64;
+    EXPECT_EQ(NcHitTest(200, 63), HTCAPTION);
+    EXPECT_EQ(NcHitTest(200, 64), HTCLIENT);
+    EXPECT_EQ(NcHitTest(500, 30), HTCLIENT);  // the close button of the strip
+}
+
+TEST_F(CUiWindowTest, MaximisedWindowHasNoBordersAndCoversTheWorkArea) {
+    MINMAXINFO info = {};
+    Send(WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+    MONITORINFO mi = {};
+    mi.cbSize = sizeof(mi);
+    ASSERT_TRUE(GetMonitorInfoW(MonitorFromWindow(window.hwnd, MONITOR_DEFAULTTONEAREST), &mi));
+    EXPECT_EQ(info.ptMaxSize.x, mi.rcWork.right - mi.rcWork.left);
+    EXPECT_EQ(info.ptMaxSize.y, mi.rcWork.bottom - mi.rcWork.top);
+    EXPECT_EQ(info.ptMaxPosition.x, mi.rcWork.left - mi.rcMonitor.left);
+
+    ShowWindow(window.hwnd, SW_MAXIMIZE);
+    ASSERT_TRUE(IsZoomed(window.hwnd));
+    EXPECT_EQ(NcHitTest(0, 100), HTCLIENT);
+    ShowWindow(window.hwnd, SW_HIDE);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Tooltips and timers
+// ---------------------------------------------------------------------------------------------
+
+TEST_F(CUiWindowTest, TooltipShowsAfterTheDelayAndHidesOnPress) {
+    a->tooltip = L"提示";
+    Move(20, 20);
+    EXPECT_EQ(window.tooltipOwner, a);
+    EXPECT_EQ(window.tooltipText, L"提示");
+    EXPECT_FALSE(window.tooltipShowing);
+    Move(22, 21);  // same owner: the anchor follows, the delay does not restart
+    EXPECT_EQ(window.tooltipAnchor.x, 22);
+    Send(WM_TIMER, kTooltipTimerId);
+    EXPECT_TRUE(window.tooltipShowing);
+    Move(25, 25);  // showing: the anchor stays
+    EXPECT_EQ(window.tooltipAnchor.x, 22);
+    Press(25, 25);
+    EXPECT_FALSE(window.tooltipShowing);
+    EXPECT_EQ(window.tooltipOwner, nullptr);
+}
+
+TEST_F(CUiWindowTest, TooltipComesFromTheNearestAncestorWithOne) {
+    root->tooltip = L"root tip";
+    Move(20, 20);
+    EXPECT_EQ(window.tooltipOwner, root);
+    a->tooltip = L"a tip";
+    Move(21, 20);
+    EXPECT_EQ(window.tooltipOwner, a);
+    Send(WM_MOUSELEAVE);
+    EXPECT_EQ(window.tooltipOwner, nullptr);
+}
+
+TEST_F(CUiWindowTest, TwoLineTooltipHeight) {
+    window.tooltipText = L"first\nsecond";
+    window.tooltipAnchor = {10, 10};
+    EXPECT_EQ(window.TooltipRect().height, 12 + 2 * 18);
+    GetDpi().dpi = 144;
+    EXPECT_EQ(window.TooltipRect().height, 18 + 2 * 27);
+}
+
+TEST_F(CUiWindowTest, ControlTimersReachTheirControl) {
+    const unsigned first = window.SetControlTimer(a, 10000);
+    const unsigned second = window.SetControlTimer(b, 10000);
+    EXPECT_EQ(first, 100u);
+    EXPECT_EQ(second, 101u);
+    Send(WM_TIMER, second);
+    Send(WM_TIMER, first);
+    EXPECT_EQ(Send(WM_TIMER, 55), 0);
+    EXPECT_EQ(log, (Log{"b:timer101", "a:timer100"}));
+    window.KillControlTimer(first);
+    Send(WM_TIMER, first);
+    EXPECT_EQ(log.size(), 2u);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Closing and posted tasks
+// ---------------------------------------------------------------------------------------------
+
+TEST_F(CUiWindowTest, CloseThatTheHookRefusesKeepsTheWindow) {
+    std::vector<uint32_t> seen;
+    window.messageHook = [&](uint32_t message, uint32_t, int32_t) {
+        seen.push_back(message);
+        return message == WM_CLOSE ? 0 : -1;
+    };
+    HWND hwnd = window.hwnd;
+    Send(WM_CLOSE);
+    EXPECT_TRUE(IsWindow(hwnd));
+    EXPECT_EQ(window.hwnd, hwnd);
+    EXPECT_EQ(seen, std::vector<uint32_t>{WM_CLOSE});
+}
+
+TEST_F(CUiWindowTest, CloseWithUnhandledHookDestroysAndReportsDestroyAfterCleanUp) {
+    bool destroyReported = false;
+    bool handleWasClear = false;
+    window.messageHook = [&](uint32_t message, uint32_t, int32_t) {
+        if (message == WM_DESTROY) {
+            destroyReported = true;
+            handleWasClear = window.hwnd == nullptr;
+            return 0;
+        }
+        return -1;
+    };
+    HWND hwnd = window.hwnd;
+    Send(WM_CLOSE);
+    EXPECT_FALSE(IsWindow(hwnd));
+    EXPECT_EQ(window.hwnd, nullptr);
+    EXPECT_TRUE(destroyReported);
+    EXPECT_TRUE(handleWasClear);
+}
+
+TEST_F(CUiWindowTest, TasksPostedAfterDestroyNeverRun) {
+    int runs = 0;
+    window.Post([&] { ++runs; });  // still queued when the window goes
+    DestroyWindow(window.hwnd);
+    window.Post([&] { ++runs; });  // posted after WM_DESTROY
+    uitest::PumpPending();
+    Sleep(20);
+    uitest::PumpPending();
+    EXPECT_EQ(runs, 0);
+}
+
+TEST_F(CUiWindowTest, TasksFromAnotherThreadRunInOrderOnTheUiThread) {
+    constexpr int kTasks = 200;
+    std::vector<int> order;
+    std::vector<DWORD> threads;
+    std::thread worker([&] {
+        for (int i = 0; i < kTasks; ++i)
+            window.Post([&order, &threads, i] {
+                order.push_back(i);
+                threads.push_back(GetCurrentThreadId());
+            });
+    });
+    worker.join();
+    ASSERT_TRUE(uitest::PumpUntil([&] { return order.size() == kTasks; }));
+    for (int i = 0; i < kTasks; ++i) {
+        ASSERT_EQ(order[i], i);
+        ASSERT_EQ(threads[i], GetCurrentThreadId());
+    }
+}

@@ -1,0 +1,159 @@
+// Pure geometry: edge-wise scaling of control rectangles, containment and intersection, and the
+// tooltip's placement. Built natively (sanitizers) and for Windows.
+#include "uie/core/UiGeometry.h"
+#include "uie/core/UiTooltipGeometry.h"
+
+#include <gtest/gtest.h>
+
+#include "uie/core/UiDpi.h"
+
+using namespace UIE;
+
+namespace {
+
+class DpiScope {
+public:
+    explicit DpiScope(int dpi) : saved_(GetDpi().dpi) { GetDpi().dpi = dpi; }
+    ~DpiScope() { GetDpi().dpi = saved_; }
+
+private:
+    int saved_;
+};
+
+void ExpectRect(const UiRect& r, int x, int y, int w, int h) {
+    EXPECT_EQ(r.x, x);
+    EXPECT_EQ(r.y, y);
+    EXPECT_EQ(r.width, w);
+    EXPECT_EQ(r.height, h);
+}
+
+}  // namespace
+
+TEST(ScaleRect, IsTheIdentityAt96Dpi) {
+    DpiScope dpi(96);
+    ExpectRect(ScaleRect({3, 7, 11, 13}), 3, 7, 11, 13);
+}
+
+TEST(ScaleRect, ScalesEdgesNotSizes) {
+    {
+        DpiScope dpi(120);
+        ExpectRect(ScaleRect({1, 1, 1, 1}), 1, 1, 2, 2);  // edges 1.25 and 2.5 give 1 and 3
+    }
+    {
+        DpiScope dpi(144);
+        ExpectRect(ScaleRect({1, 1, 1, 1}), 2, 2, 1, 1);  // edges 1.5 and 3.0 give 2 and 3
+    }
+    {
+        DpiScope dpi(192);
+        ExpectRect(ScaleRect({1, 3, 1, 5}), 2, 6, 2, 10);
+        ExpectRect(ScaleRect({520 - 44, 0, 44, 52}), 952, 0, 88, 104);
+    }
+}
+
+TEST(ScaleRect, AdjacentControlsMeetWithoutGapsOrOverlaps) {
+    for (int dpi : {96, 120, 144, 168, 192}) {
+        DpiScope scope(dpi);
+        int expectedLeft = 0;
+        for (int x = 0; x < 40; ++x) {
+            const UiRect r = ScaleRect({x, 0, 1, 1});
+            EXPECT_EQ(r.x, expectedLeft) << "dpi " << dpi << " x " << x;
+            expectedLeft = r.x + r.width;
+        }
+        EXPECT_EQ(expectedLeft, Scale(40));
+    }
+}
+
+TEST(ScaleRect, NegativeEdgesRoundHalvesAwayFromZero) {
+    {
+        DpiScope dpi(120);
+        ExpectRect(ScaleRect({-1, -2, 2, 4}), -1, -3, 2, 6);  // -1.25, 1.25; -2.5, 2.5
+    }
+    {
+        DpiScope dpi(144);
+        ExpectRect(ScaleRect({-1, 0, 2, 1}), -2, 0, 4, 2);  // -1.5 and 1.5 both round outwards
+    }
+}
+
+TEST(Unscale, OddPixelValues) {
+    {
+        DpiScope dpi(120);
+        EXPECT_EQ(Unscale(5), 4);
+        EXPECT_EQ(Unscale(7), 6);  // 5.6
+        EXPECT_EQ(Unscale(-7), -6);
+    }
+    {
+        DpiScope dpi(144);
+        EXPECT_EQ(Unscale(3), 2);
+        EXPECT_EQ(Unscale(5), 3);  // 3.33
+        EXPECT_EQ(Unscale(7), 5);  // 4.67
+        EXPECT_EQ(Unscale(-5), -3);
+    }
+    {
+        DpiScope dpi(192);
+        EXPECT_EQ(Unscale(1), 1);  // 0.5 rounds away from zero
+        EXPECT_EQ(Unscale(-1), -1);
+        EXPECT_EQ(Unscale(5), 3);
+    }
+}
+
+TEST(RectContains, LeftAndTopInsideRightAndBottomOutside) {
+    const UiRect r = {10, 20, 30, 40};
+    EXPECT_TRUE(RectContains(r, 10, 20));
+    EXPECT_TRUE(RectContains(r, 39, 59));
+    EXPECT_FALSE(RectContains(r, 40, 30));
+    EXPECT_FALSE(RectContains(r, 20, 60));
+    EXPECT_FALSE(RectContains(r, 9, 30));
+    EXPECT_FALSE(RectContains(r, 20, 19));
+    EXPECT_FALSE(RectContains({0, 0, 0, 0}, 0, 0));
+}
+
+TEST(Ltrb, IntersectionAndContainment) {
+    const UiLtrb a = {0, 0, 10, 10};
+    EXPECT_TRUE(Intersects(a, {9, 9, 20, 20}));
+    EXPECT_FALSE(Intersects(a, {10, 0, 20, 10}));  // touching edges share no pixel
+    EXPECT_FALSE(Intersects(a, {5, 5, 5, 8}));     // empty
+    EXPECT_FALSE(Intersects({8, 0, 2, 10}, a));    // not normalised: empty, not flipped
+    const UiLtrb cut = Intersect({0, 0, 10, 10}, {12, 2, 20, 8});
+    EXPECT_EQ(cut.left, 12);
+    EXPECT_EQ(cut.right, 10);
+    EXPECT_TRUE(IsEmpty(cut));
+    EXPECT_TRUE(Contains(a, {0, 0, 10, 10}));
+    EXPECT_FALSE(Contains(a, {0, 0, 11, 10}));
+    const UiLtrb grown = Grow(a, 2);
+    EXPECT_EQ(grown.left, -2);
+    EXPECT_EQ(grown.bottom, 12);
+}
+
+TEST(TooltipGeometry, SplitsAtLineFeeds) {
+    EXPECT_EQ(SplitTooltipLines(L"one").size(), 1u);
+    const auto two = SplitTooltipLines(L"first\nsecond line");
+    ASSERT_EQ(two.size(), 2u);
+    EXPECT_EQ(two[0], L"first");
+    EXPECT_EQ(two[1], L"second line");
+    const auto trailing = SplitTooltipLines(L"a\n");
+    ASSERT_EQ(trailing.size(), 2u);
+    EXPECT_EQ(trailing[1], L"");
+}
+
+TEST(TooltipGeometry, OpensBelowRightOfThePointer) {
+    DpiScope dpi(96);
+    ExpectRect(PlaceTooltip(100, 1, {10, 10}, 520, 374), 20, 26, 120, 30);
+}
+
+TEST(TooltipGeometry, FlipsInsideTheClientArea) {
+    DpiScope dpi(96);
+    // Near the right edge it slides left so that its right side meets the client edge.
+    ExpectRect(PlaceTooltip(100, 1, {480, 10}, 520, 374), 400, 26, 120, 30);
+    // Near the bottom it opens above the pointer.
+    ExpectRect(PlaceTooltip(100, 1, {10, 360}, 520, 374), 20, 324, 120, 30);
+    // In a client area too small for it, it keeps to the top-left corner.
+    ExpectRect(PlaceTooltip(100, 1, {5, 5}, 50, 20), 0, 0, 120, 30);
+}
+
+TEST(TooltipGeometry, TwoLinesAt144Dpi) {
+    DpiScope dpi(144);
+    const UiRect r = PlaceTooltip(90, 2, {100, 100}, 780, 561);
+    ExpectRect(r, 115, 124, 90 + 30, 18 + 2 * 27);
+    ExpectRect(TooltipLineBox(r, 0), 130, 133, 90, 27);
+    ExpectRect(TooltipLineBox(r, 1), 130, 160, 90, 27);
+}

@@ -1,0 +1,148 @@
+// Helpers shared by the toolkit tests that run under Wine: a DPI override, a GDI+ session with the
+// shared UI font family, a control that records the events the window host delivers, and a
+// message pump.
+#pragma once
+
+#include <windows.h>
+#include <gdiplus.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "uie/core/CUiControl.h"
+#include "uie/core/UiDpi.h"
+#include "uie/core/UiFonts.h"
+
+namespace uitest {
+
+class DpiScope {
+public:
+    explicit DpiScope(int dpi) : saved_(UIE::GetDpi().dpi) { UIE::GetDpi().dpi = dpi; }
+    ~DpiScope() { UIE::GetDpi().dpi = saved_; }
+    DpiScope(const DpiScope&) = delete;
+    DpiScope& operator=(const DpiScope&) = delete;
+
+private:
+    int saved_;
+};
+
+// GDI+ running with the shared family, as start-up leaves it; caches are emptied on the way out.
+class GdiplusSession {
+public:
+    GdiplusSession() {
+        Gdiplus::GdiplusStartupInput input;
+        Gdiplus::GdiplusStartup(&token_, &input, nullptr);
+        UIE::ChooseUiFontFamily();
+    }
+    ~GdiplusSession() {
+        UIE::ClearFontCache();
+        UIE::DeleteUiFontFamily();
+        Gdiplus::GdiplusShutdown(token_);
+    }
+    GdiplusSession(const GdiplusSession&) = delete;
+    GdiplusSession& operator=(const GdiplusSession&) = delete;
+
+private:
+    ULONG_PTR token_ = 0;
+};
+
+// Appends "name:event" (with coordinates where the event has them) to a shared log.
+class RecordingControl : public UIE::CUiControl {
+public:
+    RecordingControl(std::vector<std::string>& log, std::string name, UIE::UiRect rect)
+        : log_(log), name_(std::move(name)) {
+        bounds = rect;
+    }
+
+    void OnMouseEnter() override { Record("enter"); }
+    void OnMouseMove(int x, int y) override { Record("move", x, y); }
+    void OnMouseLeave() override { Record("leave"); }
+    void OnMouseDown(int x, int y) override { Record("down", x, y); }
+    void OnMouseUp(int x, int y) override { Record("up", x, y); }
+    void OnDoubleClick(int x, int y) override { Record("dblclick", x, y); }
+    bool OnMouseWheel(int delta) override {
+        Record("wheel" + std::to_string(delta));
+        return handlesWheel;
+    }
+    bool WantsHandCursor() override { return hand; }
+    bool WantsTextCursor() override { return text; }
+    bool IsFocusable() override { return focusable; }
+    void OnFocus() override { Record("focus"); }
+    void OnBlur() override { Record("blur"); }
+    void OnChar(wchar_t ch) override { Record("char" + std::to_string(static_cast<int>(ch))); }
+    void OnKeyDown(unsigned key) override { Record("key" + std::to_string(key)); }
+    void OnImeResult(const wchar_t* value) override {
+        imeText = value;
+        Record("ime");
+    }
+    void OnTimer(unsigned id) override { Record("timer" + std::to_string(id)); }
+    bool GetImeCaretRect(UIE::UiLtrb* out) override {
+        Record("caretrect");
+        *out = {10, 20, 11, 36};
+        return true;
+    }
+    bool OnDescendantMouseDown(UIE::CUiControl*, int x, int y, int sourceX, int sourceY) override {
+        if (claims)
+            Record("claim", x, y, sourceX, sourceY);
+        return claims;
+    }
+    bool InterceptPointer(int, int) override { return intercepts; }
+    void OnHoverWithin(bool inside) override { Record(inside ? "within" : "without"); }
+    bool TracksHoverWithin() override { return tracksWithin; }
+
+    bool hand = false;
+    bool text = false;
+    bool focusable = false;
+    bool handlesWheel = false;
+    bool claims = false;
+    bool intercepts = false;
+    bool tracksWithin = false;
+    std::wstring imeText;
+
+private:
+    void Record(const std::string& event) { log_.push_back(name_ + ":" + event); }
+    void Record(const std::string& event, int x, int y) {
+        Record(event + "(" + std::to_string(x) + "," + std::to_string(y) + ")");
+    }
+    void Record(const std::string& event, int x, int y, int sx, int sy) {
+        Record(event + "(" + std::to_string(x) + "," + std::to_string(y) + "/" + std::to_string(sx) + "," +
+               std::to_string(sy) + ")");
+    }
+
+    std::vector<std::string>& log_;
+    std::string name_;
+};
+
+// Dispatches the calling thread's messages until `done` or the limit.
+template <typename Predicate>
+bool PumpUntil(Predicate done, std::chrono::milliseconds limit = std::chrono::seconds(10)) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    MSG msg;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+// Dispatches whatever is queued now, without waiting.
+inline void PumpPending() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+inline LPARAM PointParam(int x, int y) {
+    return MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y));
+}
+
+}  // namespace uitest

@@ -1,0 +1,292 @@
+#include "uie/core/UiCanvas.h"
+
+#include <algorithm>
+
+#include "uie/core/UiFonts.h"
+#include "uie/core/UiTheme.h"
+
+namespace UIE {
+
+using namespace Gdiplus::DllExports;
+
+// Every GDI+ primitive runs inside one of these: it makes sure a graphics object exists and, when
+// the primitive had to create it outside a window paint, deletes it again afterwards.
+class UiCanvas::GraphicsFrame {
+public:
+    explicit GraphicsFrame(UiCanvas& canvas) : canvas_(canvas), existed_(canvas.graphics != nullptr) {
+        target_ = canvas.EnsureGraphics();
+    }
+    ~GraphicsFrame() {
+        if (!existed_ && !canvas_.keepGraphics)
+            canvas_.graphics.reset();
+    }
+    GraphicsFrame(const GraphicsFrame&) = delete;
+    GraphicsFrame& operator=(const GraphicsFrame&) = delete;
+
+    Gdiplus::GpGraphics* Target() const { return target_; }
+    void Keep(Gdiplus::GpStatus status) {
+        if (canvas_.graphics)
+            canvas_.graphics->Keep(status);
+    }
+
+private:
+    UiCanvas& canvas_;
+    bool existed_;
+    Gdiplus::GpGraphics* target_ = nullptr;
+};
+
+UiCanvas::~UiCanvas() {
+    // The graphics object goes before the cached GDI objects it may still reference.
+    graphics.reset();
+    stack.clear();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Window paint
+// ---------------------------------------------------------------------------------------------
+
+void UiCanvas::BeginWindowPaint(HDC dc, int width, int height) {
+    graphics.reset();
+    hdc = dc;
+    originX = 0;
+    originY = 0;
+    clip = {0, 0, width, height};
+    stack.clear();
+    hasDirty = false;
+    SetBkMode(hdc, TRANSPARENT);
+    keepGraphics = true;
+    EnsureGraphics();  // its clip is the whole buffer
+}
+
+void UiCanvas::SetDirty(const UiLtrb& area) {
+    dirty = area;
+    hasDirty = true;
+}
+
+void UiCanvas::EndWindowPaint() {
+    keepGraphics = false;
+    graphics.reset();
+    stack.clear();
+    hdc = nullptr;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Graphics object, origin and clip
+// ---------------------------------------------------------------------------------------------
+
+Gdiplus::GpGraphics* UiCanvas::EnsureGraphics() {
+    if (graphics)
+        return graphics->native;
+    if (!hdc)
+        return nullptr;
+    Gdiplus::GpGraphics* native = nullptr;
+    const Gdiplus::GpStatus status = GdipCreateFromHDC(hdc, &native);
+    graphics = WrapGdipNative(native, status);
+    if (!graphics || !graphics->native)
+        return nullptr;
+    UiGraphics& g = *graphics;
+    g.Keep(GdipSetSmoothingMode(g.native, Gdiplus::SmoothingModeAntiAlias));
+    g.Keep(GdipSetTextRenderingHint(g.native, Gdiplus::TextRenderingHintClearTypeGridFit));
+    g.Keep(GdipSetPixelOffsetMode(g.native, Gdiplus::PixelOffsetModeHighQuality));
+    // A graphics object created in the middle of a tree starts at the current origin and clip.
+    g.Keep(GdipTranslateWorldTransform(g.native, static_cast<float>(originX), static_cast<float>(originY),
+                                       Gdiplus::MatrixOrderPrepend));
+    g.Keep(GdipSetClipRectI(g.native, clip.left - originX, clip.top - originY, clip.right - clip.left,
+                            clip.bottom - clip.top, Gdiplus::CombineModeReplace));
+    return g.native;
+}
+
+void UiCanvas::PushControl(const UiRect& r, int outset) {
+    SavedState saved;
+    saved.originX = originX;
+    saved.originY = originY;
+    saved.clip = clip;
+    saved.savedDc = SaveDC(hdc);
+    saved.hadGraphics = graphics != nullptr;
+    if (graphics)
+        graphics->Keep(GdipSaveGraphics(graphics->native, &saved.graphicsState));
+    stack.push_back(saved);
+
+    const UiLtrb edges = {originX + r.x, originY + r.y, originX + r.x + r.width, originY + r.y + r.height};
+    const UiLtrb grown = Grow(edges, outset);
+    IntersectClipRect(hdc, grown.left, grown.top, grown.right, grown.bottom);
+    clip = Intersect(clip, grown);
+
+    if (graphics) {
+        UiGraphics& g = *graphics;
+        g.Keep(GdipSetClipRect(g.native, static_cast<float>(r.x - outset), static_cast<float>(r.y - outset),
+                               static_cast<float>(r.width + 2 * outset), static_cast<float>(r.height + 2 * outset),
+                               Gdiplus::CombineModeIntersect));
+        g.Keep(GdipTranslateWorldTransform(g.native, static_cast<float>(r.x), static_cast<float>(r.y),
+                                           Gdiplus::MatrixOrderPrepend));
+    }
+    originX += r.x;
+    originY += r.y;
+}
+
+void UiCanvas::Pop() {
+    if (stack.empty())
+        return;
+    const SavedState saved = stack.back();
+    stack.pop_back();
+    if (saved.hadGraphics && graphics)
+        graphics->Keep(GdipRestoreGraphics(graphics->native, saved.graphicsState));
+    RestoreDC(hdc, saved.savedDc);
+    originX = saved.originX;
+    originY = saved.originY;
+    clip = saved.clip;
+}
+
+// ---------------------------------------------------------------------------------------------
+// GDI primitives
+// ---------------------------------------------------------------------------------------------
+
+HBRUSH UiCanvas::CachedBrush(COLORREF colour) {
+    base::UniqueGdiObject& slot = brushCache[colour];
+    if (!slot)
+        slot.Reset(::CreateSolidBrush(colour));
+    return static_cast<HBRUSH>(slot.Get());
+}
+
+HPEN UiCanvas::CachedPen(COLORREF colour, int width) {
+    const uint32_t key = (colour & 0x00FFFFFFu) + (static_cast<uint32_t>(width) << 24);
+    base::UniqueGdiObject& slot = penCache[key];
+    if (!slot)
+        slot.Reset(::CreatePen(PS_SOLID, width, colour));
+    return static_cast<HPEN>(slot.Get());
+}
+
+void UiCanvas::FillRect(const UiRect& r, COLORREF colour) {
+    const RECT rect = {originX + r.x, originY + r.y, originX + r.x + r.width, originY + r.y + r.height};
+    ::FillRect(hdc, &rect, CachedBrush(colour));
+}
+
+void UiCanvas::DrawLine(int x1, int y1, int x2, int y2, COLORREF colour, int width) {
+    HGDIOBJ previous = SelectObject(hdc, CachedPen(colour, width));
+    MoveToEx(hdc, originX + x1, originY + y1, nullptr);
+    LineTo(hdc, originX + x2, originY + y2);  // the end point itself is not drawn
+    SelectObject(hdc, previous);
+}
+
+// ---------------------------------------------------------------------------------------------
+// GDI+ primitives
+// ---------------------------------------------------------------------------------------------
+
+void UiCanvas::DrawText(const wchar_t* text, int sizeDip, COLORREF colour, const UiRect& r, int flags, bool bold) {
+    if (!text)
+        return;
+    int alignment = kAlignNear;
+    if (flags & kTextCenter)
+        alignment = kAlignCenter;
+    else if (flags & kTextRight)
+        alignment = kAlignFar;
+    DrawString(text, sizeDip, ColorRefToArgb(colour), static_cast<float>(r.x), static_cast<float>(r.y),
+               static_cast<float>(r.width), static_cast<float>(r.height), alignment, bold);
+}
+
+void UiCanvas::DrawString(const wchar_t* text,
+                          int sizeDip,
+                          Gdiplus::ARGB colour,
+                          float x,
+                          float y,
+                          float width,
+                          float height,
+                          int alignment,
+                          bool bold) {
+    GraphicsFrame frame(*this);
+    if (!text || !frame.Target())
+        return;
+    UiFont* font = GetFont(sizeDip, bold);
+    if (!font || !font->native)
+        return;
+    UiStringFormatPtr format = CloneTypographicFormat();
+    if (!format || !format->native)
+        return;
+    INT formatFlags = 0;
+    GdipGetStringFormatFlags(format->native, &formatFlags);
+    format->Keep(GdipSetStringFormatAlign(format->native, static_cast<Gdiplus::StringAlignment>(alignment)));
+    format->Keep(GdipSetStringFormatLineAlign(format->native, Gdiplus::StringAlignmentCenter));
+    format->Keep(GdipSetStringFormatFlags(format->native, formatFlags | Gdiplus::StringFormatFlagsNoWrap));
+    format->Keep(GdipSetStringFormatTrimming(format->native, Gdiplus::StringTrimmingEllipsisCharacter));
+    UiBrushPtr brush = CreateGdipSolidBrush(colour);
+    if (!brush || !brush->native)
+        return;
+    const Gdiplus::RectF layout(x, y, width, height);
+    frame.Keep(GdipDrawString(frame.Target(), text, -1, font->native, &layout, format->native, brush->native));
+}
+
+UiPathPtr UiCanvas::CreateRoundRectPath(float x, float y, float width, float height, float radius) {
+    UiPathPtr path = CreateGdipPath();
+    if (!path || !path->native)
+        return path;
+    const float d = std::min({width, height, 2.0f * radius});
+    if (d <= 0.0f) {
+        path->Keep(GdipAddPathRectangle(path->native, x, y, width, height));
+        return path;
+    }
+    path->Keep(GdipAddPathArc(path->native, x, y, d, d, 180.0f, 90.0f));
+    path->Keep(GdipAddPathArc(path->native, x + width - d, y, d, d, 270.0f, 90.0f));
+    path->Keep(GdipAddPathArc(path->native, x + width - d, y + height - d, d, d, 0.0f, 90.0f));
+    path->Keep(GdipAddPathArc(path->native, x, y + height - d, d, d, 90.0f, 90.0f));
+    path->Keep(GdipClosePathFigure(path->native));
+    return path;
+}
+
+void UiCanvas::FillPath(Gdiplus::GpGraphics* target, UiPath& path, UiBrush& brush) {
+    const Gdiplus::GpStatus status = GdipFillPath(target, brush.native, path.native);
+    if (graphics)
+        graphics->Keep(status);
+}
+
+void UiCanvas::FillRoundRect(float radius, const UiRect& r, Gdiplus::ARGB colour) {
+    GraphicsFrame frame(*this);
+    if (!frame.Target())
+        return;
+    UiPathPtr path = CreateRoundRectPath(static_cast<float>(r.x), static_cast<float>(r.y), static_cast<float>(r.width),
+                                         static_cast<float>(r.height), radius);
+    UiBrushPtr brush = CreateGdipSolidBrush(colour);
+    if (path && path->native && brush && brush->native)
+        FillPath(frame.Target(), *path, *brush);
+}
+
+void UiCanvas::FillRoundRectGradient(const UiRect& r,
+                                     Gdiplus::ARGB startColour,
+                                     Gdiplus::ARGB endColour,
+                                     int gradientMode,
+                                     float radius) {
+    GraphicsFrame frame(*this);
+    if (!frame.Target())
+        return;
+    const Gdiplus::RectF area(static_cast<float>(r.x), static_cast<float>(r.y), static_cast<float>(r.width),
+                              static_cast<float>(r.height));
+    Gdiplus::GpLineGradient* gradient = nullptr;
+    const Gdiplus::GpStatus status = GdipCreateLineBrushFromRect(&area, startColour, endColour,
+                                                                 static_cast<Gdiplus::LinearGradientMode>(gradientMode),
+                                                                 Gdiplus::WrapModeTile, &gradient);
+    UiBrushPtr brush = WrapGdipNative<Gdiplus::GpBrush>(gradient, status);
+    UiPathPtr path = CreateRoundRectPath(area.X, area.Y, area.Width, area.Height, radius);
+    if (path && path->native && brush && brush->native)
+        FillPath(frame.Target(), *path, *brush);
+}
+
+void UiCanvas::FillCheckCircle(const UiRect& r, Gdiplus::ARGB colour) {
+    GraphicsFrame frame(*this);
+    if (!frame.Target())
+        return;
+    const float x = static_cast<float>(r.x);
+    const float y = static_cast<float>(r.y);
+    const float w = static_cast<float>(r.width);
+    const float h = static_cast<float>(r.height);
+    UiBrushPtr brush = CreateGdipSolidBrush(colour);
+    if (brush && brush->native)
+        frame.Keep(GdipFillEllipse(frame.Target(), brush->native, x, y, w, h));
+    UiPenPtr pen = CreateGdipPen(0xFFFFFFFF, 0.09f * w + 0.5f);
+    if (!pen || !pen->native)
+        return;
+    pen->Keep(GdipSetPenStartCap(pen->native, Gdiplus::LineCapRound));
+    pen->Keep(GdipSetPenEndCap(pen->native, Gdiplus::LineCapRound));
+    frame.Keep(GdipDrawLine(frame.Target(), pen->native, x + 0.26f * w, y + 0.52f * h, x + 0.43f * w, y + 0.68f * h));
+    frame.Keep(GdipDrawLine(frame.Target(), pen->native, x + 0.43f * w, y + 0.68f * h, x + 0.74f * w, y + 0.32f * h));
+}
+
+}  // namespace UIE

@@ -1,0 +1,104 @@
+// The paint context through which controls draw into the window's back buffer.
+//
+// A canvas is a memory DC plus a GDI+ graphics object created on demand, with a current origin
+// and clip that follow the control tree: `PushControl` moves the origin to a control's top-left
+// corner and narrows the clip to its pixel rectangle, `Pop` restores both. Every rectangle handed
+// to a primitive is in device pixels relative to the current origin. GDI primitives take colour
+// references (0x00BBGGRR), GDI+ primitives ARGB (0xAARRGGBB). Solid GDI brushes and pens are
+// cached per colour for the canvas's life. Controls that draw with GDI+ directly through
+// `EnsureGraphics` must leave its world transform and clip as they found them.
+// Owned by the window host; UI thread only; usable only while `hdc` is set (during a paint).
+#pragma once
+
+#include <windows.h>
+#include <gdiplus.h>
+
+#include <cstdint>
+#include <map>
+#include <vector>
+
+#include "base/ScopedWin.h"
+#include "uie/core/UiGdiplus.h"
+#include "uie/core/UiGeometry.h"
+
+namespace UIE {
+
+// `DrawText` flags: bit 0 centres, else bit 1 aligns right, else left.
+constexpr int kTextCenter = 1;
+constexpr int kTextRight = 2;
+
+// `DrawString` alignments (GDI+'s StringAlignment).
+constexpr int kAlignNear = 0;
+constexpr int kAlignCenter = 1;
+constexpr int kAlignFar = 2;
+
+class UiCanvas {
+public:
+    // State saved by one `PushControl`.
+    struct SavedState {
+        int originX = 0;
+        int originY = 0;
+        UiLtrb clip;
+        int savedDc = 0;
+        bool hadGraphics = false;
+        Gdiplus::GraphicsState graphicsState = 0;
+    };
+
+    UiCanvas() = default;
+    ~UiCanvas();
+    UiCanvas(const UiCanvas&) = delete;
+    UiCanvas& operator=(const UiCanvas&) = delete;
+
+    // A window paint: draws into `dc` (width × height pixels) until `EndWindowPaint`; the
+    // graphics object lives for the whole paint. `dirty` enables the subtree skip of PaintTree.
+    void BeginWindowPaint(HDC dc, int width, int height);
+    void SetDirty(const UiLtrb& area);
+    void EndWindowPaint();
+
+    Gdiplus::GpGraphics* EnsureGraphics();
+    void PushControl(const UiRect& rectInParent, int outset);
+    void Pop();
+
+    void FillRect(const UiRect& r, COLORREF colour);
+    void DrawLine(int x1, int y1, int x2, int y2, COLORREF colour, int width);
+    void DrawText(const wchar_t* text, int sizeDip, COLORREF colour, const UiRect& r, int flags, bool bold);
+    void DrawString(const wchar_t* text,
+                    int sizeDip,
+                    Gdiplus::ARGB colour,
+                    float x,
+                    float y,
+                    float width,
+                    float height,
+                    int alignment,
+                    bool bold);
+    void FillRoundRect(float radius, const UiRect& r, Gdiplus::ARGB colour);
+    void FillRoundRectGradient(const UiRect& r,
+                               Gdiplus::ARGB startColour,
+                               Gdiplus::ARGB endColour,
+                               int gradientMode,
+                               float radius);
+    void FillCheckCircle(const UiRect& r, Gdiplus::ARGB colour);
+
+    // The rounded-rectangle outline used by both rounded fills, for controls that stroke it.
+    static UiPathPtr CreateRoundRectPath(float x, float y, float width, float height, float radius);
+
+    HDC hdc = nullptr;
+    UiGraphicsPtr graphics;
+    bool keepGraphics = false;
+    int originX = 0;
+    int originY = 0;
+    UiLtrb clip;   // buffer coordinates
+    UiLtrb dirty;  // buffer coordinates
+    bool hasDirty = false;
+    std::vector<SavedState> stack;
+    std::map<COLORREF, base::UniqueGdiObject> brushCache;
+    std::map<uint32_t, base::UniqueGdiObject> penCache;
+
+private:
+    class GraphicsFrame;
+    HBRUSH CachedBrush(COLORREF colour);
+    HPEN CachedPen(COLORREF colour, int width);
+    void FillPath(Gdiplus::GpGraphics* target, UiPath& path, UiBrush& brush);
+};
+
+}  // namespace UIE
