@@ -1,6 +1,8 @@
 #include "app/EngineInstallServices.h"
 
 #include "app/InstallerApp.h"
+#include "engine/ExtractPackage.h"
+#include "engine/VerifyPackage.h"
 
 namespace SetupUi {
 
@@ -18,11 +20,14 @@ bool EngineInstallServices::DownloadPackage(const std::wstring&, const std::wstr
     return false;
 }
 
-bool EngineInstallServices::ExtractPackage(const std::wstring&, const std::wstring&, const Engine::ProgressCallback&) {
-    return false;
+bool EngineInstallServices::ExtractPackage(const std::wstring& zipFile, const std::wstring& targetDir,
+                                           const Engine::ProgressCallback& progress) {
+    return Engine::ExtractPackage(zipFile, targetDir, progress);
 }
 
-bool EngineInstallServices::VerifyPackage(const std::wstring&, const std::wstring&) { return false; }
+bool EngineInstallServices::VerifyPackage(const std::wstring& installDir, const std::wstring& expectedVersion) {
+    return Engine::VerifyPackage(installDir, expectedVersion);
+}
 
 void EngineInstallServices::SaveToken(const std::wstring&, const std::string&) {}
 
