@@ -1,6 +1,7 @@
 #include "engine/ExtractPackage.h"
 
 #include <windows.h>
+#include <io.h>
 
 #include <miniz.h>
 
@@ -30,20 +31,21 @@ std::wstring Utf8ToWide(const char* text) {
     return wide;
 }
 
-// The entry's modification time (also used as access time), as miniz would set it.
-void SetFileTimes(const std::wstring& path, MZ_TIME_T time) {
-    if (time < 0)
+// The entry's modification time (also used as access time), as miniz would set it. Set through
+// the open stream after its data is flushed: opening each file a second time costs a server round
+// trip per file under Wine.
+void SetEntryTime(FILE* stream, MZ_TIME_T time) {
+    if (time < 0 || fflush(stream) != 0)
         return;
-    base::UniqueFile file{CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr)};
-    if (!file)
+    const HANDLE file = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+    if (file == INVALID_HANDLE_VALUE)
         return;
     constexpr unsigned long long kUnixEpochIn100ns = 116444736000000000ULL;
     const unsigned long long ticks = static_cast<unsigned long long>(time) * 10000000ULL + kUnixEpochIn100ns;
     FILETIME fileTime;
     fileTime.dwLowDateTime = static_cast<DWORD>(ticks);
     fileTime.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
-    SetFileTime(file.Get(), nullptr, &fileTime, &fileTime);
+    SetFileTime(file, nullptr, &fileTime, &fileTime);
 }
 
 // Writes one file entry to `path`, replacing any file there. A file whose data failed (corrupt,
@@ -55,14 +57,13 @@ bool ExtractFileEntry(mz_zip_archive* zip, const mz_zip_archive_file_stat& stat,
     if (!out)
         return false;
     bool ok = mz_zip_reader_extract_to_cfile(zip, stat.m_file_index, out.Get(), 0) != MZ_FALSE;
+    if (ok)
+        SetEntryTime(out.Get(), stat.m_time);
     if (fclose(out.Release()) != 0)
         ok = false;
-    if (!ok) {
+    if (!ok)
         DeleteFileW(path.c_str());
-        return false;
-    }
-    SetFileTimes(path, stat.m_time);
-    return true;
+    return ok;
 }
 
 bool ExtractEntry(mz_zip_archive* zip, const mz_zip_archive_file_stat& stat, const std::wstring& fullPath) {
