@@ -80,6 +80,15 @@ TEST_F(VerifyPackageTest, ValidForeignSignatureFails) {
     EXPECT_TRUE(VerifyPackage(dir, kVersion, foreign));
 }
 
+TEST_F(VerifyPackageTest, SignatureUnderASelfMadeRootFails) {
+    // Anyone can make a CA and sign with it; under Wine that signature even passes WinVerifyTrust
+    // (see below), so the pin is what keeps it out.
+    const std::wstring dir = Unpack(L"untrusted-root");
+    EXPECT_FALSE(VerifyPackage(dir, kVersion, TestVerifyConfig()));
+    EXPECT_FALSE(VerifyFileSignature(dir + L"\\Orbelin.exe", PublisherThumbprint()));
+    EXPECT_TRUE(MatchesPinnedPublisher(dir + L"\\Orbelin.exe", UntrustedThumbprint()));
+}
+
 TEST_F(VerifyPackageTest, UnsignedFilterLibraryFails) {
     const std::wstring dir = Unpack(L"unsigned-filter");
     EXPECT_FALSE(VerifyPackage(dir, kVersion, TestVerifyConfig()));
@@ -174,6 +183,10 @@ TEST_F(VerifyPackageTest, WinVerifyTrustVerdictsUnderWine) {
     EXPECT_EQ(0, RawTrust(Unpack(L"foreign-signature") + L"\\Orbelin.exe"));
     EXPECT_EQ(TRUST_E_NOSIGNATURE, RawTrust(FilterDll(Unpack(L"unsigned-filter"))));
     EXPECT_EQ(TRUST_E_BAD_DIGEST, RawTrust(FilterDll(Unpack(L"tampered-filter"))));
+    // Wine 8 does not hold the chain's root against the trusted roots: a signature under a root
+    // nobody trusts verifies (Windows answers CERT_E_UNTRUSTEDROOT). Publisher identity under Wine
+    // rests on the pinned thumbprint alone.
+    EXPECT_EQ(0, RawTrust(Unpack(L"untrusted-root") + L"\\Orbelin.exe"));
 }
 
 }  // namespace

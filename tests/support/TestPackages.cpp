@@ -47,6 +47,8 @@ std::string PublisherThumbprint() { return TrimmedFile(TestPackageFile(L"certs\\
 
 std::string ForeignThumbprint() { return TrimmedFile(TestPackageFile(L"certs\\foreign.thumbprint")); }
 
+std::string UntrustedThumbprint() { return TrimmedFile(TestPackageFile(L"certs\\untrusted.thumbprint")); }
+
 Engine::VerifyConfig TestVerifyConfig() {
     Engine::VerifyConfig config = Engine::DefaultVerifyConfig();
     config.pinnedThumbprint = PublisherThumbprint();

@@ -18,6 +18,8 @@ std::wstring TestPackageFile(const std::wstring& relative);
 // SHA-1 thumbprints (lower-case hex) of the generated publisher and foreign certificates.
 std::string PublisherThumbprint();
 std::string ForeignThumbprint();
+// ... and of the publisher whose root CA nobody trusts.
+std::string UntrustedThumbprint();
 
 // The installer's manifest DLL names with the generated publisher pinned.
 Engine::VerifyConfig TestVerifyConfig();

@@ -7,7 +7,8 @@ the output folder on every run; nothing generated belongs in the repository.
 
 DIR/certs     a test root CA, the publisher's code-signing certificate and a foreign publisher's
               (both issued by the test CA, so both signatures are valid); ca.der is the root to
-              trust, publisher.thumbprint and foreign.thumbprint the SHA-1 thumbprints (lower hex)
+              trust, publisher.thumbprint and foreign.thumbprint the SHA-1 thumbprints (lower hex);
+              and an untrusted publisher under a root of its own that nobody trusts
 DIR/bin       the programs and the library, unsigned and signed
 DIR/packages  product packages: good.zip and the variants listed in PACKAGES
 DIR/zips      archives for the extraction tests, listed in extraction_archives()
@@ -72,7 +73,10 @@ def make_certificates(certs):
                                  ca, code_signing)
     foreign = make_certificate(certs, "foreign", "/CN=Unrelated Publisher Ltd. (test)/O=Unrelated",
                                ca, code_signing)
-    return ca, publisher, foreign
+    stranger_ca = make_certificate(certs, "untrusted-ca", "/CN=Untrusted Root CA (test)/O=Nobody")
+    untrusted = make_certificate(certs, "untrusted", "/CN=Untrusted Publisher (test)/O=Nobody",
+                                 stranger_ca, code_signing)
+    return ca, publisher, foreign, (stranger_ca, untrusted)
 
 
 def sign(signer, ca, source, target):
@@ -246,10 +250,13 @@ def package_variants(built, dlls):
     filter_dll = dlls[-1]  # the last manifest entry
     foreign = [("Orbelin.exe", built["main-foreign"]), ("Uninstall.exe", built["uninstaller-foreign"])]
     foreign += [(dll, built["library-foreign"]) for dll in dlls]
+    untrusted = [("Orbelin.exe", built["main-untrusted"]), ("Uninstall.exe", built["uninstaller-untrusted"])]
+    untrusted += [(dll, built["library-untrusted"]) for dll in dlls]
     entries = lambda files, **kw: [Entry(n, d, **kw) for n, d in files]
     return {
         "good": entries(good),
         "foreign-signature": entries(foreign),
+        "untrusted-root": entries(untrusted),
         "unsigned-filter": entries(replaced(good, filter_dll, built["library-unsigned"])),
         "tampered-filter": entries(replaced(good, filter_dll, tamper(built["library"]))),
         "missing-filter": entries(good[:-1]),
@@ -303,7 +310,7 @@ def extraction_archives():
 
 # ---------------------------------------------------------------------------------------------
 
-def build_programs(tools, out, ca, publisher, foreign, version):
+def build_programs(tools, out, ca, publisher, foreign, untrusted, version):
     work = os.path.join(out, "bin")
     os.makedirs(work)
     plain = {
@@ -322,6 +329,9 @@ def build_programs(tools, out, ca, publisher, foreign, version):
         signed = plain[key] + ".foreign"
         sign(foreign, ca, plain[key], signed)
         built[key + "-foreign"] = read(signed)
+        signed = plain[key] + ".untrusted"
+        sign(untrusted[1], untrusted[0], plain[key], signed)
+        built[key + "-untrusted"] = read(signed)
     return built
 
 
@@ -339,8 +349,8 @@ def main():
 
     out = tools.out
     shutil.rmtree(out, ignore_errors=True)
-    ca, publisher, foreign = make_certificates(os.path.join(out, "certs"))
-    built = build_programs(tools, out, ca, publisher, foreign, tools.version)
+    ca, publisher, foreign, untrusted = make_certificates(os.path.join(out, "certs"))
+    built = build_programs(tools, out, ca, publisher, foreign, untrusted, tools.version)
 
     for folder, archives in (("packages", package_variants(built, dlls)), ("zips", extraction_archives())):
         os.makedirs(os.path.join(out, folder))
