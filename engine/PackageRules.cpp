@@ -8,7 +8,9 @@ namespace Engine {
 // Extraction
 // ---------------------------------------------------------------------------------------------
 
-static bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+static bool IsSeparator(wchar_t c) {
+    return c == L'\\' || c == L'/';
+}
 
 bool IsSafeEntryPath(const std::wstring& name) {
     if (name.empty() || IsSeparator(name.front()))
@@ -59,7 +61,9 @@ std::string ToLowerHex(const unsigned char* bytes, std::size_t size) {
     return hex;
 }
 
-static char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+static char AsciiLower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool ThumbprintMatches(const unsigned char* hash, std::size_t size, const std::string& pinned) {
     if (size != kSha1Size)

@@ -11,9 +11,13 @@ namespace Engine {
 
 namespace {
 
-std::wstring InDir(const std::wstring& installDir, const wchar_t* name) { return installDir + L"\\" + name; }
+std::wstring InDir(const std::wstring& installDir, const wchar_t* name) {
+    return installDir + L"\\" + name;
+}
 
-std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
+std::wstring Quoted(const std::wstring& text) {
+    return L"\"" + text + L"\"";
+}
 
 // REG_SZ values are stored with their terminating NUL.
 void SetString(HKEY key, const wchar_t* name, const std::wstring& value) {

@@ -20,7 +20,9 @@ namespace {
 constexpr GUID kGenericVerifyV2 = {0x00AAC56B, 0xCD44, 0x11D0, {0x8C, 0xC2, 0x00, 0xC0, 0x4F, 0xC2, 0x95, 0xEE}};
 constexpr DWORD kEncoding = X509_ASN_ENCODING | PKCS_7_ASN_ENCODING;
 
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool Exists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 // The message's first signer: its issuer and serial number name the signing certificate.
 bool ReadFirstSigner(HCRYPTMSG message, std::vector<unsigned char>& buffer) {
@@ -36,8 +38,7 @@ base::UniqueCertContext FindSignerCertificate(HCERTSTORE store, const CMSG_SIGNE
     id.dwIdChoice = CERT_ID_ISSUER_SERIAL_NUMBER;
     id.IssuerSerialNumber.Issuer = signer.Issuer;
     id.IssuerSerialNumber.SerialNumber = signer.SerialNumber;
-    return base::UniqueCertContext{
-        CertFindCertificateInStore(store, kEncoding, 0, CERT_FIND_CERT_ID, &id, nullptr)};
+    return base::UniqueCertContext{CertFindCertificateInStore(store, kEncoding, 0, CERT_FIND_CERT_ID, &id, nullptr)};
 }
 
 }  // namespace
@@ -109,8 +110,8 @@ bool MatchesPinnedPublisher(const std::wstring& path, const std::string& pinnedT
 
     BYTE hash[kSha1Size] = {};
     DWORD hashSize = sizeof(hash);
-    if (!CryptHashCertificate(0, CALG_SHA1, 0, certificate.Get()->pbCertEncoded, certificate.Get()->cbCertEncoded,
-                              hash, &hashSize))
+    if (!CryptHashCertificate(0, CALG_SHA1, 0, certificate.Get()->pbCertEncoded, certificate.Get()->cbCertEncoded, hash,
+                              &hashSize))
         return false;
     return ThumbprintMatches(hash, hashSize, pinnedThumbprint);
 }
@@ -125,8 +126,7 @@ bool FileVersionEquals(const std::wstring& path, const std::wstring& expectedVer
         return false;
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT fixedSize = 0;
-    if (!VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &fixedSize) || !fixed ||
-        fixedSize == 0)
+    if (!VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &fixedSize) || !fixed || fixedSize == 0)
         return false;
     return FormatFileVersion(fixed->dwFileVersionMS, fixed->dwFileVersionLS) == expectedVersion;
 }

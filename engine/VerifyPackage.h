@@ -15,8 +15,8 @@ namespace Engine {
 // The publisher pin and the names of manifest entries 3-11. The installer uses the build settings
 // (DefaultVerifyConfig); tests pass their own generated certificate's thumbprint.
 struct VerifyConfig {
-    std::string pinnedThumbprint;         // 40 hex digits, either case
-    std::vector<std::wstring> dllNames;   // manifest entries 3-11, in order
+    std::string pinnedThumbprint;        // 40 hex digits, either case
+    std::vector<std::wstring> dllNames;  // manifest entries 3-11, in order
 };
 
 VerifyConfig DefaultVerifyConfig();

@@ -39,8 +39,8 @@ bool ReadAll(const std::wstring& path, std::string& bytes) {
         return false;
     bytes.resize(static_cast<size_t>(size.QuadPart));
     DWORD got = 0;
-    return bytes.empty() || (ReadFile(file.Get(), &bytes[0], static_cast<DWORD>(bytes.size()), &got, nullptr) &&
-                             got == bytes.size());
+    return bytes.empty() ||
+           (ReadFile(file.Get(), &bytes[0], static_cast<DWORD>(bytes.size()), &got, nullptr) && got == bytes.size());
 }
 
 bool LoadTree(const std::wstring& root, const std::wstring& relative, std::vector<FileImage>& files) {
@@ -73,8 +73,9 @@ bool WriteTree(const std::wstring& root, const std::vector<FileImage>& files) {
         Engine::EnsureDirectory(path.substr(0, path.find_last_of(L'\\')));
         base::UniqueFile file{CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr)};
         DWORD written = 0;
-        if (!file || !WriteFile(file.Get(), image.bytes.data(), static_cast<DWORD>(image.bytes.size()), &written,
-                                nullptr) || written != image.bytes.size())
+        if (!file ||
+            !WriteFile(file.Get(), image.bytes.data(), static_cast<DWORD>(image.bytes.size()), &written, nullptr) ||
+            written != image.bytes.size())
             return false;
     }
     return true;

@@ -74,9 +74,13 @@ TEST_P(UnsafeEntryTest, StopsWithFailureAndWritesNothingOutsideTheTarget) {
 }
 
 // ../evil.dll, a/../../b, \abs.dll, /abs.dll, C:x.dll
-INSTANTIATE_TEST_SUITE_P(Names, UnsafeEntryTest,
-                         ::testing::Values(L"unsafe-parent", L"unsafe-climb", L"unsafe-backslash-root",
-                                           L"unsafe-slash-root", L"unsafe-drive"));
+INSTANTIATE_TEST_SUITE_P(Names,
+                         UnsafeEntryTest,
+                         ::testing::Values(L"unsafe-parent",
+                                           L"unsafe-climb",
+                                           L"unsafe-backslash-root",
+                                           L"unsafe-slash-root",
+                                           L"unsafe-drive"));
 
 TEST_F(ExtractPackageTest, DotComponentIsExtracted) {  // "a/./b.dll"
     EXPECT_TRUE(Extract(L"dot-component"));

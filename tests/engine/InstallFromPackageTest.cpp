@@ -36,8 +36,11 @@ public:
         result.token = "device-token";
         return true;
     }
-    bool DownloadPackage(const std::wstring&, const std::wstring& file, const ProgressCallback& progress,
-                         std::wstring& message, const AbortCheck&) override {
+    bool DownloadPackage(const std::wstring&,
+                         const std::wstring& file,
+                         const ProgressCallback& progress,
+                         std::wstring& message,
+                         const AbortCheck&) override {
         downloadFile = file;
         progress(90);
         if (CopyFileW(package_.c_str(), file.c_str(), FALSE))
@@ -45,7 +48,8 @@ public:
         message = L"copy failed";
         return false;
     }
-    bool ExtractPackage(const std::wstring& zipFile, const std::wstring& targetDir,
+    bool ExtractPackage(const std::wstring& zipFile,
+                        const std::wstring& targetDir,
                         const ProgressCallback& progress) override {
         return Engine::ExtractPackage(zipFile, targetDir, progress);
     }
@@ -161,19 +165,41 @@ TEST_F(InstallFromPackageTest, SignedPackageInstallsAndRegisters) {
     EXPECT_TRUE(UninstallEntryExists());
 }
 
-TEST_F(InstallFromPackageTest, ForeignSignature) { ExpectFailure(L"foreign-signature", kMsgVerifyFailed); }
-TEST_F(InstallFromPackageTest, UnsignedFilterLibrary) { ExpectFailure(L"unsigned-filter", kMsgVerifyFailed); }
-TEST_F(InstallFromPackageTest, TamperedFilterLibrary) { ExpectFailure(L"tampered-filter", kMsgVerifyFailed); }
-TEST_F(InstallFromPackageTest, MissingFilterLibrary) { ExpectFailure(L"missing-filter", kMsgVerifyFailed); }
-TEST_F(InstallFromPackageTest, WrongFileVersion) { ExpectFailure(L"wrong-file-version", kMsgVerifyFailed); }
+TEST_F(InstallFromPackageTest, ForeignSignature) {
+    ExpectFailure(L"foreign-signature", kMsgVerifyFailed);
+}
+TEST_F(InstallFromPackageTest, UnsignedFilterLibrary) {
+    ExpectFailure(L"unsigned-filter", kMsgVerifyFailed);
+}
+TEST_F(InstallFromPackageTest, TamperedFilterLibrary) {
+    ExpectFailure(L"tampered-filter", kMsgVerifyFailed);
+}
+TEST_F(InstallFromPackageTest, MissingFilterLibrary) {
+    ExpectFailure(L"missing-filter", kMsgVerifyFailed);
+}
+TEST_F(InstallFromPackageTest, WrongFileVersion) {
+    ExpectFailure(L"wrong-file-version", kMsgVerifyFailed);
+}
 TEST_F(InstallFromPackageTest, MissingUninstaller) {
     ExpectFailure(L"missing-uninstaller", kMsgMissingUninstaller);
 }
-TEST_F(InstallFromPackageTest, MissingBothExecutables) { ExpectFailure(L"missing-both", kMsgMissingMainExe); }
-TEST_F(InstallFromPackageTest, TopLevelFolder) { ExpectFailure(L"top-level-folder", kMsgMissingMainExe); }
-TEST_F(InstallFromPackageTest, UnsafeEntryName) { ExpectFailure(L"unsafe-name", kMsgExtractFailed); }
-TEST_F(InstallFromPackageTest, EncryptedEntry) { ExpectFailure(L"encrypted-entry", kMsgExtractFailed); }
-TEST_F(InstallFromPackageTest, CrcCorruptEntry) { ExpectFailure(L"crc-corrupt-entry", kMsgExtractFailed); }
-TEST_F(InstallFromPackageTest, ZeroEntries) { ExpectFailure(L"zero-entries", kMsgExtractFailed); }
+TEST_F(InstallFromPackageTest, MissingBothExecutables) {
+    ExpectFailure(L"missing-both", kMsgMissingMainExe);
+}
+TEST_F(InstallFromPackageTest, TopLevelFolder) {
+    ExpectFailure(L"top-level-folder", kMsgMissingMainExe);
+}
+TEST_F(InstallFromPackageTest, UnsafeEntryName) {
+    ExpectFailure(L"unsafe-name", kMsgExtractFailed);
+}
+TEST_F(InstallFromPackageTest, EncryptedEntry) {
+    ExpectFailure(L"encrypted-entry", kMsgExtractFailed);
+}
+TEST_F(InstallFromPackageTest, CrcCorruptEntry) {
+    ExpectFailure(L"crc-corrupt-entry", kMsgExtractFailed);
+}
+TEST_F(InstallFromPackageTest, ZeroEntries) {
+    ExpectFailure(L"zero-entries", kMsgExtractFailed);
+}
 
 }  // namespace

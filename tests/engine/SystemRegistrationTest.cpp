@@ -187,8 +187,8 @@ TEST_F(SystemRegistrationTest, ShortcutWorksOnAThreadWhereComAlreadyRuns) {
     EXPECT_TRUE(ReadShortcut(DesktopShortcutPath()).loaded);
     // COM is still usable here afterwards.
     base::ComPtr<IShellLinkW> link;
-    EXPECT_TRUE(SUCCEEDED(
-        CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.PutVoid())));
+    EXPECT_TRUE(
+        SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.PutVoid())));
 }
 
 // ---------------------------------------------------------------------------------------------

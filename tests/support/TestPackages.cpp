@@ -37,17 +37,29 @@ std::string TrimmedFile(const std::wstring& path) {
 
 }  // namespace
 
-std::wstring TestPackageFile(const std::wstring& relative) { return PackageRoot() + L"\\" + relative; }
+std::wstring TestPackageFile(const std::wstring& relative) {
+    return PackageRoot() + L"\\" + relative;
+}
 
-std::wstring PackagePath(const std::wstring& name) { return TestPackageFile(L"packages\\" + name + L".zip"); }
+std::wstring PackagePath(const std::wstring& name) {
+    return TestPackageFile(L"packages\\" + name + L".zip");
+}
 
-std::wstring ArchivePath(const std::wstring& name) { return TestPackageFile(L"zips\\" + name + L".zip"); }
+std::wstring ArchivePath(const std::wstring& name) {
+    return TestPackageFile(L"zips\\" + name + L".zip");
+}
 
-std::string PublisherThumbprint() { return TrimmedFile(TestPackageFile(L"certs\\publisher.thumbprint")); }
+std::string PublisherThumbprint() {
+    return TrimmedFile(TestPackageFile(L"certs\\publisher.thumbprint"));
+}
 
-std::string ForeignThumbprint() { return TrimmedFile(TestPackageFile(L"certs\\foreign.thumbprint")); }
+std::string ForeignThumbprint() {
+    return TrimmedFile(TestPackageFile(L"certs\\foreign.thumbprint"));
+}
 
-std::string UntrustedThumbprint() { return TrimmedFile(TestPackageFile(L"certs\\untrusted.thumbprint")); }
+std::string UntrustedThumbprint() {
+    return TrimmedFile(TestPackageFile(L"certs\\untrusted.thumbprint"));
+}
 
 Engine::VerifyConfig TestVerifyConfig() {
     Engine::VerifyConfig config = Engine::DefaultVerifyConfig();
@@ -62,9 +74,9 @@ bool TrustTestRootCertificate() {
     base::UniqueCertStore root{CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, L"Root")};
     if (!root)
         return false;
-    return CertAddEncodedCertificateToStore(root.Get(), X509_ASN_ENCODING,
-                                            reinterpret_cast<const BYTE*>(der.data()), static_cast<DWORD>(der.size()),
-                                            CERT_STORE_ADD_REPLACE_EXISTING, nullptr) != FALSE;
+    return CertAddEncodedCertificateToStore(root.Get(), X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(der.data()),
+                                            static_cast<DWORD>(der.size()), CERT_STORE_ADD_REPLACE_EXISTING,
+                                            nullptr) != FALSE;
 }
 
 }  // namespace TestSupport
