@@ -2,8 +2,6 @@
 // shortcut, uninstall entry and launch use `installRoot` and `productVersion`, and extraction is
 // the real one (no window is created here).
 #include <windows.h>
-#include <shlobj.h>
-#include <shobjidl.h>
 
 #include <gtest/gtest.h>
 
@@ -14,8 +12,8 @@
 
 #include "app/EngineInstallServices.h"
 #include "app/InstallerApp.h"
-#include "base/ScopedWin.h"
 #include "engine/SystemRegistration.h"
+#include "support/ReadBack.h"
 #include "support/TestDirs.h"
 #include "support/TestPackages.h"
 
@@ -24,25 +22,6 @@ using namespace TestSupport;
 using namespace std::chrono_literals;
 
 namespace {
-
-std::wstring ShortcutTarget() {
-    base::ComScope com;
-    base::ComPtr<IShellLinkW> link;
-    base::ComPtr<IPersistFile> file;
-    wchar_t target[MAX_PATH] = {};
-    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.PutVoid())) &&
-        SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.PutVoid())) &&
-        SUCCEEDED(file->Load(Engine::DesktopShortcutPath().c_str(), STGM_READ)))
-        link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH);
-    return target;
-}
-
-std::wstring UninstallString(const wchar_t* name) {
-    wchar_t value[MAX_PATH] = {};
-    DWORD size = sizeof(value);
-    RegGetValueW(HKEY_CURRENT_USER, Engine::kUninstallKey, name, RRF_RT_REG_SZ, nullptr, value, &size);
-    return value;
-}
 
 class InstallerAppRegistrationTest : public ::testing::Test {
 protected:
@@ -69,10 +48,10 @@ TEST_F(InstallerAppRegistrationTest, ShortcutAndUninstallEntryNameTheVersionDire
     ASSERT_TRUE(WriteFileBytes(installDir_ + L"\\Orbelin.exe", "MZ"));
     app_.CreateDesktopShortcut();
     app_.WriteUninstallEntry();
-    EXPECT_EQ(installDir_ + L"\\Orbelin.exe", ShortcutTarget());
-    EXPECT_EQ(L"2.0.1.7", UninstallString(L"DisplayVersion"));
-    EXPECT_EQ(root_, UninstallString(L"InstallLocation"));
-    EXPECT_EQ(L"\"" + installDir_ + L"\\Uninstall.exe\"", UninstallString(L"UninstallString"));
+    EXPECT_EQ(installDir_ + L"\\Orbelin.exe", ReadShortcut(Engine::DesktopShortcutPath()).target);
+    EXPECT_EQ(std::wstring(L"2.0.1.7") + L'\0', ReadUninstallValue(L"DisplayVersion").Text());
+    EXPECT_EQ(root_ + L'\0', ReadUninstallValue(L"InstallLocation").Text());
+    EXPECT_EQ(L"\"" + installDir_ + L"\\Uninstall.exe\"" + L'\0', ReadUninstallValue(L"UninstallString").Text());
 }
 
 TEST_F(InstallerAppRegistrationTest, LaunchStartsTheInstalledProduct) {

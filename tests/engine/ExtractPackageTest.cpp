@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "base/ScopedWin.h"
 #include "support/TestDirs.h"
 #include "support/TestPackages.h"
 
@@ -18,20 +17,6 @@ using namespace TestSupport;
 // where it is used. Every entry carries the local time 2024-05-17 12:34:56.
 
 namespace {
-
-std::vector<std::wstring> ListDir(const std::wstring& dir) {
-    std::vector<std::wstring> names;
-    WIN32_FIND_DATAW data;
-    base::UniqueFind find{FindFirstFileW((dir + L"\\*").c_str(), &data)};
-    if (!find)
-        return names;
-    do {
-        const std::wstring name = data.cFileName;
-        if (name != L"." && name != L"..")
-            names.push_back(name);
-    } while (FindNextFileW(find.Get(), &data));
-    return names;
-}
 
 class ExtractPackageTest : public ::testing::Test {
 protected:

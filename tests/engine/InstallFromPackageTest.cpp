@@ -11,13 +11,13 @@
 #include <utility>
 #include <vector>
 
-#include "base/ScopedWin.h"
 #include "engine/ExtractPackage.h"
 #include "engine/InstallConstants.h"
 #include "engine/InstallPipeline.h"
 #include "engine/InstallRules.h"
 #include "engine/SystemRegistration.h"
 #include "engine/VerifyPackage.h"
+#include "support/ReadBack.h"
 #include "support/TestDirs.h"
 #include "support/TestPackages.h"
 
@@ -82,25 +82,6 @@ public:
     std::wstring message;
 };
 
-std::vector<std::wstring> ListDir(const std::wstring& dir) {
-    std::vector<std::wstring> names;
-    WIN32_FIND_DATAW data;
-    base::UniqueFind find{FindFirstFileW((dir + L"\\*").c_str(), &data)};
-    if (find) {
-        do {
-            const std::wstring name = data.cFileName;
-            if (name != L"." && name != L"..")
-                names.push_back(name);
-        } while (FindNextFileW(find.Get(), &data));
-    }
-    return names;
-}
-
-bool UninstallEntryExists() {
-    base::UniqueRegKey key;
-    return RegOpenKeyExW(HKEY_CURRENT_USER, kUninstallKey, 0, KEY_READ, key.Put()) == ERROR_SUCCESS;
-}
-
 class InstallFromPackageTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { ASSERT_TRUE(TrustTestRootCertificate()); }
@@ -135,7 +116,7 @@ protected:
         EXPECT_EQ(std::vector<std::wstring>{L"Orbelin"}, ListDir(parent_ + L"\\用户 程序"));
         EXPECT_FALSE(Exists(services_->downloadFile));
         EXPECT_FALSE(Exists(DesktopShortcutPath()));
-        EXPECT_FALSE(UninstallEntryExists());
+        EXPECT_FALSE(ReadUninstallValue(L"DisplayName").present);
         EXPECT_TRUE(services_->savedToken.empty());
     }
 
@@ -162,7 +143,7 @@ TEST_F(InstallFromPackageTest, SignedPackageInstallsAndRegisters) {
     EXPECT_FALSE(Exists(services_->downloadFile));
     EXPECT_EQ("device-token", services_->savedToken);
     EXPECT_TRUE(Exists(DesktopShortcutPath()));
-    EXPECT_TRUE(UninstallEntryExists());
+    EXPECT_TRUE(ReadUninstallValue(L"DisplayName").present);
 }
 
 TEST_F(InstallFromPackageTest, ForeignSignature) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/ScopedWin.h"
+#include "support/ReadBack.h"
 #include "support/TestDirs.h"
 #include "support/TestPackages.h"
 
@@ -26,70 +27,9 @@ namespace {
 
 constexpr wchar_t kDisplayName[] = L"欧贝林视频格式转换器";
 
-// ---------------------------------------------------------------------------------------------
-// Reading back
-// ---------------------------------------------------------------------------------------------
-
-struct ShortcutInfo {
-    bool loaded = false;
-    std::wstring target, idListTarget, workingDir, description, iconPath;
-    int iconIndex = -1;
-};
-
-ShortcutInfo ReadShortcut(const std::wstring& path) {
-    ShortcutInfo info;
-    base::ComScope com;
-    base::ComPtr<IShellLinkW> link;
-    base::ComPtr<IPersistFile> file;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.PutVoid())) ||
-        FAILED(link->QueryInterface(IID_IPersistFile, file.PutVoid())) || FAILED(file->Load(path.c_str(), STGM_READ)))
-        return info;
-    wchar_t buffer[MAX_PATH] = {};
-    if (SUCCEEDED(link->GetPath(buffer, MAX_PATH, nullptr, SLGP_RAWPATH)))
-        info.target = buffer;
-    PIDLIST_ABSOLUTE idList = nullptr;
-    if (SUCCEEDED(link->GetIDList(&idList)) && idList) {
-        if (SHGetPathFromIDListW(idList, buffer))
-            info.idListTarget = buffer;
-        CoTaskMemFree(idList);
-    }
-    if (SUCCEEDED(link->GetWorkingDirectory(buffer, MAX_PATH)))
-        info.workingDir = buffer;
-    if (SUCCEEDED(link->GetDescription(buffer, MAX_PATH)))
-        info.description = buffer;
-    if (SUCCEEDED(link->GetIconLocation(buffer, MAX_PATH, &info.iconIndex)))
-        info.iconPath = buffer;
-    info.loaded = true;
-    return info;
-}
-
-struct RegValue {
-    bool present = false;
-    DWORD type = REG_NONE;
-    std::vector<BYTE> bytes;
-
-    std::wstring Text() const {
-        return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
-    }
-    DWORD Dword() const { return bytes.size() == 4 ? *reinterpret_cast<const DWORD*>(bytes.data()) : 0xFFFFFFFF; }
-};
-
-RegValue ReadValue(const wchar_t* name) {
-    RegValue value;
-    base::UniqueRegKey key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, kUninstallKey, 0, KEY_READ, key.Put()) != ERROR_SUCCESS)
-        return value;
-    DWORD size = 0;
-    if (RegQueryValueExW(key.Get(), name, nullptr, &value.type, nullptr, &size) != ERROR_SUCCESS)
-        return value;
-    value.bytes.resize(size);
-    value.present = RegQueryValueExW(key.Get(), name, nullptr, &value.type, value.bytes.data(), &size) == ERROR_SUCCESS;
-    return value;
-}
-
 // A REG_SZ holding `text` and its terminating NUL, byte for byte.
 void ExpectString(const wchar_t* name, const std::wstring& text) {
-    const RegValue value = ReadValue(name);
+    const RegValue value = ReadUninstallValue(name);
     ASSERT_TRUE(value.present) << name;
     EXPECT_EQ(static_cast<DWORD>(REG_SZ), value.type) << name;
     EXPECT_EQ((text.size() + 1) * sizeof(wchar_t), value.bytes.size()) << name;
@@ -97,26 +37,22 @@ void ExpectString(const wchar_t* name, const std::wstring& text) {
 }
 
 void ExpectDword(const wchar_t* name, DWORD expected) {
-    const RegValue value = ReadValue(name);
+    const RegValue value = ReadUninstallValue(name);
     ASSERT_TRUE(value.present) << name;
     EXPECT_EQ(static_cast<DWORD>(REG_DWORD), value.type) << name;
     EXPECT_EQ(4u, value.bytes.size()) << name;
     EXPECT_EQ(expected, value.Dword()) << name;
 }
 
+// The shortcut files on the desktop.
 std::vector<std::wstring> DesktopShortcuts() {
-    std::vector<std::wstring> names;
-    wchar_t desktop[MAX_PATH] = {};
-    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, 0, desktop)))
-        return names;
-    WIN32_FIND_DATAW data;
-    base::UniqueFind find{FindFirstFileW((std::wstring(desktop) + L"\\*.lnk").c_str(), &data)};
-    if (find) {
-        do
-            names.push_back(data.cFileName);
-        while (FindNextFileW(find.Get(), &data));
+    const std::wstring path = DesktopShortcutPath();
+    std::vector<std::wstring> links;
+    for (const std::wstring& name : ListDir(path.substr(0, path.find_last_of(L'\\')))) {
+        if (name.size() > 4 && name.compare(name.size() - 4, 4, L".lnk") == 0)
+            links.push_back(name);
     }
-    return names;
+    return links;
 }
 
 class SystemRegistrationTest : public ::testing::Test {
