@@ -49,7 +49,7 @@ void SetEntryTime(FILE* stream, MZ_TIME_T time) {
 }
 
 // Writes one file entry to `path`, replacing any file there. A file whose data failed (corrupt,
-// encrypted, bad CRC, disk full) is removed again rather than left looking like a good one.
+// bad CRC, disk full) is removed again rather than left looking like a good one.
 bool ExtractFileEntry(mz_zip_archive* zip, const mz_zip_archive_file_stat& stat, const std::wstring& path) {
     if (!stat.m_is_supported)
         return false;  // encrypted or an unsupported method: nothing is created

@@ -12,6 +12,27 @@ static bool IsSeparator(wchar_t c) {
     return c == L'\\' || c == L'/';
 }
 
+static wchar_t AsciiUpper(wchar_t c) {
+    return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - L'a' + L'A') : c;
+}
+
+// Windows maps these names to devices whatever folder they appear in and whatever extension
+// follows ("sub\COM1.txt" is the serial port), so writing such an entry leaves the target.
+static bool IsDeviceName(const std::wstring& component) {
+    std::wstring stem = component.substr(0, component.find(L'.'));
+    while (!stem.empty() && stem.back() == L' ')
+        stem.pop_back();
+    for (wchar_t& c : stem)
+        c = AsciiUpper(c);
+    if (stem == L"CON" || stem == L"PRN" || stem == L"AUX" || stem == L"NUL" || stem == L"CONIN$" ||
+        stem == L"CONOUT$")
+        return true;
+    if (stem.size() != 4 || (stem.compare(0, 3, L"COM") != 0 && stem.compare(0, 3, L"LPT") != 0))
+        return false;
+    const wchar_t digit = stem[3];
+    return (digit >= L'1' && digit <= L'9') || digit == L'\x00B9' || digit == L'\x00B2' || digit == L'\x00B3';
+}
+
 bool IsSafeEntryPath(const std::wstring& name) {
     if (name.empty() || IsSeparator(name.front()))
         return false;
@@ -22,7 +43,8 @@ bool IsSafeEntryPath(const std::wstring& name) {
         size_t end = start;
         while (end < name.size() && !IsSeparator(name[end]))
             ++end;
-        if (name.compare(start, end - start, L"..") == 0)
+        const std::wstring component = name.substr(start, end - start);
+        if (component == L".." || IsDeviceName(component))
             return false;
         start = end + 1;
     }

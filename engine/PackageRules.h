@@ -13,7 +13,9 @@ namespace Engine {
 
 // An entry name (separators already turned into "\") may be joined to the target directory only if
 // it is relative and cannot climb out of it: not empty, no leading "\" or "/", no ":" anywhere
-// (drive letters, alternate data streams) and no ".." component. "." and empty components are fine.
+// (drive letters, alternate data streams), no ".." component, and no component that Windows opens
+// as a device in any folder (CON, PRN, AUX, NUL, COM1-9, LPT1-9, with or without an extension).
+// "." and empty components are fine.
 bool IsSafeEntryPath(const std::wstring& name);
 
 // Zip entry names may use "/" as well as "\"; the file system path uses "\" only.

@@ -19,6 +19,19 @@ TEST(IsSafeEntryPath, RefusesNamesThatLeaveTheTarget) {
     EXPECT_FALSE(IsSafeEntryPath(L"\\\\server\\share\\x.dll"));
 }
 
+TEST(IsSafeEntryPath, RefusesDeviceNamesInAnyFolder) {
+    for (const wchar_t* name : {L"CON", L"con.txt", L"sub\\NUL", L"a\\nul.dll", L"PRN.log", L"aux", L"COM1",
+                                L"x\\com9.txt", L"LPT1.dll", L"lpt5", L"COM1 .txt", L"CONIN$", L"conout$.x",
+                                L"COM\x00B9", L"a\\CON\\b.txt"})
+        EXPECT_FALSE(IsSafeEntryPath(name)) << name;
+}
+
+TEST(IsSafeEntryPath, AcceptsNamesThatOnlyLookLikeDevices) {
+    for (const wchar_t* name : {L"CONSOLE.txt", L"COM10", L"COM0x", L"nul2", L"aCOM1", L"LPT", L"icon.ico",
+                                L"aux_data\\x.bin", L"com1x.dll"})
+        EXPECT_TRUE(IsSafeEntryPath(name)) << name;
+}
+
 TEST(IsSafeEntryPath, AcceptsRelativeNames) {
     EXPECT_TRUE(IsSafeEntryPath(L"Orbelin.exe"));
     EXPECT_TRUE(IsSafeEntryPath(L"a\\.\\b.dll"));

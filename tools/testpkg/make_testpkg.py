@@ -302,7 +302,7 @@ def extraction_archives():
                             Entry("after.txt", b"after")],
     }
     unsafe = {"parent": "../evil.dll", "climb": "a/../../b", "backslash-root": b"\\abs.dll",
-              "slash-root": "/abs.dll", "drive": "C:x.dll"}
+              "slash-root": "/abs.dll", "drive": "C:x.dll", "device": "sub/COM1.txt"}
     for tag, name in unsafe.items():
         archives["unsafe-" + tag] = [Entry("first.txt", b"first"), Entry(name, b"evil"), Entry("after.txt", b"after")]
     return archives
