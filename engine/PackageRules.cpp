@@ -24,8 +24,7 @@ static bool IsDeviceName(const std::wstring& component) {
         stem.pop_back();
     for (wchar_t& c : stem)
         c = AsciiUpper(c);
-    if (stem == L"CON" || stem == L"PRN" || stem == L"AUX" || stem == L"NUL" || stem == L"CONIN$" ||
-        stem == L"CONOUT$")
+    if (stem == L"CON" || stem == L"PRN" || stem == L"AUX" || stem == L"NUL" || stem == L"CONIN$" || stem == L"CONOUT$")
         return true;
     if (stem.size() != 4 || (stem.compare(0, 3, L"COM") != 0 && stem.compare(0, 3, L"LPT") != 0))
         return false;

@@ -59,9 +59,14 @@ TEST_P(UnsafeEntryTest, StopsWithFailureAndWritesNothingOutsideTheTarget) {
 }
 
 // ../evil.dll, a/../../b, \abs.dll, /abs.dll, C:x.dll, sub/COM1.txt (the serial port)
-INSTANTIATE_TEST_SUITE_P(Names, UnsafeEntryTest,
-                         ::testing::Values(L"unsafe-parent", L"unsafe-climb", L"unsafe-backslash-root",
-                                           L"unsafe-slash-root", L"unsafe-drive", L"unsafe-device"));
+INSTANTIATE_TEST_SUITE_P(Names,
+                         UnsafeEntryTest,
+                         ::testing::Values(L"unsafe-parent",
+                                           L"unsafe-climb",
+                                           L"unsafe-backslash-root",
+                                           L"unsafe-slash-root",
+                                           L"unsafe-drive",
+                                           L"unsafe-device"));
 
 TEST_F(ExtractPackageTest, DotComponentIsExtracted) {  // "a/./b.dll"
     EXPECT_TRUE(Extract(L"dot-component"));

@@ -20,15 +20,15 @@ TEST(IsSafeEntryPath, RefusesNamesThatLeaveTheTarget) {
 }
 
 TEST(IsSafeEntryPath, RefusesDeviceNamesInAnyFolder) {
-    for (const wchar_t* name : {L"CON", L"con.txt", L"sub\\NUL", L"a\\nul.dll", L"PRN.log", L"aux", L"COM1",
-                                L"x\\com9.txt", L"LPT1.dll", L"lpt5", L"COM1 .txt", L"CONIN$", L"conout$.x",
-                                L"COM\x00B9", L"a\\CON\\b.txt"})
+    for (const wchar_t* name :
+         {L"CON", L"con.txt", L"sub\\NUL", L"a\\nul.dll", L"PRN.log", L"aux", L"COM1", L"x\\com9.txt", L"LPT1.dll",
+          L"lpt5", L"COM1 .txt", L"CONIN$", L"conout$.x", L"COM\x00B9", L"a\\CON\\b.txt"})
         EXPECT_FALSE(IsSafeEntryPath(name)) << name;
 }
 
 TEST(IsSafeEntryPath, AcceptsNamesThatOnlyLookLikeDevices) {
-    for (const wchar_t* name : {L"CONSOLE.txt", L"COM10", L"COM0x", L"nul2", L"aCOM1", L"LPT", L"icon.ico",
-                                L"aux_data\\x.bin", L"com1x.dll"})
+    for (const wchar_t* name :
+         {L"CONSOLE.txt", L"COM10", L"COM0x", L"nul2", L"aCOM1", L"LPT", L"icon.ico", L"aux_data\\x.bin", L"com1x.dll"})
         EXPECT_TRUE(IsSafeEntryPath(name)) << name;
 }
 
