@@ -14,6 +14,7 @@ repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 cd "$repo"
 source "$repo/tools/wine-prefix.sh"
 
+export CMAKE_BUILD_PARALLEL_LEVEL=${CMAKE_BUILD_PARALLEL_LEVEL:-2}  # a shared build machine
 cmake --preset test >/dev/null
 cmake --build --preset test --target bench_extract >/dev/null
 exe=$repo/build/test/bench/bench_extract.exe
