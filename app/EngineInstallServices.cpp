@@ -4,6 +4,8 @@
 #include "engine/DeviceIdentity.h"
 #include "engine/DownloadPackage.h"
 #include "engine/SendDeviceReport.h"
+#include "engine/ExtractPackage.h"
+#include "engine/VerifyPackage.h"
 
 namespace SetupUi {
 
@@ -17,15 +19,14 @@ bool EngineInstallServices::DownloadPackage(const std::wstring& url, const std::
     return Engine::DownloadPackage(url, file, progress, message, abort);
 }
 
-// The archive and signature services are not connected yet. Until they are, each one fails, so
-// that an installation stops with a clear message instead of reporting a success it did not
-// achieve.
-
-bool EngineInstallServices::ExtractPackage(const std::wstring&, const std::wstring&, const Engine::ProgressCallback&) {
-    return false;
+bool EngineInstallServices::ExtractPackage(const std::wstring& zipFile, const std::wstring& targetDir,
+                                           const Engine::ProgressCallback& progress) {
+    return Engine::ExtractPackage(zipFile, targetDir, progress);
 }
 
-bool EngineInstallServices::VerifyPackage(const std::wstring&, const std::wstring&) { return false; }
+bool EngineInstallServices::VerifyPackage(const std::wstring& installDir, const std::wstring& expectedVersion) {
+    return Engine::VerifyPackage(installDir, expectedVersion);
+}
 
 void EngineInstallServices::SaveToken(const std::wstring& path, const std::string& token) {
     Engine::SaveToken(path, token);

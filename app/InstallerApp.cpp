@@ -10,6 +10,7 @@
 #include "base/ScopedWin.h"
 #include "engine/InstallPipeline.h"
 #include "engine/InstallRules.h"
+#include "engine/SystemRegistration.h"
 #include "uie/controls/UiImageCache.h"
 #include "uie/core/UiDpi.h"
 #include "uie/core/UiFonts.h"
@@ -220,10 +221,9 @@ void InstallerApp::OnInstallFinished(bool success, const std::wstring& message) 
 
 namespace SetupUi {
 
-// Not written yet: the shortcut, the uninstall entry and the launch of the installed product
-// arrive with the registration service. Their outcome is never examined by the pipeline.
-void InstallerApp::CreateDesktopShortcut() {}
-void InstallerApp::WriteUninstallEntry() {}
-void InstallerApp::LaunchProduct() {}
+// Their outcome is never examined: a missing shortcut or entry does not fail an installation.
+void InstallerApp::CreateDesktopShortcut() { Engine::CreateDesktopShortcut(InstallDir()); }
+void InstallerApp::WriteUninstallEntry() { Engine::WriteUninstallEntry(installRoot, productVersion); }
+void InstallerApp::LaunchProduct() { Engine::LaunchProduct(window.hwnd, InstallDir()); }
 
 }  // namespace SetupUi

@@ -1,4 +1,5 @@
-// Move-only owners for Win32 handles, GDI objects and COM pointers.
+// Move-only owners for Win32 handles, GDI objects, COM pointers, CryptoAPI objects, the WinTrust
+// verification state and miniz's zip reader.
 //
 // Every handle the installer opens is held by one of these, so that an early return can never leak
 // it. They are written once, here; other files use them and never wrap a handle type themselves.
@@ -8,8 +9,17 @@
 #include <windows.h>
 #include <imm.h>
 #include <unknwn.h>
+#include <wincrypt.h>
+#include <wintrust.h>
 
+#include <cstdio>
 #include <utility>
+
+// The zip reader owner exists only for code that builds against miniz.
+#if __has_include(<miniz.h>)
+#include <miniz.h>
+#define ORB_SCOPED_MINIZ 1
+#endif
 
 namespace base {
 
@@ -92,6 +102,27 @@ struct MemoryDcTraits {
     static void Close(Value h) { ::DeleteDC(h); }
 };
 
+struct CFileTraits {  // C runtime streams (_wfopen)
+    using Value = FILE*;
+    static Value Invalid() { return nullptr; }
+    static void Close(Value f) { ::fclose(f); }
+};
+struct CertStoreTraits {
+    using Value = HCERTSTORE;
+    static Value Invalid() { return nullptr; }
+    static void Close(Value h) { ::CertCloseStore(h, 0); }
+};
+struct CryptMsgTraits {
+    using Value = HCRYPTMSG;
+    static Value Invalid() { return nullptr; }
+    static void Close(Value h) { ::CryptMsgClose(h); }
+};
+struct CertContextTraits {
+    using Value = PCCERT_CONTEXT;
+    static Value Invalid() { return nullptr; }
+    static void Close(Value c) { ::CertFreeCertificateContext(c); }
+};
+
 using UniqueHandle = Unique<KernelHandleTraits>;
 using UniqueFile = Unique<FileHandleTraits>;
 using UniqueFind = Unique<FindHandleTraits>;
@@ -99,6 +130,10 @@ using UniqueRegKey = Unique<RegKeyTraits>;
 using UniqueModule = Unique<ModuleTraits>;
 using UniqueGdiObject = Unique<GdiObjectTraits>;
 using UniqueMemoryDc = Unique<MemoryDcTraits>;
+using UniqueCFile = Unique<CFileTraits>;
+using UniqueCertStore = Unique<CertStoreTraits>;
+using UniqueCryptMsg = Unique<CryptMsgTraits>;
+using UniqueCertContext = Unique<CertContextTraits>;
 
 // A DC from GetDC, released against the window it was taken from (NULL for the screen).
 class WindowDc {
@@ -205,6 +240,57 @@ public:
 private:
     HRESULT hr_;
 };
+
+// One WinVerifyTrust verification. Whatever the verdict, the state the verify call allocated is
+// released by a second call with WTD_STATEACTION_CLOSE when the owner goes out of scope; `data`
+// must outlive the owner.
+class WinTrustVerification {
+public:
+    WinTrustVerification(const GUID& action, WINTRUST_DATA& data) : action_(action), data_(data) {}
+    ~WinTrustVerification() {
+        if (!verified_)
+            return;
+        data_.dwStateAction = WTD_STATEACTION_CLOSE;
+        ::WinVerifyTrust(nullptr, &action_, &data_);
+    }
+    WinTrustVerification(const WinTrustVerification&) = delete;
+    WinTrustVerification& operator=(const WinTrustVerification&) = delete;
+
+    LONG Verify() {
+        data_.dwStateAction = WTD_STATEACTION_VERIFY;
+        verified_ = true;
+        return ::WinVerifyTrust(nullptr, &action_, &data_);
+    }
+
+private:
+    GUID action_;
+    WINTRUST_DATA& data_;
+    bool verified_ = false;
+};
+
+#ifdef ORB_SCOPED_MINIZ
+// A miniz zip reader over a stream the caller owns (and closes after this owner ends).
+class ZipReader {
+public:
+    ZipReader() = default;
+    ~ZipReader() {
+        if (open_)
+            ::mz_zip_reader_end(&archive_);
+    }
+    ZipReader(const ZipReader&) = delete;
+    ZipReader& operator=(const ZipReader&) = delete;
+
+    bool Open(FILE* stream) {
+        open_ = ::mz_zip_reader_init_cfile(&archive_, stream, 0, 0) != MZ_FALSE;
+        return open_;
+    }
+    mz_zip_archive* Get() { return &archive_; }
+
+private:
+    mz_zip_archive archive_ = {};
+    bool open_ = false;
+};
+#endif
 
 }  // namespace base
 

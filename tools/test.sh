@@ -28,6 +28,7 @@ cleanup() {
 trap cleanup EXIT
 echo "[test] creating Wine prefix $prefix"
 orb_prepare_prefix "$prefix" null
+orb_isolate_prefix "$prefix"
 wineserver -p
 unset DISPLAY  # windows are created without an X display; screenshots use their own Xvfb
 

@@ -3,6 +3,9 @@
 #   orb_prepare_prefix DIR [DRIVER]   creates DIR as a win32 prefix (once), maps the UI fonts and
 #                                     selects the graphics driver: "null" (headless: windows exist
 #                                     but nothing is shown; the tests) or "x11" (the default)
+#   orb_isolate_prefix DIR            keeps a prefix's effects inside it (the tests): the user's
+#                                     shell folders become plain folders instead of links to the
+#                                     Unix home, and no Linux menu entries are made for shortcuts
 #
 # Wine has neither "微软雅黑" nor "宋体"; without a replacement GDI+ cannot create either family
 # and no text is drawn at all, so both are mapped to WenQuanYi Micro Hei.
@@ -41,4 +44,17 @@ orb_prepare_prefix() {
         wineserver -w
         echo "$driver" >"$prefix/.orb-prepared"
     fi
+}
+
+# Wine links the user's Desktop, Documents and the like to the Unix home, so a shortcut a test
+# saves on the "desktop" would land in $HOME, shared with every other run on the machine.
+orb_isolate_prefix() {
+    local prefix=$1 link
+    for link in "$prefix"/drive_c/users/*/*; do
+        if [ -L "$link" ]; then
+            rm -f "$link"
+            mkdir -p "$link"
+        fi
+    done
+    export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:+$WINEDLLOVERRIDES;}winemenubuilder.exe=d"
 }

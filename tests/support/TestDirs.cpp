@@ -50,6 +50,20 @@ std::string ReadFileBytes(const std::wstring& path) {
     return bytes;
 }
 
+std::vector<std::wstring> ListDir(const std::wstring& dir) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW data;
+    base::UniqueFind find{FindFirstFileW((dir + L"\\*").c_str(), &data)};
+    if (!find)
+        return names;
+    do {
+        const std::wstring name = data.cFileName;
+        if (name != L"." && name != L"..")
+            names.push_back(name);
+    } while (FindNextFileW(find.Get(), &data));
+    return names;
+}
+
 void RemoveTree(const std::wstring& path) {
     WIN32_FIND_DATAW data;
     base::UniqueFind find{FindFirstFileW((path + L"\\*").c_str(), &data)};

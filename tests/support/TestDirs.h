@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace TestSupport {
 
@@ -11,6 +12,8 @@ bool Exists(const std::wstring& path);
 bool IsDirectory(const std::wstring& path);
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
 std::string ReadFileBytes(const std::wstring& path);
+// The names in a directory, without "." and "..", in the order the file system lists them.
+std::vector<std::wstring> ListDir(const std::wstring& dir);
 // Deletes a directory and everything below it.
 void RemoveTree(const std::wstring& path);
 

@@ -1,0 +1,109 @@
+#include "engine/ExtractPackage.h"
+
+#include <windows.h>
+#include <io.h>
+
+#include <miniz.h>
+
+#include <cstdio>
+
+#include "base/ScopedWin.h"
+#include "engine/InstallRules.h"
+#include "engine/PackageRules.h"
+#include "engine/PathHelpers.h"
+
+// miniz 2.1.0 opens files with fopen on MinGW, which reads the path in the ANSI code page: a
+// Chinese user name or entry name would not survive. Every file is therefore opened here with
+// _wfopen, and miniz only ever sees the open streams.
+
+namespace Engine {
+
+namespace {
+
+std::wstring Utf8ToWide(const char* text) {
+    const int size = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
+    if (size <= 1)
+        return std::wstring();
+    std::wstring wide(static_cast<size_t>(size), L'\0');
+    if (MultiByteToWideChar(CP_UTF8, 0, text, -1, &wide[0], size) != size)
+        return std::wstring();
+    wide.resize(static_cast<size_t>(size) - 1);
+    return wide;
+}
+
+// The entry's modification time (also used as access time), as miniz would set it. Set through
+// the open stream after its data is flushed: opening each file a second time costs a server round
+// trip per file under Wine.
+void SetEntryTime(FILE* stream, MZ_TIME_T time) {
+    if (time < 0 || fflush(stream) != 0)
+        return;
+    const HANDLE file = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    constexpr unsigned long long kUnixEpochIn100ns = 116444736000000000ULL;
+    const unsigned long long ticks = static_cast<unsigned long long>(time) * 10000000ULL + kUnixEpochIn100ns;
+    FILETIME fileTime;
+    fileTime.dwLowDateTime = static_cast<DWORD>(ticks);
+    fileTime.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
+    SetFileTime(file, nullptr, &fileTime, &fileTime);
+}
+
+// Writes one file entry to `path`, replacing any file there. A file whose data failed (corrupt,
+// bad CRC, disk full) is removed again rather than left looking like a good one.
+bool ExtractFileEntry(mz_zip_archive* zip, const mz_zip_archive_file_stat& stat, const std::wstring& path) {
+    if (!stat.m_is_supported)
+        return false;  // encrypted or an unsupported method: nothing is created
+    base::UniqueCFile out{_wfopen(path.c_str(), L"wb")};
+    if (!out)
+        return false;
+    bool ok = mz_zip_reader_extract_to_cfile(zip, stat.m_file_index, out.Get(), 0) != MZ_FALSE;
+    if (ok)
+        SetEntryTime(out.Get(), stat.m_time);
+    if (fclose(out.Release()) != 0)
+        ok = false;
+    if (!ok)
+        DeleteFileW(path.c_str());
+    return ok;
+}
+
+bool ExtractEntry(mz_zip_archive* zip, const mz_zip_archive_file_stat& stat, const std::wstring& fullPath) {
+    if (stat.m_is_directory)
+        return EnsureDirectory(fullPath);
+    const size_t separator = fullPath.find_last_of(L"\\/");
+    if (separator != std::wstring::npos)
+        EnsureDirectory(fullPath.substr(0, separator));  // a failure shows when the file is opened
+    return ExtractFileEntry(zip, stat, fullPath);
+}
+
+}  // namespace
+
+bool ExtractPackage(const std::wstring& zipFile, const std::wstring& targetDir, const ProgressCallback& progress) {
+    if (!EnsureDirectory(targetDir))
+        return false;
+    base::UniqueCFile archiveFile{_wfopen(zipFile.c_str(), L"rb")};
+    if (!archiveFile)
+        return false;
+    base::ZipReader reader;
+    if (!reader.Open(archiveFile.Get()))
+        return false;
+    mz_zip_archive* zip = reader.Get();
+
+    const mz_uint count = mz_zip_reader_get_num_files(zip);
+    bool ok = count != 0;
+    for (mz_uint i = 0; ok && i < count; ++i) {
+        mz_zip_archive_file_stat stat;
+        if (!mz_zip_reader_file_stat(zip, i, &stat))
+            return false;
+        const std::wstring name = ToBackslashes(Utf8ToWide(stat.m_filename));
+        if (!IsSafeEntryPath(name))
+            return false;
+        ok = ExtractEntry(zip, stat, JoinPath(targetDir, name));
+        if (progress)
+            progress(ExtractProgressAfter(i, count));
+    }
+    if (ok && progress)
+        progress(kExtractProgressDone);
+    return ok;
+}
+
+}  // namespace Engine

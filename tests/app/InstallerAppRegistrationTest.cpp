@@ -1,0 +1,80 @@
+// The application object's registration steps and its services binding reach the real engine:
+// shortcut, uninstall entry and launch use `installRoot` and `productVersion`, and extraction is
+// the real one (no window is created here).
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/EngineInstallServices.h"
+#include "app/InstallerApp.h"
+#include "engine/SystemRegistration.h"
+#include "support/ReadBack.h"
+#include "support/TestDirs.h"
+#include "support/TestPackages.h"
+
+using SetupUi::InstallerApp;
+using namespace TestSupport;
+using namespace std::chrono_literals;
+
+namespace {
+
+class InstallerAppRegistrationTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        root_ = MakeTempDir(L"app-register");
+        ASSERT_FALSE(root_.empty());
+        app_.installRoot = root_;
+        app_.productVersion = L"2.0.1.7";
+        installDir_ = root_ + L"\\2.0.1.7";
+    }
+    void TearDown() override {
+        RegDeleteTreeW(HKEY_CURRENT_USER, Engine::kUninstallKey);
+        DeleteFileW(Engine::DesktopShortcutPath().c_str());
+        RemoveTree(root_);
+    }
+
+    InstallerApp app_{GetModuleHandleW(nullptr)};
+    std::wstring root_;
+    std::wstring installDir_;
+};
+
+TEST_F(InstallerAppRegistrationTest, ShortcutAndUninstallEntryNameTheVersionDirectory) {
+    ASSERT_TRUE(CreateDirectoryW(installDir_.c_str(), nullptr));
+    ASSERT_TRUE(WriteFileBytes(installDir_ + L"\\Orbelin.exe", "MZ"));
+    app_.CreateDesktopShortcut();
+    app_.WriteUninstallEntry();
+    EXPECT_EQ(installDir_ + L"\\Orbelin.exe", ReadShortcut(Engine::DesktopShortcutPath()).target);
+    EXPECT_EQ(std::wstring(L"2.0.1.7") + L'\0', ReadUninstallValue(L"DisplayVersion").Text());
+    EXPECT_EQ(root_ + L'\0', ReadUninstallValue(L"InstallLocation").Text());
+    EXPECT_EQ(L"\"" + installDir_ + L"\\Uninstall.exe\"" + L'\0', ReadUninstallValue(L"UninstallString").Text());
+}
+
+TEST_F(InstallerAppRegistrationTest, LaunchStartsTheInstalledProduct) {
+    ASSERT_TRUE(CreateDirectoryW(installDir_.c_str(), nullptr));
+    ASSERT_TRUE(CopyFileW(TestPackageFile(L"bin\\Orbelin.exe-1.0.0.49-1.0.0.49.signed").c_str(),
+                          (installDir_ + L"\\Orbelin.exe").c_str(), FALSE));
+    app_.LaunchProduct();
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    while (!Exists(installDir_ + L"\\Orbelin.exe.ran") && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(20ms);
+    EXPECT_TRUE(Exists(installDir_ + L"\\Orbelin.exe.ran"));
+}
+
+TEST_F(InstallerAppRegistrationTest, ServicesUseTheRealExtractionAndVerification) {
+    SetupUi::EngineInstallServices services(app_);
+    std::vector<int> progress;
+    EXPECT_TRUE(services.ExtractPackage(PackagePath(L"good"), installDir_, [&](int p) { progress.push_back(p); }));
+    EXPECT_TRUE(Exists(installDir_ + L"\\Uninstall.exe"));
+    EXPECT_EQ(95, progress.back());
+    EXPECT_FALSE(services.ExtractPackage(PackagePath(L"zero-entries"), installDir_, nullptr));
+    // This build pins the publisher named in its build settings, not the tests' generated one.
+    ASSERT_TRUE(TrustTestRootCertificate());
+    EXPECT_FALSE(services.VerifyPackage(installDir_, L"1.0.0.49"));
+}
+
+}  // namespace

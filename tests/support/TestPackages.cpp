@@ -1,0 +1,82 @@
+#include "support/TestPackages.h"
+
+#include <windows.h>
+#include <wincrypt.h>
+
+#include "base/ScopedWin.h"
+#include "support/TestDirs.h"
+
+#ifndef ORB_TESTPKG_DIR
+#error "ORB_TESTPKG_DIR must name the folder make_testpkg.py builds into"
+#endif
+
+namespace TestSupport {
+
+namespace {
+
+// The build tree's Unix path as Wine's drive Z: shows it.
+std::wstring PackageRoot() {
+    const char* unixPath = ORB_TESTPKG_DIR;
+    const int size = MultiByteToWideChar(CP_UTF8, 0, unixPath, -1, nullptr, 0);
+    std::wstring path(static_cast<size_t>(size > 0 ? size : 1), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, unixPath, -1, &path[0], size);
+    path.resize(path.size() - 1);
+    for (wchar_t& c : path) {
+        if (c == L'/')
+            c = L'\\';
+    }
+    return L"Z:" + path;
+}
+
+std::string TrimmedFile(const std::wstring& path) {
+    std::string text = ReadFileBytes(path);
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
+        text.pop_back();
+    return text;
+}
+
+}  // namespace
+
+std::wstring TestPackageFile(const std::wstring& relative) {
+    return PackageRoot() + L"\\" + relative;
+}
+
+std::wstring PackagePath(const std::wstring& name) {
+    return TestPackageFile(L"packages\\" + name + L".zip");
+}
+
+std::wstring ArchivePath(const std::wstring& name) {
+    return TestPackageFile(L"zips\\" + name + L".zip");
+}
+
+std::string PublisherThumbprint() {
+    return TrimmedFile(TestPackageFile(L"certs\\publisher.thumbprint"));
+}
+
+std::string ForeignThumbprint() {
+    return TrimmedFile(TestPackageFile(L"certs\\foreign.thumbprint"));
+}
+
+std::string UntrustedThumbprint() {
+    return TrimmedFile(TestPackageFile(L"certs\\untrusted.thumbprint"));
+}
+
+Engine::VerifyConfig TestVerifyConfig() {
+    Engine::VerifyConfig config = Engine::DefaultVerifyConfig();
+    config.pinnedThumbprint = PublisherThumbprint();
+    return config;
+}
+
+bool TrustTestRootCertificate() {
+    const std::string der = ReadFileBytes(TestPackageFile(L"certs\\ca.der"));
+    if (der.empty())
+        return false;
+    base::UniqueCertStore root{CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, L"Root")};
+    if (!root)
+        return false;
+    return CertAddEncodedCertificateToStore(root.Get(), X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(der.data()),
+                                            static_cast<DWORD>(der.size()), CERT_STORE_ADD_REPLACE_EXISTING,
+                                            nullptr) != FALSE;
+}
+
+}  // namespace TestSupport

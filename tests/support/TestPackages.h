@@ -1,0 +1,31 @@
+// The signed product packages, certificates and archives that tools/testpkg/make_testpkg.py
+// builds into the build tree for the tests (Wine sees the build tree through drive Z:).
+#pragma once
+
+#include <string>
+
+#include "engine/VerifyPackage.h"
+
+namespace TestSupport {
+
+// <build>/testpkg/packages/<name>.zip: "good" and the broken and hostile variants.
+std::wstring PackagePath(const std::wstring& name);
+// <build>/testpkg/zips/<name>.zip: the extraction tests' archives.
+std::wstring ArchivePath(const std::wstring& name);
+// A file the tool built, relative to <build>/testpkg ("bin\\..." or "certs\\...").
+std::wstring TestPackageFile(const std::wstring& relative);
+
+// SHA-1 thumbprints (lower-case hex) of the generated publisher and foreign certificates.
+std::string PublisherThumbprint();
+std::string ForeignThumbprint();
+// ... and of the publisher whose root CA nobody trusts.
+std::string UntrustedThumbprint();
+
+// The installer's manifest DLL names with the generated publisher pinned.
+Engine::VerifyConfig TestVerifyConfig();
+
+// Adds the generated test root CA to the current user's trusted roots in the (throwaway) prefix,
+// as the publisher's real CA is trusted on users' machines. True if it is trusted afterwards.
+bool TrustTestRootCertificate();
+
+}  // namespace TestSupport
