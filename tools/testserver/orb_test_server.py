@@ -17,11 +17,12 @@ see only their own traffic. Routes (same on the HTTP and the HTTPS port):
   GET  /t/<id>/partial/<announced>/<sent> announces one length, sends fewer bytes, closes
   GET  /t/<id>/stall/<seconds>            announces 1000 bytes, sends 10, then waits
   GET  /t/<id>/slow/<n>/<ms>              n bytes in 16 KiB pieces, <ms> apart
+  GET  /t/<id>/file/<name>                the file <name> from the --files folder
 
 Recorded request format: per request "<method> <path>\\n", then "<header count>\\n", the header
 lines "Name: value\\n", then "<body length>\\n" and the raw body bytes, then "\\n".
 
-  orb_test_server.py --info FILE [--cert PEM --key PEM]
+  orb_test_server.py --info FILE [--cert PEM --key PEM] [--files DIR]
 writes "http_port https_port pid" to FILE once listening (https_port 0 without a certificate).
 """
 import argparse
@@ -36,6 +37,7 @@ from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 LOCK = threading.Lock()
 RECORDED = {}  # id -> list of bytes records
 ANSWERS = {}  # id -> dict
+FILES_DIR = None
 PIECE = 1 << 20
 
 
@@ -123,6 +125,11 @@ class Handler(BaseHTTPRequestHandler):
             rest = "/".join(route[2:])
             target = "/t/%s/redirect/%d/%s" % (test_id, left - 1, rest) if left > 1 else "/t/%s/%s" % (test_id, rest)
             return self.send_simple(302, b"moved", extra=[("Location", target)])
+        if kind == "file" and len(route) == 2 and FILES_DIR and route[1] not in (".", ".."):
+            path = os.path.join(FILES_DIR, route[1])
+            if os.path.isfile(path):
+                with open(path, "rb") as f:
+                    return self.send_simple(200, f.read(), "application/zip")
         if kind == "goto":
             return self.send_simple(302, b"moved", extra=[("Location", "%s://127.0.0.1/Orbelin.zip" % route[1])])
         if kind == "status":
@@ -208,7 +215,10 @@ def main():
     parser.add_argument("--info", required=True)
     parser.add_argument("--cert")
     parser.add_argument("--key")
+    parser.add_argument("--files")
     args = parser.parse_args()
+    global FILES_DIR
+    FILES_DIR = args.files
 
     plain = Server(("127.0.0.1", 0), Handler)
     serve(plain)
