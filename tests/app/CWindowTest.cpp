@@ -2,22 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include "support/DpiScope.h"
+
 #include "uie/core/UiDpi.h"
 
+using TestSupport::DpiScope;
+
 using SetupUi::CWindow;
-
-namespace {
-
-class DpiScope {
-public:
-    explicit DpiScope(int dpi) : saved_(UIE::GetDpi().dpi) { UIE::GetDpi().dpi = dpi; }
-    ~DpiScope() { UIE::GetDpi().dpi = saved_; }
-
-private:
-    int saved_;
-};
-
-}  // namespace
 
 TEST(CWindow, HeaderDragsExceptTheCloseCornerAt96Dpi) {
     DpiScope dpi(96);

@@ -20,6 +20,7 @@
 #include "engine/SystemRegistration.h"
 #include "engine/VerifyPackage.h"
 #include "support/ReadBack.h"
+#include "support/RecordingEvents.h"
 #include "support/TestDirs.h"
 #include "support/TestPackages.h"
 #include "support/TestServer.h"
@@ -63,20 +64,6 @@ private:
     std::wstring& version_;
 };
 
-class Events : public IInstallEventSink {
-public:
-    void InstallProgress(int percent) override { percents.push_back(percent); }
-    void InstallFinished(bool ok, const std::wstring& text) override {
-        ++finished;
-        success = ok;
-        message = text;
-    }
-    std::vector<int> percents;
-    int finished = 0;
-    bool success = false;
-    std::wstring message;
-};
-
 std::wstring TokenPath() { return GetAppDataDir() + L"\\token.dat"; }
 std::wstring SettingsPath() { return GetAppDataDir() + L"\\settings.ini"; }
 const char kSettings[] = "[privacy]\r\nnetworkConsent=1\r\n";
@@ -115,7 +102,7 @@ protected:
     std::string id_;
     std::wstring parent_, root_, version_;
     std::unique_ptr<RealServices> services_;
-    Events events_;
+    RecordingEvents events_;
 };
 
 }  // namespace
@@ -163,7 +150,7 @@ TEST_F(NetworkInstallTest, HostilePackagesEndWithTheirMessageAndLeaveNothingOuts
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.package);
-        events_ = Events();
+        events_ = RecordingEvents();
         Install(c.package);
         EXPECT_EQ(events_.finished, 1);
         EXPECT_FALSE(events_.success);

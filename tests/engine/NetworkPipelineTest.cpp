@@ -13,6 +13,7 @@
 #include "engine/InstallPipeline.h"
 #include "engine/PathHelpers.h"
 #include "engine/SendDeviceReport.h"
+#include "support/RecordingEvents.h"
 #include "support/TestDirs.h"
 #include "support/TestServer.h"
 
@@ -55,20 +56,6 @@ private:
     std::string reportUrl_;
 };
 
-class Events : public IInstallEventSink {
-public:
-    void InstallProgress(int percent) override { percents.push_back(percent); }
-    void InstallFinished(bool ok, const std::wstring& text) override {
-        ++finished;
-        success = ok;
-        message = text;
-    }
-    std::vector<int> percents;
-    int finished = 0;
-    bool success = false;
-    std::wstring message;
-};
-
 std::wstring TokenPath() { return GetAppDataDir() + L"\\token.dat"; }
 
 class NetworkPipelineTest : public ::testing::Test {
@@ -95,7 +82,7 @@ protected:
     std::string id_;
     std::wstring root_;
     std::wstring version_;
-    Events events_;
+    RecordingEvents events_;
 };
 
 }  // namespace

@@ -3,22 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include "support/DpiScope.h"
+
 #include <climits>
 
+using TestSupport::DpiScope;
+
 using namespace UIE;
-
-namespace {
-
-class DpiScope {
-public:
-    explicit DpiScope(int dpi) : saved_(GetDpi().dpi) { GetDpi().dpi = dpi; }
-    ~DpiScope() { GetDpi().dpi = saved_; }
-
-private:
-    int saved_;
-};
-
-}  // namespace
 
 TEST(MulDivRound, RoundsHalvesAwayFromZero) {
     EXPECT_EQ(MulDivRound(6, 120, 96), 8);     // 7.5

@@ -5,20 +5,15 @@
 
 #include <gtest/gtest.h>
 
+#include "support/DpiScope.h"
+
 #include "uie/core/UiDpi.h"
+
+using TestSupport::DpiScope;
 
 using namespace UIE;
 
 namespace {
-
-class DpiScope {
-public:
-    explicit DpiScope(int dpi) : saved_(GetDpi().dpi) { GetDpi().dpi = dpi; }
-    ~DpiScope() { GetDpi().dpi = saved_; }
-
-private:
-    int saved_;
-};
 
 void ExpectRect(const UiRect& r, int x, int y, int w, int h) {
     EXPECT_EQ(r.x, x);

@@ -14,19 +14,11 @@
 #include "uie/core/CUiControl.h"
 #include "uie/core/UiDpi.h"
 #include "uie/core/UiFonts.h"
+#include "support/DpiScope.h"
 
 namespace uitest {
 
-class DpiScope {
-public:
-    explicit DpiScope(int dpi) : saved_(UIE::GetDpi().dpi) { UIE::GetDpi().dpi = dpi; }
-    ~DpiScope() { UIE::GetDpi().dpi = saved_; }
-    DpiScope(const DpiScope&) = delete;
-    DpiScope& operator=(const DpiScope&) = delete;
-
-private:
-    int saved_;
-};
+using DpiScope = TestSupport::DpiScope;
 
 // GDI+ running with the shared family, as start-up leaves it; caches are emptied on the way out.
 class GdiplusSession {
