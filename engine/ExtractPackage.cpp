@@ -11,6 +11,7 @@
 #include "engine/InstallRules.h"
 #include "engine/PackageRules.h"
 #include "engine/PathHelpers.h"
+#include "engine/TextConversion.h"
 
 // miniz 2.1.0 opens files with fopen on MinGW, which reads the path in the ANSI code page: a
 // Chinese user name or entry name would not survive. Every file is therefore opened here with
@@ -19,17 +20,6 @@
 namespace Engine {
 
 namespace {
-
-std::wstring Utf8ToWide(const char* text) {
-    const int size = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
-    if (size <= 1)
-        return std::wstring();
-    std::wstring wide(static_cast<size_t>(size), L'\0');
-    if (MultiByteToWideChar(CP_UTF8, 0, text, -1, &wide[0], size) != size)
-        return std::wstring();
-    wide.resize(static_cast<size_t>(size) - 1);
-    return wide;
-}
 
 // The entry's modification time (also used as access time), as miniz would set it. Set through
 // the open stream after its data is flushed: opening each file a second time costs a server round
@@ -94,7 +84,7 @@ bool ExtractPackage(const std::wstring& zipFile, const std::wstring& targetDir, 
         mz_zip_archive_file_stat stat;
         if (!mz_zip_reader_file_stat(zip, i, &stat))
             return false;
-        const std::wstring name = ToBackslashes(Utf8ToWide(stat.m_filename));
+        const std::wstring name = ToBackslashes(Utf8ToUtf16(stat.m_filename));
         if (!IsSafeEntryPath(name))
             return false;
         ok = ExtractEntry(zip, stat, JoinPath(targetDir, name));
