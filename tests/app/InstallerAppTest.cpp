@@ -11,10 +11,12 @@
 #include <thread>
 #include <vector>
 
+#include "support/MessagePump.h"
 #include "support/TestDirs.h"
 #include "uie/core/UiFonts.h"
 
 using SetupUi::InstallerApp;
+using TestSupport::PumpUntil;
 using namespace std::chrono_literals;
 
 namespace {
@@ -38,23 +40,6 @@ bool WaitUntil(Predicate done, std::chrono::milliseconds limit = 15s) {
         if (std::chrono::steady_clock::now() > deadline)
             return false;
         std::this_thread::sleep_for(5ms);
-    }
-    return true;
-}
-
-// Pumps the calling thread's queue until `done` or the limit.
-template <typename Predicate>
-bool PumpUntil(Predicate done, std::chrono::milliseconds limit = 10s) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    MSG msg;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        std::this_thread::sleep_for(1ms);
     }
     return true;
 }

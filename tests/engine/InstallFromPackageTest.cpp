@@ -18,6 +18,7 @@
 #include "engine/SystemRegistration.h"
 #include "engine/VerifyPackage.h"
 #include "support/ReadBack.h"
+#include "support/RecordingEvents.h"
 #include "support/TestDirs.h"
 #include "support/TestPackages.h"
 
@@ -68,20 +69,6 @@ private:
     std::wstring installRoot_;
 };
 
-class RecordingSink : public IInstallEventSink {
-public:
-    void InstallProgress(int percent) override { progress.push_back(percent); }
-    void InstallFinished(bool success, const std::wstring& text) override {
-        ++finished;
-        succeeded = success;
-        message = text;
-    }
-    std::vector<int> progress;
-    int finished = 0;
-    bool succeeded = false;
-    std::wstring message;
-};
-
 class InstallFromPackageTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { ASSERT_TRUE(TrustTestRootCertificate()); }
@@ -110,7 +97,7 @@ protected:
     void ExpectFailure(const std::wstring& package, const wchar_t* message) {
         Install(package);
         EXPECT_EQ(1, events_.finished);
-        EXPECT_FALSE(events_.succeeded);
+        EXPECT_FALSE(events_.success);
         EXPECT_EQ(message, events_.message);
         EXPECT_EQ(std::vector<std::wstring>{L"1.0.0.49"}, ListDir(root_));
         EXPECT_EQ(std::vector<std::wstring>{L"Orbelin"}, ListDir(parent_ + L"\\用户 程序"));
@@ -124,18 +111,18 @@ protected:
     std::wstring root_;
     std::wstring version_;
     std::unique_ptr<LocalPackageServices> services_;
-    RecordingSink events_;
+    RecordingEvents events_;
 };
 
 TEST_F(InstallFromPackageTest, SignedPackageInstallsAndRegisters) {
     Install(L"good");
     EXPECT_EQ(1, events_.finished);
-    EXPECT_TRUE(events_.succeeded) << events_.message;
+    EXPECT_TRUE(events_.success) << events_.message;
     EXPECT_EQ(L"", events_.message);
     EXPECT_EQ(L"1.0.0.49", version_);
-    ASSERT_FALSE(events_.progress.empty());
-    EXPECT_EQ(100, events_.progress.back());
-    EXPECT_EQ(97, events_.progress[events_.progress.size() - 2]);
+    ASSERT_FALSE(events_.percents.empty());
+    EXPECT_EQ(100, events_.percents.back());
+    EXPECT_EQ(97, events_.percents[events_.percents.size() - 2]);
 
     for (const std::wstring& name : ManifestFiles(TestVerifyConfig()))
         EXPECT_TRUE(Exists(InstallDir() + L"\\" + name)) << name;

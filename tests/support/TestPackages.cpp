@@ -4,6 +4,7 @@
 #include <wincrypt.h>
 
 #include "base/ScopedWin.h"
+#include "engine/TextConversion.h"
 #include "support/TestDirs.h"
 
 #ifndef ORB_TESTPKG_DIR
@@ -16,11 +17,7 @@ namespace {
 
 // The build tree's Unix path as Wine's drive Z: shows it.
 std::wstring PackageRoot() {
-    const char* unixPath = ORB_TESTPKG_DIR;
-    const int size = MultiByteToWideChar(CP_UTF8, 0, unixPath, -1, nullptr, 0);
-    std::wstring path(static_cast<size_t>(size > 0 ? size : 1), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, unixPath, -1, &path[0], size);
-    path.resize(path.size() - 1);
+    std::wstring path = Engine::Utf8ToUtf16(ORB_TESTPKG_DIR);
     for (wchar_t& c : path) {
         if (c == L'/')
             c = L'\\';

@@ -15,6 +15,7 @@
 #include "uie/core/UiDpi.h"
 #include "uie/core/UiFonts.h"
 #include "support/DpiScope.h"
+#include "support/MessagePump.h"
 
 namespace uitest {
 
@@ -107,31 +108,8 @@ private:
     std::string name_;
 };
 
-// Dispatches the calling thread's messages until `done` or the limit.
-template <typename Predicate>
-bool PumpUntil(Predicate done, std::chrono::milliseconds limit = std::chrono::seconds(10)) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    MSG msg;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
-}
-
-// Dispatches whatever is queued now, without waiting.
-inline void PumpPending() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
+using TestSupport::PumpPending;
+using TestSupport::PumpUntil;
 
 inline LPARAM PointParam(int x, int y) {
     return MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y));
