@@ -89,7 +89,7 @@ int InstallerApp::Run(HINSTANCE moduleHandle, int showCommand) {
     RemoveResizeFrame();
     BuildPages();
     // Installed only now, so the messages of window creation never reach it.
-    window.messageHook = [this](uint32_t message, uint32_t wParam, int32_t lParam) {
+    window.messageHook = [this](UINT message, WPARAM wParam, LPARAM lParam) {
         return OnWindowMessage(message, wParam, lParam);
     };
     ShowWindow(window.hwnd, showCommand);
@@ -157,7 +157,7 @@ void InstallerApp::BuildPages() {
     window.UpdateHoverFromCursor();
 }
 
-int32_t InstallerApp::OnWindowMessage(uint32_t message, uint32_t, int32_t) {
+LRESULT InstallerApp::OnWindowMessage(UINT message, WPARAM, LPARAM) {
     switch (message) {
         case WM_CLOSE:
             abortRequested.exchange(true);

@@ -44,7 +44,7 @@ public:
     int Run(HINSTANCE module, int showCommand);
     void Shutdown();
     // The window's message hook: −1 means "not handled".
-    int32_t OnWindowMessage(uint32_t message, uint32_t wParam, int32_t lParam);
+    LRESULT OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     // Starts one install run on a fresh worker (any previous worker is joined first).
     void StartInstallWorker();

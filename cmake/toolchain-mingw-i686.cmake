@@ -1,14 +1,4 @@
-# Cross-build for 32-bit Windows with Debian's mingw-w64 (posix thread model, for std::thread).
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross-build for 32-bit Windows: the shipped installer (PE32).
 set(CMAKE_SYSTEM_PROCESSOR i686)
-
 set(ORB_MINGW_TRIPLET i686-w64-mingw32)
-set(CMAKE_C_COMPILER ${ORB_MINGW_TRIPLET}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${ORB_MINGW_TRIPLET}-g++-posix)
-set(CMAKE_RC_COMPILER ${ORB_MINGW_TRIPLET}-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${ORB_MINGW_TRIPLET})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/toolchain-mingw.cmake)

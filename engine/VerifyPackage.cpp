@@ -79,8 +79,6 @@ bool VerifyFileSignature(const std::wstring& path, const std::string& pinnedThum
     // Only certificate material already on the machine counts: no fetch from the network.
     data.dwProvFlags = WTD_CACHE_ONLY_URL_RETRIEVAL;
     data.dwUIContext = 0;
-    static_assert(sizeof(WINTRUST_FILE_INFO) == 16 && sizeof(WINTRUST_DATA) == 48,
-                  "the record sizes of the original 32-bit WinTrust structures");
 
     LONG result;
     {

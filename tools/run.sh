@@ -1,31 +1,45 @@
 #!/usr/bin/env bash
 # Builds the installer against the local demo servers and runs it under Wine.
 #
+# Where this machine can start 32-bit processes it runs the shipped flavour, the i686 installer;
+# otherwise the same code built for x86_64 under 64-bit Wine, and says so (ORB_WIN64_ONLY=1 takes
+# that path on any machine).
+#
 # The demo server listens on 127.0.0.1:18080 (the demo build's API and package host) and serves a
 # demo package signed with a demo publisher certificate, whose thumbprint the demo build pins. The
-# certificate and package are made once, into .cache/demo. The Wine prefix is kept in
-# .cache/wine-demo, so a demo installation stays there between runs. Without an
+# certificate and package are made once per flavour, into .cache/demo-FLAVOUR. The Wine prefix is
+# kept in .cache/wine-demo-FLAVOUR, so a demo installation stays there between runs. Without an
 # X display the installer runs on a private Xvfb screen: after ORB_RUN_SECONDS (default 8) a
-# screenshot is saved to build/demo/screenshot.png and the window is closed.
+# screenshot is saved to build/demo/screenshot.png (build/demo64/ for x86_64) and the window is
+# closed.
 set -euo pipefail
 
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$repo"
 "$repo/tools/setup.sh"
 source "$repo/tools/wine-prefix.sh"
+orb_choose_flavour
+if [ "$ORB_FLAVOUR" = i686 ]; then
+    preset=demo
+else
+    preset=demo64
+    echo "[run] running the x86_64 build of the installer: $ORB_NO_32BIT_REASON"
+fi
+triplet=$ORB_FLAVOUR-w64-mingw32
 
 # The demo package: the test tooling builds it the way the publisher would, with the demo build's
 # manifest DLL names; the demo build then pins the demo publisher's thumbprint.
-cmake --preset demo >/dev/null
-demo=$repo/.cache/demo
+cmake --preset $preset >/dev/null
+demo=$repo/.cache/demo-$ORB_FLAVOUR
 if [ ! -f "$demo/stamp" ]; then
-    dlls=$(cmake -N -LA build/demo 2>/dev/null | sed -n 's/^ORB_MANIFEST_DLLS:STRING=//p' | tr ';' ',')
+    dlls=$(cmake -N -LA build/$preset 2>/dev/null | sed -n 's/^ORB_MANIFEST_DLLS:STRING=//p' | tr ';' ',')
     echo "[run] building the signed demo package"
     python3 "$repo/tools/testpkg/make_testpkg.py" --out "$demo" --dlls "$dlls" --version 1.0.0.49 \
-        --cc i686-w64-mingw32-gcc-posix --windres i686-w64-mingw32-windres >/dev/null
+        --cc $triplet-gcc-posix --windres $triplet-windres >/dev/null
 fi
-cmake --preset demo -DORB_PUBLISHER_THUMBPRINT="$(cat "$demo/certs/publisher.thumbprint")" >/dev/null
-cmake --build --preset demo
+cmake --preset $preset -DORB_PUBLISHER_THUMBPRINT="$(cat "$demo/certs/publisher.thumbprint")" >/dev/null
+cmake --build --preset $preset
+installer=$repo/build/$preset/OrbelinSetup.exe
 
 pids=()
 cleanup() {
@@ -46,24 +60,24 @@ if [ -z "${DISPLAY:-}" ]; then
     sleep 1
 fi
 
-orb_prepare_prefix "$repo/.cache/wine-demo" x11
+orb_prepare_prefix "$repo/.cache/wine-demo-$ORB_FLAVOUR" x11
 # The demo keeps its desktop, documents and shortcuts inside the prefix, not in your home.
-orb_isolate_prefix "$repo/.cache/wine-demo"
-echo "[run] starting the installer (Wine prefix .cache/wine-demo)"
+orb_isolate_prefix "$repo/.cache/wine-demo-$ORB_FLAVOUR"
+echo "[run] starting build/$preset/OrbelinSetup.exe ($ORB_FLAVOUR; Wine prefix .cache/wine-demo-$ORB_FLAVOUR)"
 if [ "$headless" = 0 ]; then
-    wine "$repo/build/demo/OrbelinSetup.exe"
+    orb_wine "$installer"
     exit $?
 fi
 
-wine "$repo/build/demo/OrbelinSetup.exe" &
-installer=$!
+orb_wine "$installer" &
+running=$!
 sleep "${ORB_RUN_SECONDS:-8}"
-import -window root "$repo/build/demo/screenshot.png"
-echo "[run] screenshot: build/demo/screenshot.png"
-wine taskkill /im OrbelinSetup.exe >/dev/null 2>&1 || true
+import -window root "$repo/build/$preset/screenshot.png"
+echo "[run] screenshot: build/$preset/screenshot.png"
+orb_wine taskkill /im OrbelinSetup.exe >/dev/null 2>&1 || true
 set +e
-wait "$installer"
+wait "$running"
 status=$?
 echo "[run] installer exit code: $status"
-wineserver -k 2>/dev/null || true
+orb_wineserver -k 2>/dev/null || true
 exit $status

@@ -9,14 +9,13 @@ set -euo pipefail
 
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cache=${ORB_CACHE:-$repo/.cache}
-toolchain=$repo/cmake/toolchain-mingw-i686.cmake
 
 say() { printf '[setup] %s\n' "$*" >&2; }
 die() { printf '[setup] error: %s\n' "$*" >&2; exit 1; }
 
 packages=(
-    g++-mingw-w64-i686-posix mingw-w64-tools cmake ninja-build
-    wine wine32:i386 xvfb xdotool imagemagick librsvg2-bin fonts-wqy-microhei
+    g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools cmake ninja-build
+    wine wine64 wine32:i386 xvfb xdotool imagemagick librsvg2-bin fonts-wqy-microhei
     osslsigncode openssl python3 googletest dpkg-dev xz-utils unzip
 )
 
@@ -104,14 +103,16 @@ fetch_source() {
 
 dsc_version() { sed -n 's/^Version: //p' "$(ls "$cache/dl/$1"/*.dsc | head -n1)"; }
 
+# build_curl PROCESSOR: libcurl (static, Schannel) and curl.exe for i686 (the installer) or x86_64
+# (the 64-bit test flavour), each in its own folder $cache/curl-PROCESSOR.
 build_curl() {
-    local src prefix=$cache/curl stamp=$cache/curl/.built
-    [ -f "$stamp" ] && return 0
+    local arch=$1 src prefix=$cache/curl-$1 work=$cache/build-curl-$1
+    [ -f "$prefix/.built" ] && return 0
     src=$(fetch_source curl)
-    say "building libcurl (static, Schannel) for i686-w64-mingw32"
-    rm -rf "$cache/build-curl" "$prefix"
-    cmake -S "$src" -B "$cache/build-curl" -G Ninja \
-        -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
+    say "building libcurl (static, Schannel) for $arch-w64-mingw32"
+    rm -rf "$work" "$prefix"
+    cmake -S "$src" -B "$work" -G Ninja \
+        -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/toolchain-mingw-$arch.cmake" -DCMAKE_BUILD_TYPE=Release \
         -DCMAKE_INSTALL_PREFIX="$prefix" \
         -DCMAKE_EXE_LINKER_FLAGS="-static -static-libgcc -static-libstdc++" \
         -DBUILD_SHARED_LIBS=OFF -DBUILD_CURL_EXE=ON -DBUILD_TESTING=OFF -DENABLE_MANUAL=OFF \
@@ -119,12 +120,12 @@ build_curl() {
         -DCURL_ZSTD=OFF -DUSE_NGHTTP2=OFF -DUSE_NGTCP2=OFF -DUSE_QUICHE=OFF -DUSE_LIBIDN2=OFF \
         -DUSE_WIN32_IDN=OFF -DCURL_USE_LIBSSH2=OFF -DCURL_USE_LIBSSH=OFF -DCURL_USE_GSSAPI=OFF \
         -DCURL_DISABLE_LDAP=ON -DCURL_DISABLE_LDAPS=ON -DENABLE_UNIX_SOCKETS=OFF \
-        -DCURL_USE_LIBPSL=OFF -DCURL_LTO=OFF >"$cache/curl-configure.log" 2>&1 ||
-        die "configuring libcurl failed; see $cache/curl-configure.log"
-    cmake --build "$cache/build-curl" --target install >"$cache/curl-build.log" 2>&1 ||
-        die "building libcurl failed; see $cache/curl-build.log"
-    rm -rf "$cache/build-curl"
-    touch "$stamp"
+        -DCURL_USE_LIBPSL=OFF -DCURL_LTO=OFF >"$cache/curl-$arch-configure.log" 2>&1 ||
+        die "configuring libcurl for $arch failed; see $cache/curl-$arch-configure.log"
+    cmake --build "$work" --target install >"$cache/curl-$arch-build.log" 2>&1 ||
+        die "building libcurl for $arch failed; see $cache/curl-$arch-build.log"
+    rm -rf "$work"
+    touch "$prefix/.built"
 }
 
 take_prusa_headers() {
@@ -145,15 +146,16 @@ take_prusa_headers() {
 # ---------------------------------------------------------------------------------------------
 mkdir -p "$cache"
 install_packages
-build_curl
+build_curl i686
+build_curl x86_64
 take_prusa_headers
 
 miniz_version=$(sed -n 's/^#define MZ_VERSION "\(.*\)"/\1/p' "$cache/third_party/miniz/miniz.h")
 {
-    echo "libcurl   $(dsc_version curl) (Debian source package curl; static, Schannel)"
+    echo "libcurl   $(dsc_version curl) (Debian source package curl; static, Schannel; i686 and x86_64)"
     echo "miniz     MZ_VERSION $miniz_version (from Debian source package prusa-slicer $(dsc_version prusa-slicer))"
     echo "nanosvg   from Debian source package prusa-slicer $(dsc_version prusa-slicer)"
-    echo "mingw-w64 $(i686-w64-mingw32-g++-posix -dumpversion) (posix threads)"
-    echo "wine      $(wine --version 2>/dev/null || echo '?')"
+    echo "mingw-w64 $(i686-w64-mingw32-g++-posix -dumpversion) i686, $(x86_64-w64-mingw32-g++-posix -dumpversion) x86_64 (posix threads)"
+    echo "wine      $(/usr/lib/wine/wine64 --version 2>/dev/null || echo '?') (64-bit loader)"
 } >"$cache/versions.txt"
 sed 's/^/[setup] /' "$cache/versions.txt"

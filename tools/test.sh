@@ -1,8 +1,13 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test:
-#   1. the cross-built installer and its tests, run by ctest under Wine in a fresh 32-bit prefix;
-#   2. the pure logic built natively and tested with address and undefined-behaviour sanitizers.
+#   1. the shipped installer (i686, PE32), checked statically by the suites below;
+#   2. the whole suite built for x86_64 and run by ctest under 64-bit Wine in a fresh win64 prefix,
+#      on every machine;
+#   3. the whole suite built for i686 and run under 32-bit Wine in a fresh win32 prefix, where this
+#      machine can start 32-bit processes (a line says so when it cannot, and why);
+#   4. the pure logic built natively and tested with address and undefined-behaviour sanitizers.
 # Exits non-zero on any failure. Pass ctest options after the command, e.g. tools/test.sh -R pipeline.
+# ORB_WIN64_ONLY=1 takes the 64-bit-only path on any machine.
 set -euo pipefail
 
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -10,31 +15,80 @@ cd "$repo"
 "$repo/tools/setup.sh"
 source "$repo/tools/wine-prefix.sh"
 
-echo "[test] building (cross, i686-w64-mingw32)"
+run32=0
+if orb_probe_32bit; then
+    run32=1
+fi
+
+echo "[test] building the shipped installer (cross, i686-w64-mingw32)"
 cmake --preset test >/dev/null
-cmake --build --preset test
+if [ "$run32" = 1 ]; then
+    cmake --build --preset test
+else
+    cmake --build --preset test --target OrbelinSetup
+fi
+
+echo "[test] building the tests (cross, x86_64-w64-mingw32)"
+cmake --preset test64 >/dev/null
+cmake --build --preset test64
 
 echo "[test] building (native, sanitizers)"
 cmake --preset native >/dev/null
 cmake --build --preset native
 
-# A fresh prefix per run keeps registry and file-system effects away from other runs and from the
-# developer's own prefix. One persistent wineserver serves every test process of the run.
-prefix=$(mktemp -d /tmp/orb-wine-test.XXXXXX)
-cleanup() {
-    WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1 || true
-    rm -rf "$prefix"
+# A fresh prefix per suite keeps registry and file-system effects away from other runs and from
+# the developer's own prefix. One persistent wineserver serves every test process of the suite.
+prefix=
+stop_prefix() {
+    if [ -n "$prefix" ]; then
+        orb_wineserver -k >/dev/null 2>&1 || true
+        rm -rf "$prefix"
+        prefix=
+    fi
 }
-trap cleanup EXIT
-echo "[test] creating Wine prefix $prefix"
-orb_prepare_prefix "$prefix" null
-orb_isolate_prefix "$prefix"
-wineserver -p
-unset DISPLAY  # windows are created without an X display; screenshots use their own Xvfb
+trap stop_prefix EXIT
 
+declare -A results
 status=0
-echo "[test] Windows tests under Wine"
-ctest --test-dir build/test --output-on-failure -j2 "$@" || status=1
+
+# run_suite FLAVOUR CTEST_ARGS...: one flavour's whole suite in its own fresh prefix.
+run_suite() {
+    local flavour=$1
+    shift
+    orb_use_flavour "$flavour"
+    prefix=$(mktemp -d "/tmp/orb-wine-test-$flavour.XXXXXX")
+    echo "[test] creating $WINEARCH Wine prefix $prefix"
+    orb_prepare_prefix "$prefix" null
+    orb_isolate_prefix "$prefix"
+    orb_wineserver -p
+    echo "[test] $flavour suite under $WINEARCH Wine (build/$ORB_TEST_PRESET)"
+    # Windows are created without an X display; screenshots use their own Xvfb.
+    if (unset DISPLAY; ctest --test-dir "build/$ORB_TEST_PRESET" --output-on-failure -j2 "$@"); then
+        results[$flavour]=passed
+    else
+        results[$flavour]=FAILED
+        status=1
+    fi
+    stop_prefix
+}
+
+run_suite x86_64 "$@"
+if [ "$run32" = 1 ]; then
+    run_suite i686 "$@"
+else
+    results[i686]="skipped: $ORB_NO_32BIT_REASON"
+    echo "[test] i686 suite skipped: $ORB_NO_32BIT_REASON; the x86_64 suite ran the same tests"
+fi
+
 echo "[test] native tests"
-ctest --test-dir build/native --output-on-failure -j2 "$@" || status=1
+if ctest --test-dir build/native --output-on-failure -j2 "$@"; then
+    results[native]=passed
+else
+    results[native]=FAILED
+    status=1
+fi
+
+echo "[test] x86_64 suite (64-bit Wine): ${results[x86_64]}"
+echo "[test] i686 suite (32-bit Wine): ${results[i686]}"
+echo "[test] native suite (sanitizers): ${results[native]}"
 exit $status

@@ -1,5 +1,7 @@
-#!/bin/sh
+#!/usr/bin/env bash
 # ctest's emulator for the cross-built tests: runs a Windows program in the prepared Wine prefix.
+#
+#   wine-run.sh FLAVOUR PROGRAM ARGS...   (FLAVOUR: i686 or x86_64, the build's processor)
 #
 # The program's output goes through a file: the first Wine process of a prefix starts Wine's own
 # background services, which inherit its standard handles and would keep ctest's output pipe open
@@ -8,8 +10,11 @@ if [ -z "${WINEPREFIX:-}" ]; then
     echo "wine-run: WINEPREFIX is not set; run the tests with tools/test.sh, which prepares one" >&2
     exit 2
 fi
+source "$(dirname "${BASH_SOURCE[0]}")/wine-prefix.sh"
+orb_use_flavour "$1" || exit 2
+shift
 log=$(mktemp /tmp/orb-wine-run.XXXXXX)
-wine "$@" >"$log" 2>&1 </dev/null
+orb_wine "$@" >"$log" 2>&1 </dev/null
 status=$?
 cat "$log"
 rm -f "$log"

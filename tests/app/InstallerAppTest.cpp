@@ -225,7 +225,7 @@ TEST(WindowHook, CloseIsOfferedToTheHookFirst) {
     int destroySeen = 0;
     bool hwndClearedBeforeDestroyHook = false;
     int32_t closeAnswer = 0;  // keep the window
-    window.messageHook = [&](uint32_t message, uint32_t, int32_t) -> int32_t {
+    window.messageHook = [&](UINT message, WPARAM, LPARAM) -> LRESULT {
         if (message == WM_CLOSE) {
             ++closeSeen;
             return closeAnswer;

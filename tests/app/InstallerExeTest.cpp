@@ -5,10 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstring>
 #include <string>
 #include <thread>
 
 #include "base/ScopedWin.h"
+#include "support/TestDirs.h"
 
 using namespace std::chrono_literals;
 
@@ -102,8 +104,27 @@ TEST(InstallerExe, SecondInstanceExitsWithZeroAndCloseEndsTheFirstWithZero) {
     EXPECT_EQ(WaitForExit(first, 20000), 0u);
 }
 
+// The file that ships is the i686 build, whichever flavour these tests were built as.
+TEST(InstallerExe, ShippedFileIsA32BitGuiProgram) {
+    const std::string bytes = TestSupport::ReadFileBytes(ORB_SHIPPED_INSTALLER);
+    ASSERT_GT(bytes.size(), sizeof(IMAGE_DOS_HEADER));
+    IMAGE_DOS_HEADER dos;
+    memcpy(&dos, bytes.data(), sizeof(dos));
+    ASSERT_EQ(dos.e_magic, IMAGE_DOS_SIGNATURE);
+    ASSERT_GE(dos.e_lfanew, 0);
+    ASSERT_LE(size_t(dos.e_lfanew) + sizeof(IMAGE_NT_HEADERS32), bytes.size());
+    IMAGE_NT_HEADERS32 nt;
+    memcpy(&nt, bytes.data() + dos.e_lfanew, sizeof(nt));
+    EXPECT_EQ(nt.Signature, DWORD{IMAGE_NT_SIGNATURE});
+    EXPECT_EQ(nt.FileHeader.Machine, IMAGE_FILE_MACHINE_I386);
+    EXPECT_EQ(nt.OptionalHeader.Magic, IMAGE_NT_OPTIONAL_HDR32_MAGIC);
+    EXPECT_EQ(nt.OptionalHeader.Subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI);
+}
+
 TEST(InstallerExe, CarriesItsPicturesAndVersion) {
-    base::UniqueModule image{LoadLibraryExW(InstallerPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)};
+    const std::wstring shipped = ORB_SHIPPED_INSTALLER;
+    base::UniqueModule image{
+        LoadLibraryExW(shipped.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE)};
     ASSERT_TRUE(image);
     auto resource = [&](int id, LPCWSTR type, DWORD& size) -> const unsigned char* {
         HRSRC found = FindResourceW(image.Get(), MAKEINTRESOURCEW(id), type);
@@ -134,10 +155,10 @@ TEST(InstallerExe, CarriesItsPicturesAndVersion) {
     EXPECT_NE(svg.find("height=\"56\""), std::string::npos);
 
     DWORD ignored = 0;
-    const DWORD infoSize = GetFileVersionInfoSizeW(InstallerPath().c_str(), &ignored);
+    const DWORD infoSize = GetFileVersionInfoSizeW(shipped.c_str(), &ignored);
     ASSERT_GT(infoSize, 0u);
     std::string info(infoSize, '\0');
-    ASSERT_TRUE(GetFileVersionInfoW(InstallerPath().c_str(), 0, infoSize, &info[0]));
+    ASSERT_TRUE(GetFileVersionInfoW(shipped.c_str(), 0, infoSize, &info[0]));
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT fixedSize = 0;
     ASSERT_TRUE(VerQueryValueW(&info[0], L"\\", reinterpret_cast<void**>(&fixed), &fixedSize));

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <vector>
 
 #include "engine/DeviceProfile.h"
@@ -220,7 +221,10 @@ TEST(DeviceProfile, TwentyTwoFieldsInOrderWithTheMachinesValues) {
     };
     EXPECT_EQ(value("scene"), "install");
     EXPECT_EQ(value("os_platform"), "windows");
-    EXPECT_EQ(value("os_arch"), "x86");  // a 32-bit prefix
+    // The machine's own architecture, as the system tells a process of either width.
+    const char* wow64 = std::getenv("PROCESSOR_ARCHITEW6432");
+    const std::string machine = wow64 ? wow64 : std::getenv("PROCESSOR_ARCHITECTURE");
+    EXPECT_EQ(value("os_arch"), machine == "AMD64" ? "x64" : "x86");
     EXPECT_EQ(value("device_id"), Utf16ToUtf8(GetOrCreateDeviceId()));
     EXPECT_EQ(value("app_version"), "1.0.0.49");
     EXPECT_EQ(value("token"), "tok\\\"en");

@@ -114,7 +114,7 @@ void CUiWindow::OnSize(int width, int height) {
 
 void CUiWindow::OnDestroy() {}
 
-long CUiWindow::HandleMessage(unsigned, unsigned, long) {
+LRESULT CUiWindow::HandleMessage(UINT, WPARAM, LPARAM) {
     return -1;
 }
 
@@ -302,10 +302,10 @@ LRESULT CALLBACK CUiWindow::StaticWindowProc(HWND window, UINT message, WPARAM w
     if (message == WM_NCCREATE) {
         auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
         host = static_cast<CUiWindow*>(create->lpCreateParams);
-        SetWindowLongW(window, GWLP_USERDATA, static_cast<LONG>(reinterpret_cast<LONG_PTR>(host)));
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(host));
         host->hwnd = window;
     } else {
-        host = reinterpret_cast<CUiWindow*>(static_cast<LONG_PTR>(GetWindowLongW(window, GWLP_USERDATA)));
+        host = reinterpret_cast<CUiWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     }
     if (!host)
         return DefWindowProcW(window, message, wParam, lParam);
@@ -314,11 +314,11 @@ LRESULT CALLBACK CUiWindow::StaticWindowProc(HWND window, UINT message, WPARAM w
 
 LRESULT CUiWindow::DefaultPath(UINT message, WPARAM wParam, LPARAM lParam) {
     if (messageHook) {
-        const int32_t hooked = messageHook(message, static_cast<uint32_t>(wParam), static_cast<int32_t>(lParam));
+        const LRESULT hooked = messageHook(message, wParam, lParam);
         if (hooked != -1)
             return hooked;
     }
-    const long handled = HandleMessage(message, static_cast<unsigned>(wParam), static_cast<long>(lParam));
+    const LRESULT handled = HandleMessage(message, wParam, lParam);
     if (handled != -1)
         return handled;
     return DefWindowProcW(hwnd, message, wParam, lParam);
@@ -347,7 +347,7 @@ LRESULT CUiWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
             Paint();
             return 0;
         case WM_CLOSE:
-            if (messageHook && messageHook(message, static_cast<uint32_t>(wParam), static_cast<int32_t>(lParam)) != -1)
+            if (messageHook && messageHook(message, wParam, lParam) != -1)
                 return 0;
             DestroyWindow(hwnd);
             return 0;
@@ -426,8 +426,8 @@ void CUiWindow::OnDestroyMessage(WPARAM wParam, LPARAM lParam) {
     DiscardPendingTasks(window);
     timerTargets.clear();
     // The owner hears of the destruction only after the host has let go of the window.
-    if (!messageHook || messageHook(WM_DESTROY, static_cast<uint32_t>(wParam), static_cast<int32_t>(lParam)) == -1)
-        HandleMessage(WM_DESTROY, static_cast<unsigned>(wParam), static_cast<long>(lParam));
+    if (!messageHook || messageHook(WM_DESTROY, wParam, lParam) == -1)
+        HandleMessage(WM_DESTROY, wParam, lParam);
 }
 
 // ---------------------------------------------------------------------------------------------

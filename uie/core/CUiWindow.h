@@ -47,7 +47,8 @@ struct UiModalLayer {
 
 class CUiWindow {
 public:
-    using MessageHook = std::function<int32_t(uint32_t message, uint32_t wParam, int32_t lParam)>;
+    // Parameters and result at the platform's full width: on 64-bit Windows they carry pointers.
+    using MessageHook = std::function<LRESULT(UINT message, WPARAM wParam, LPARAM lParam)>;
     using Task = std::function<void()>;
 
     CUiWindow() = default;
@@ -62,7 +63,7 @@ public:
     virtual void OnCreate();
     virtual void OnSize(int width, int height);  // DIP: arranges every root over the client area
     virtual void OnDestroy();
-    virtual long HandleMessage(unsigned message, unsigned wParam, long lParam);  // −1: not handled
+    virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);  // −1: not handled
     virtual void OnCaptionCommand(int command);
     virtual int HitTestFrame(int x, int y);  // client pixels; −1: no opinion
     virtual bool OnEscape();                 // closes the top layer when one is open

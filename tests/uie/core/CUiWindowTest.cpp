@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <memory>
+#include <new>
 #include <string>
 #include <thread>
 #include <vector>
@@ -461,7 +462,7 @@ TEST_F(CUiWindowTest, ControlTimersReachTheirControl) {
 
 TEST_F(CUiWindowTest, CloseThatTheHookRefusesKeepsTheWindow) {
     std::vector<uint32_t> seen;
-    window.messageHook = [&](uint32_t message, uint32_t, int32_t) {
+    window.messageHook = [&](UINT message, WPARAM, LPARAM) -> LRESULT {
         seen.push_back(message);
         return message == WM_CLOSE ? 0 : -1;
     };
@@ -475,7 +476,7 @@ TEST_F(CUiWindowTest, CloseThatTheHookRefusesKeepsTheWindow) {
 TEST_F(CUiWindowTest, CloseWithUnhandledHookDestroysAndReportsDestroyAfterCleanUp) {
     bool destroyReported = false;
     bool handleWasClear = false;
-    window.messageHook = [&](uint32_t message, uint32_t, int32_t) {
+    window.messageHook = [&](UINT message, WPARAM, LPARAM) -> LRESULT {
         if (message == WM_DESTROY) {
             destroyReported = true;
             handleWasClear = window.hwnd == nullptr;
@@ -489,6 +490,48 @@ TEST_F(CUiWindowTest, CloseWithUnhandledHookDestroysAndReportsDestroyAfterCleanU
     EXPECT_EQ(window.hwnd, nullptr);
     EXPECT_TRUE(destroyReported);
     EXPECT_TRUE(handleWasClear);
+}
+
+TEST_F(CUiWindowTest, HookSeesMessageParametersAtFullWidth) {
+    // Bits above the low 32 survive only where the parameters are not narrowed on the way.
+    const WPARAM wide = ~static_cast<WPARAM>(0) ^ 0xF0;
+    const LPARAM high = (static_cast<LPARAM>(1) << (sizeof(LPARAM) * 8 - 2)) | 0x1234;
+    WPARAM seenW = 0;
+    LPARAM seenL = 0;
+    window.messageHook = [&](UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
+        if (message != WM_APP + 7)
+            return -1;
+        seenW = wParam;
+        seenL = lParam;
+        return high;
+    };
+    EXPECT_EQ(Send(WM_APP + 7, wide, high), high);
+    EXPECT_EQ(seenW, wide);
+    EXPECT_EQ(seenL, high);
+}
+
+// The window procedure finds its host through the window's user data: a host placed at the top
+// of the address space must be found again, whatever the pointer size.
+TEST(CUiWindowAddress, HostAtAHighAddressReceivesItsMessages) {
+    uitest::DpiScope dpi{96};
+    uitest::GdiplusSession gdiplus;
+    void* memory = VirtualAlloc(nullptr, sizeof(TestWindow), MEM_RESERVE | MEM_COMMIT | MEM_TOP_DOWN, PAGE_READWRITE);
+    ASSERT_NE(memory, nullptr);
+    if (sizeof(void*) == 8) {
+        EXPECT_GT(reinterpret_cast<uintptr_t>(memory), uintptr_t{0xFFFFFFFF});
+    }
+    auto* host = new (memory) TestWindow;
+    ASSERT_TRUE(host->Create(GetModuleHandleW(nullptr)));
+    UINT seen = 0;
+    host->messageHook = [&](UINT message, WPARAM, LPARAM) -> LRESULT {
+        if (message == WM_APP + 9)
+            seen = message;
+        return -1;
+    };
+    SendMessageW(host->hwnd, WM_APP + 9, 0, 0);
+    EXPECT_EQ(seen, static_cast<UINT>(WM_APP + 9));
+    host->~TestWindow();
+    VirtualFree(memory, 0, MEM_RELEASE);
 }
 
 TEST_F(CUiWindowTest, TasksPostedAfterDestroyNeverRun) {
