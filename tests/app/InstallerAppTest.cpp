@@ -48,8 +48,11 @@ bool WaitUntil(Predicate done, std::chrono::milliseconds limit = 15s) {
 class BlockingDownloadServices : public Engine::IInstallServices {
 public:
     bool SendDeviceReport(Engine::DeviceReportResult&, const Engine::AbortCheck&) override { return false; }
-    bool DownloadPackage(const std::wstring&, const std::wstring& file, const Engine::ProgressCallback& progress,
-                         std::wstring& message, const Engine::AbortCheck& abort) override {
+    bool DownloadPackage(const std::wstring&,
+                         const std::wstring& file,
+                         const Engine::ProgressCallback& progress,
+                         std::wstring& message,
+                         const Engine::AbortCheck& abort) override {
         tempFile = file;
         progress(0);
         downloading = true;

@@ -20,7 +20,9 @@ namespace {
 
 const wchar_t kKey[] = L"SOFTWARE\\Orbelin";
 
-void DeleteDeviceId() { RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, L"DeviceId"); }
+void DeleteDeviceId() {
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, L"DeviceId");
+}
 
 bool ReadDeviceIdValue(std::wstring& text, DWORD& type, DWORD& bytes) {
     wchar_t buffer[256] = {};
@@ -32,7 +34,9 @@ bool ReadDeviceIdValue(std::wstring& text, DWORD& type, DWORD& bytes) {
     return true;
 }
 
-std::wstring TokenPath() { return GetAppDataDir() + L"\\token.dat"; }
+std::wstring TokenPath() {
+    return GetAppDataDir() + L"\\token.dat";
+}
 
 // The keys of a flat JSON object, in order; numbers[i] tells whether value i was a bare number.
 struct JsonShape {
@@ -204,10 +208,10 @@ TEST(DeviceProfile, TwentyTwoFieldsInOrderWithTheMachinesValues) {
     // The shape parser accepts no whitespace between tokens, so a match also proves compactness.
     const JsonShape shape = ShapeOf(profile);
     const std::vector<std::string> expected = {
-        "scene",         "os_platform",   "os_version",   "os_arch",      "device_id",  "device_name",
-        "cpu_model",     "cpu_cores",     "memory_total_mb", "gpu_model", "gpu_memory_mb", "gpu_driver",
-        "disk_total_mb", "disk_free_mb",  "screen_width", "screen_height", "screen_dpi", "locale",
-        "timezone",      "app_version",   "app_path",     "token"};
+        "scene",         "os_platform",  "os_version",      "os_arch",       "device_id",     "device_name",
+        "cpu_model",     "cpu_cores",    "memory_total_mb", "gpu_model",     "gpu_memory_mb", "gpu_driver",
+        "disk_total_mb", "disk_free_mb", "screen_width",    "screen_height", "screen_dpi",    "locale",
+        "timezone",      "app_version",  "app_path",        "token"};
     ASSERT_EQ(shape.keys, expected);
     const std::vector<bool> numbers = {false, false, false, false, false, false, false, true,  true,  false, true,
                                        false, true,  true,  true,  true,  true,  false, false, false, false, false};

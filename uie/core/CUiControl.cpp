@@ -131,10 +131,10 @@ CUiControl* CUiControl::HitTest(int x, int y) {
 void CUiControl::Invalidate() {
     if (!window || !window->hwnd)
         return;
-    int x = 0;
-    int y = 0;
-    GetAbsolutePosition(x, y);
-    const UiLtrb pixels = ScaleEdges({x, y, x + bounds.width, y + bounds.height});
+    std::vector<UiRect> chain;
+    for (const CUiControl* c = this; c; c = c->parent)
+        chain.insert(chain.begin(), c->bounds);
+    const UiLtrb pixels = PaintedPixelArea(chain, PaintOutset());
     const RECT rect = {pixels.left, pixels.top, pixels.right, pixels.bottom};
     InvalidateRect(window->hwnd, &rect, FALSE);
 }

@@ -82,7 +82,8 @@ public:
     // x, y in DIP relative to the parent; the topmost visible, enabled control under the point.
     CUiControl* HitTest(int x, int y);
 
-    // Repaints exactly this control's area (nothing without a native window).
+    // Repaints exactly the pixels this control paints, its outset included (nothing without a
+    // native window).
     void Invalidate();
     // Marks this control and every ancestor as needing layout and repaints the whole window.
     void RequestLayout();

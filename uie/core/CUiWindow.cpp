@@ -876,8 +876,7 @@ bool CUiWindow::PresentBuffer(int, int) {
 void CUiWindow::RenderBuffer(const UiLtrb& dirty) {
     if (!buffer.bufferDC)
         return;
-    canvas.BeginWindowPaint(buffer.bufferDC.Get(), buffer.bufferWidth, buffer.bufferHeight);
-    canvas.SetDirty(dirty);
+    canvas.BeginWindowPaint(buffer.bufferDC.Get(), buffer.bufferWidth, buffer.bufferHeight, dirty);
     const bool topCovers = TopLayerCovers(dirty);
     if (!topCovers) {
         canvas.FillRect(ToRect(dirty), ArgbToColorRef(GetTheme().windowBackground));

@@ -45,28 +45,36 @@ UiCanvas::~UiCanvas() {
 // Window paint
 // ---------------------------------------------------------------------------------------------
 
-void UiCanvas::BeginWindowPaint(HDC dc, int width, int height) {
+void UiCanvas::BeginWindowPaint(HDC dc, int width, int height, const UiLtrb& area) {
     graphics.reset();
     hdc = dc;
     originX = 0;
     originY = 0;
-    clip = {0, 0, width, height};
+    // A control that touches the area paints its whole rectangle, but only the area's background
+    // was cleared: without this clip its anti-aliased edges would darken with every repaint, and
+    // its neighbours, which are skipped, would be painted over.
+    dirty = Intersect({0, 0, width, height}, area);
+    hasDirty = true;
+    clip = dirty;
     stack.clear();
-    hasDirty = false;
+    paintDc = SaveDC(hdc);
+    IntersectClipRect(hdc, clip.left, clip.top, clip.right, clip.bottom);
     SetBkMode(hdc, TRANSPARENT);
     keepGraphics = true;
-    EnsureGraphics();  // its clip is the whole buffer
+    EnsureGraphics();  // it starts with the canvas's clip
 }
 
-void UiCanvas::SetDirty(const UiLtrb& area) {
-    dirty = area;
-    hasDirty = true;
+void UiCanvas::BeginWindowPaint(HDC dc, int width, int height) {
+    BeginWindowPaint(dc, width, height, {0, 0, width, height});
 }
 
 void UiCanvas::EndWindowPaint() {
     keepGraphics = false;
     graphics.reset();
     stack.clear();
+    if (paintDc)
+        RestoreDC(hdc, paintDc);
+    paintDc = 0;
     hdc = nullptr;
 }
 

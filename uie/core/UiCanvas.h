@@ -50,9 +50,11 @@ public:
     UiCanvas& operator=(const UiCanvas&) = delete;
 
     // A window paint: draws into `dc` (width × height pixels) until `EndWindowPaint`; the
-    // graphics object lives for the whole paint. `dirty` enables the subtree skip of PaintTree.
-    void BeginWindowPaint(HDC dc, int width, int height);
-    void SetDirty(const UiLtrb& area);
+    // graphics object lives for the whole paint. Only `area` is drawn: GDI, GDI+ and the canvas's
+    // own clip start narrowed to it, and PaintTree skips the subtrees that miss it. The rest of
+    // the buffer keeps its pixels.
+    void BeginWindowPaint(HDC dc, int width, int height, const UiLtrb& area);
+    void BeginWindowPaint(HDC dc, int width, int height);  // the whole buffer
     void EndWindowPaint();
 
     Gdiplus::GpGraphics* EnsureGraphics();
@@ -90,6 +92,7 @@ public:
     UiLtrb clip;   // buffer coordinates
     UiLtrb dirty;  // buffer coordinates
     bool hasDirty = false;
+    int paintDc = 0;  // the DC state saved by BeginWindowPaint
     std::vector<SavedState> stack;
     std::map<COLORREF, base::UniqueGdiObject> brushCache;
     std::map<uint32_t, base::UniqueGdiObject> penCache;

@@ -23,10 +23,16 @@ int MulDivRound(int a, int b, int c) {
     return static_cast<int>(result);
 }
 
-int Scale(int dip) { return MulDivRound(dip, GetDpi().dpi, 96); }
-int Unscale(int px) { return MulDivRound(px, 96, GetDpi().dpi); }
+int Scale(int dip) {
+    return MulDivRound(dip, GetDpi().dpi, 96);
+}
+int Unscale(int px) {
+    return MulDivRound(px, 96, GetDpi().dpi);
+}
 
-int SanitizeDpi(int reported) { return reported > 0 ? reported : 96; }
+int SanitizeDpi(int reported) {
+    return reported > 0 ? reported : 96;
+}
 
 #ifdef _WIN32
 void RefreshDpi(HWND window) {

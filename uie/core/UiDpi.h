@@ -20,8 +20,8 @@ UiDpi& GetDpi();
 // a * b / c computed in 64 bits and rounded to nearest, halves away from zero (Win32 MulDiv).
 int MulDivRound(int a, int b, int c);
 
-int Scale(int dip);     // DIP to pixels at the current DPI
-int Unscale(int px);    // pixels to DIP at the current DPI
+int Scale(int dip);   // DIP to pixels at the current DPI
+int Unscale(int px);  // pixels to DIP at the current DPI
 
 // A reading of 0 or less means the device does not know; 96 is assumed.
 int SanitizeDpi(int reported);

@@ -51,4 +51,17 @@ UiLtrb ScaleEdges(const UiLtrb& dip) {
     return {Scale(dip.left), Scale(dip.top), Scale(dip.right), Scale(dip.bottom)};
 }
 
+UiLtrb PaintedPixelArea(const std::vector<UiRect>& chain, int outset) {
+    if (chain.empty())
+        return {};
+    int x = 0;
+    int y = 0;
+    for (size_t i = 0; i + 1 < chain.size(); ++i) {
+        const UiRect level = ScaleRect(chain[i]);
+        x += level.x;
+        y += level.y;
+    }
+    return Grow(Offset(ScaleEdges(ToLtrb(chain.back())), x, y), outset);
+}
+
 }  // namespace UIE

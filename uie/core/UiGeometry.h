@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 namespace UIE {
 
@@ -62,5 +63,9 @@ bool Contains(const UiLtrb& outer, const UiLtrb& inner);
 // follows the scaled edges, not the scaled size.
 UiRect ScaleRect(const UiRect& dip);
 UiLtrb ScaleEdges(const UiLtrb& dip);
+// The device pixels a control paints: its pixel rectangle placed by its ancestors' pixel
+// rectangles, each level scaled on its own exactly as painting does, grown by its paint outset.
+// `chain` holds the bounds (DIP) from the root down to the control; empty gives an empty area.
+UiLtrb PaintedPixelArea(const std::vector<UiRect>& chain, int outset);
 
 }  // namespace UIE

@@ -12,9 +12,9 @@ using TestSupport::DpiScope;
 using namespace UIE;
 
 TEST(MulDivRound, RoundsHalvesAwayFromZero) {
-    EXPECT_EQ(MulDivRound(6, 120, 96), 8);     // 7.5
-    EXPECT_EQ(MulDivRound(-6, 120, 96), -8);   // -7.5
-    EXPECT_EQ(MulDivRound(13, 120, 96), 16);   // 16.25
+    EXPECT_EQ(MulDivRound(6, 120, 96), 8);    // 7.5
+    EXPECT_EQ(MulDivRound(-6, 120, 96), -8);  // -7.5
+    EXPECT_EQ(MulDivRound(13, 120, 96), 16);  // 16.25
     EXPECT_EQ(MulDivRound(-13, 120, 96), -16);
     EXPECT_EQ(MulDivRound(1, 1, 2), 1);
     EXPECT_EQ(MulDivRound(1, 1, 3), 0);
@@ -26,7 +26,7 @@ TEST(MulDivRound, RoundsHalvesAwayFromZero) {
 TEST(MulDivRound, WorksPastThe32BitProductAndAnswersMinusOneOnOverflow) {
     EXPECT_EQ(MulDivRound(100000000, 144, 96), 150000000);
     EXPECT_EQ(MulDivRound(INT_MAX, 96, 192), 1073741824);  // 1073741823.5 rounds up
-    EXPECT_EQ(MulDivRound(INT_MAX, 192, 96), -1);           // as Win32 MulDiv
+    EXPECT_EQ(MulDivRound(INT_MAX, 192, 96), -1);          // as Win32 MulDiv
     EXPECT_EQ(MulDivRound(INT_MIN, 2, 1), -1);
 }
 

@@ -91,6 +91,33 @@ TEST(Unscale, OddPixelValues) {
     }
 }
 
+// The area a nested control paints: each level is scaled on its own, so the child's edges are not
+// the scaled sums of the DIP offsets.
+TEST(PaintedPixelArea, FollowsThePerLevelScalingOfPainting) {
+    struct Case {
+        int dpi;
+        std::vector<UiRect> chain;
+        int outset;
+        UiLtrb expected;
+    };
+    const Case cases[] = {
+        {96, {{25, 10, 100, 50}, {1, 2, 16, 8}}, 0, {26, 12, 42, 20}},
+        // 25 → 38 and 1 → 2, 17 → 26: [40, 64), where scaling the sums would give [39, 63)
+        {144, {{25, 0, 100, 50}, {1, 0, 16, 10}}, 0, {40, 0, 64, 15}},
+        {120, {{25, 5, 100, 50}, {3, 3, 9, 9}, {1, 1, 5, 5}}, 1, {35, 10, 44, 19}},
+        {144, {{7, 7, 20, 20}}, 2, {9, 9, 43, 43}},
+        {96, {}, 1, {0, 0, 0, 0}},
+    };
+    for (const Case& c : cases) {
+        DpiScope dpi(c.dpi);
+        const UiLtrb area = PaintedPixelArea(c.chain, c.outset);
+        EXPECT_EQ(area.left, c.expected.left) << c.dpi << " DPI, " << c.chain.size() << " levels";
+        EXPECT_EQ(area.top, c.expected.top) << c.dpi << " DPI, " << c.chain.size() << " levels";
+        EXPECT_EQ(area.right, c.expected.right) << c.dpi << " DPI, " << c.chain.size() << " levels";
+        EXPECT_EQ(area.bottom, c.expected.bottom) << c.dpi << " DPI, " << c.chain.size() << " levels";
+    }
+}
+
 TEST(RectContains, LeftAndTopInsideRightAndBottomOutside) {
     const UiRect r = {10, 20, 30, 40};
     EXPECT_TRUE(RectContains(r, 10, 20));

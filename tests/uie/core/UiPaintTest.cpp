@@ -5,9 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "uie/core/CUiWindow.h"
 #include "uie/core/UiTestSupport.h"
@@ -258,6 +260,93 @@ TEST_F(UiPaintTest, InvisibleControlsAndTheirChildrenAreNotPainted) {
     EXPECT_EQ(child->paints, 0);
     EXPECT_EQ(Px(25, 25), kBackground);
 }
+
+// ---------------------------------------------------------------------------------------------
+// Partial repaints at every DPI
+// ---------------------------------------------------------------------------------------------
+
+namespace {
+
+class UiRepaintAtDpi : public UiPaintTest, public ::testing::WithParamInterface<int> {
+protected:
+    void UseDpi(int dpi) {
+        GetDpi().dpi = dpi;
+        ClearFontCache();
+        SetWindowPos(window.hwnd, nullptr, 0, 0, Scale(520), Scale(374), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        Repaint();
+    }
+    std::vector<uint32_t> Pixels() const {
+        const auto* bits = static_cast<const uint32_t*>(window.buffer.bufferBits);
+        return {bits, bits + static_cast<size_t>(window.buffer.bufferWidth) * window.buffer.bufferHeight};
+    }
+};
+
+size_t CountDifferences(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) {
+    size_t differences = a.size() > b.size() ? a.size() - b.size() : b.size() - a.size();
+    for (size_t i = 0; i < std::min(a.size(), b.size()); ++i)
+        differences += (a[i] & 0xFFFFFF) != (b[i] & 0xFFFFFF);
+    return differences;
+}
+
+}  // namespace
+
+// A hover repaints one small control two levels deep. Its translucent, anti-aliased neighbours
+// overlap its outset, and text crosses the repainted area: after the partial repaints the whole
+// buffer must be what a full paint gives.
+TEST_P(UiRepaintAtDpi, HoverRepaintLeavesTheBufferAsAFullPaintWould) {
+    UseDpi(GetParam());
+    bool hovered = false;
+    CUiControl* panel = Add(root, {25, 33, 300, 200}, [](UiCanvas& c, int w, int h) {
+        c.FillRoundRect(7.5f, {0, 0, w, h}, 0x40FF8000);
+    });
+    CUiControl* row = Add(panel, {3, 7, 250, 60}, nullptr);
+    PaintingControl* target = Add(row, {11, 13, 57, 23}, [&](UiCanvas& c, int w, int h) {
+        c.FillRoundRect(h / 2.0f, {0, 0, w, h}, hovered ? 0xC03060F0 : 0x903060F0);
+        c.DrawString(L"安装", 13, 0xFF202020, 0, 0, static_cast<float>(w), static_cast<float>(h), kAlignCenter, false);
+    });
+    Add(row, {67, 12, 41, 25}, [](UiCanvas& c, int w, int h) {
+        c.FillRoundRect(5.0f, {-2, -2, w + 4, h + 4}, 0x8020A040);  // reaches into its outset
+    });
+    Add(row, {0, 30, 200, 20}, [](UiCanvas& c, int w, int h) {
+        c.DrawString(L"安装遇到问题？联系我们", 12, 0xFF333333, 0, 0, static_cast<float>(w), static_cast<float>(h),
+                     kAlignNear, false);
+    });
+    Repaint();
+    for (int i = 0; i < 3; ++i) {
+        hovered = !hovered;
+        target->Invalidate();
+        UpdateWindow(window.hwnd);
+    }
+    const std::vector<uint32_t> partial = Pixels();
+    Repaint();
+    EXPECT_EQ(CountDifferences(partial, Pixels()), 0u) << GetParam() << " DPI";
+}
+
+// The child's edges come from its parent's scaled position plus its own scaled edges; every pixel
+// it paints must be repainted when it invalidates itself.
+TEST_P(UiRepaintAtDpi, NestedControlRepaintsEveryPixelItPaints) {
+    UseDpi(GetParam());
+    COLORREF colour = kRedRef;
+    CUiControl* parent = Add(root, {25, 25, 40, 40}, nullptr);
+    PaintingControl* child = Add(parent, {1, 1, 16, 16}, [&](UiCanvas& c, int w, int h) {
+        c.FillRect({0, 0, w, h}, colour);
+    });
+    child->outset = 0;
+    Repaint();
+    colour = kGreenRef;
+    child->Invalidate();
+    UpdateWindow(window.hwnd);
+    const UiRect outer = parent->GetPixelRect();
+    const UiRect inner = child->GetPixelRect();
+    int stale = 0;
+    for (int y = outer.y + inner.y; y < outer.y + inner.y + inner.height; ++y) {
+        for (int x = outer.x + inner.x; x < outer.x + inner.x + inner.width; ++x)
+            stale += Px(x, y) != 0x00A000u;
+    }
+    EXPECT_EQ(stale, 0) << GetParam() << " DPI";
+}
+
+INSTANTIATE_TEST_SUITE_P(Dpis, UiRepaintAtDpi, ::testing::Values(96, 120, 144, 192));
 
 // ---------------------------------------------------------------------------------------------
 // Primitives
