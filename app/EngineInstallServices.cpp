@@ -13,13 +13,16 @@ bool EngineInstallServices::SendDeviceReport(Engine::DeviceReportResult& result,
     return Engine::SendDeviceReport(result, abort);
 }
 
-bool EngineInstallServices::DownloadPackage(const std::wstring& url, const std::wstring& file,
-                                            const Engine::ProgressCallback& progress, std::wstring& message,
+bool EngineInstallServices::DownloadPackage(const std::wstring& url,
+                                            const std::wstring& file,
+                                            const Engine::ProgressCallback& progress,
+                                            std::wstring& message,
                                             const Engine::AbortCheck& abort) {
     return Engine::DownloadPackage(url, file, progress, message, abort);
 }
 
-bool EngineInstallServices::ExtractPackage(const std::wstring& zipFile, const std::wstring& targetDir,
+bool EngineInstallServices::ExtractPackage(const std::wstring& zipFile,
+                                           const std::wstring& targetDir,
                                            const Engine::ProgressCallback& progress) {
     return Engine::ExtractPackage(zipFile, targetDir, progress);
 }
@@ -32,8 +35,12 @@ void EngineInstallServices::SaveToken(const std::wstring& path, const std::strin
     Engine::SaveToken(path, token);
 }
 
-void EngineInstallServices::CreateDesktopShortcut() { app_.CreateDesktopShortcut(); }
+void EngineInstallServices::CreateDesktopShortcut() {
+    app_.CreateDesktopShortcut();
+}
 
-void EngineInstallServices::WriteUninstallEntry() { app_.WriteUninstallEntry(); }
+void EngineInstallServices::WriteUninstallEntry() {
+    app_.WriteUninstallEntry();
+}
 
 }  // namespace SetupUi

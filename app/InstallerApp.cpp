@@ -64,8 +64,8 @@ int InstallerApp::Run(HINSTANCE moduleHandle, int showCommand) {
 
     if (HMODULE user32 = GetModuleHandleW(L"user32.dll")) {
         using SetAwareFn = BOOL(WINAPI*)();
-        if (auto setAware = reinterpret_cast<SetAwareFn>(
-                reinterpret_cast<void*>(GetProcAddress(user32, "SetProcessDPIAware"))))
+        if (auto setAware =
+                reinterpret_cast<SetAwareFn>(reinterpret_cast<void*>(GetProcAddress(user32, "SetProcessDPIAware"))))
             setAware();
     }
     SeedDpiFromScreen();
@@ -94,9 +94,13 @@ int InstallerApp::Run(HINSTANCE moduleHandle, int showCommand) {
     };
     ShowWindow(window.hwnd, showCommand);
     UpdateWindow(window.hwnd);
+    // A pointer already resting on the window gets its hover now: only a shown window can track
+    // the pointer leaving it.
+    window.UpdateHoverFromCursor();
 
     MSG msg = {};
-    while (GetMessageW(&msg, nullptr, 0, 0)) {
+    // -1 is an error, not a message: the loop ends instead of spinning on it.
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
@@ -154,7 +158,6 @@ void InstallerApp::BuildPages() {
     auto rootControl = std::make_unique<UIE::CUiControl>();
     root = rootControl.get();
     window.AddRoot(std::move(rootControl));
-    window.UpdateHoverFromCursor();
 }
 
 LRESULT InstallerApp::OnWindowMessage(UINT message, WPARAM, LPARAM) {
@@ -201,7 +204,9 @@ void InstallerApp::RunInstall() {
     Engine::RunInstallPipeline(config, productVersion, services, events, abort);
 }
 
-std::wstring InstallerApp::InstallDir() const { return Engine::JoinPath(installRoot, productVersion); }
+std::wstring InstallerApp::InstallDir() const {
+    return Engine::JoinPath(installRoot, productVersion);
+}
 
 void InstallerApp::OnInstallProgress(int) {
     // The progress bar and the percentage label show this once the pages exist.
@@ -222,8 +227,14 @@ void InstallerApp::OnInstallFinished(bool success, const std::wstring& message) 
 namespace SetupUi {
 
 // Their outcome is never examined: a missing shortcut or entry does not fail an installation.
-void InstallerApp::CreateDesktopShortcut() { Engine::CreateDesktopShortcut(InstallDir()); }
-void InstallerApp::WriteUninstallEntry() { Engine::WriteUninstallEntry(installRoot, productVersion); }
-void InstallerApp::LaunchProduct() { Engine::LaunchProduct(window.hwnd, InstallDir()); }
+void InstallerApp::CreateDesktopShortcut() {
+    Engine::CreateDesktopShortcut(InstallDir());
+}
+void InstallerApp::WriteUninstallEntry() {
+    Engine::WriteUninstallEntry(installRoot, productVersion);
+}
+void InstallerApp::LaunchProduct() {
+    Engine::LaunchProduct(window.hwnd, InstallDir());
+}
 
 }  // namespace SetupUi

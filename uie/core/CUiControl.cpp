@@ -150,6 +150,10 @@ void CUiControl::SetVisible(bool value) {
     if (visible == value)
         return;
     visible = value;
+    // A hidden control must not keep the focus (and the typed characters), the capture, the
+    // hover, a tooltip or timers.
+    if (!visible && window)
+        window->ReleaseSubtree(this);
     RequestLayout();
 }
 

@@ -82,7 +82,10 @@ void CUiWindow::CloseTopLayer() {
     UpdateHoverWithin({});
     ForgetSubtree(layers.back().control.get());
     Task onClosed = std::move(layers.back().onClosed);
+    closedLayers.push_back(std::move(layers.back()));
     layers.pop_back();
+    if (messageDepth == 0)
+        closedLayers.clear();
     if (onClosed)
         onClosed();
     if (hwnd)
@@ -277,20 +280,58 @@ void CUiWindow::KillControlTimer(unsigned timerId) {
 }
 
 void CUiWindow::Post(Task task) {
-    HWND target = hwnd;
-    if (!target)
+    std::unique_lock<std::mutex> lock(taskLock);
+    if (!taskTarget) {
+        lock.unlock();
+        task = nullptr;  // destroyed here, on the posting thread, never run
         return;
-    auto copy = std::make_unique<Task>(std::move(task));
-    if (PostMessageW(target, kPostedTaskMessage, 0, reinterpret_cast<LPARAM>(copy.get())))
-        copy.release();  // the window procedure owns it now
+    }
+    const bool wake = pendingTasks.empty();
+    pendingTasks.push_back(std::move(task));
+    if (wake)
+        PostMessageW(taskTarget, kPostedTaskMessage, 0, 0);
 }
 
-// Tasks still queued when the window goes would otherwise never be freed: the system discards
-// the messages, not what they point to. They are dropped without running.
-void CUiWindow::DiscardPendingTasks(HWND window) {
-    MSG msg;
-    while (PeekMessageW(&msg, window, kPostedTaskMessage, kPostedTaskMessage, PM_REMOVE))
-        std::unique_ptr<Task> dropped(reinterpret_cast<Task*>(msg.lParam));
+void CUiWindow::RunPostedTasks() {
+    std::vector<Task> batch;
+    {
+        std::lock_guard<std::mutex> lock(taskLock);
+        batch.swap(pendingTasks);
+    }
+    for (Task& task : batch) {
+        if (!hwnd)
+            break;  // a task closed the window; the rest are dropped with the batch
+        if (task)
+            task();
+    }
+}
+
+// From now on tasks are dropped; those still waiting are destroyed without running.
+void CUiWindow::StopTasks() {
+    std::vector<Task> dropped;
+    std::lock_guard<std::mutex> lock(taskLock);
+    taskTarget = nullptr;
+    dropped.swap(pendingTasks);
+}
+
+void CUiWindow::ReleaseSubtree(CUiControl* subtree) {
+    if (!subtree)
+        return;
+    if (IsInSubtree(focused, subtree))
+        MoveFocus(nullptr);
+    if (IsInSubtree(captured, subtree)) {
+        captured = nullptr;
+        ReleaseCapture();
+    }
+    if (IsInSubtree(hovered, subtree))
+        SetHovered(nullptr);
+    std::vector<CUiControl*> inside;
+    for (CUiControl* c : hoverWithin) {
+        if (!IsInSubtree(c, subtree))
+            inside.push_back(c);
+    }
+    UpdateHoverWithin(inside);
+    ForgetSubtree(subtree);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -304,15 +345,24 @@ LRESULT CALLBACK CUiWindow::StaticWindowProc(HWND window, UINT message, WPARAM w
         host = static_cast<CUiWindow*>(create->lpCreateParams);
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(host));
         host->hwnd = window;
+        std::lock_guard<std::mutex> lock(host->taskLock);
+        host->taskTarget = window;
     } else {
         host = reinterpret_cast<CUiWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     }
     if (!host)
         return DefWindowProcW(window, message, wParam, lParam);
-    return host->WindowProc(message, wParam, lParam);
+    if (message == WM_NCDESTROY)
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);  // nothing after this reaches the host
+    ++host->messageDepth;
+    const LRESULT result = host->WindowProc(window, message, wParam, lParam);
+    if (--host->messageDepth == 0)
+        host->closedLayers.clear();
+    return result;
 }
 
-LRESULT CUiWindow::DefaultPath(UINT message, WPARAM wParam, LPARAM lParam) {
+// `window` is the handle the message came with: during destruction the member is already null.
+LRESULT CUiWindow::DefaultPath(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (messageHook) {
         const LRESULT hooked = messageHook(message, wParam, lParam);
         if (hooked != -1)
@@ -321,10 +371,10 @@ LRESULT CUiWindow::DefaultPath(UINT message, WPARAM wParam, LPARAM lParam) {
     const LRESULT handled = HandleMessage(message, wParam, lParam);
     if (handled != -1)
         return handled;
-    return DefWindowProcW(hwnd, message, wParam, lParam);
+    return DefWindowProcW(window, message, wParam, lParam);
 }
 
-LRESULT CUiWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CUiWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_CREATE:
             RefreshDpi(hwnd);
@@ -340,7 +390,7 @@ LRESULT CUiWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
             }
             return 0;
         case WM_SETTEXT:
-            DefWindowProcW(hwnd, message, wParam, lParam);
+            DefWindowProcW(window, message, wParam, lParam);
             InvalidateCaptionStrip();
             return 0;
         case WM_PAINT:
@@ -355,7 +405,7 @@ LRESULT CUiWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_NCACTIVATE:
             return 1;
         case WM_SETCURSOR:
-            return OnSetCursor(lParam) ? 1 : DefaultPath(message, wParam, lParam);
+            return OnSetCursor(lParam) ? 1 : DefaultPath(window, message, wParam, lParam);
         case WM_GETMINMAXINFO:
             OnGetMinMaxInfo(reinterpret_cast<MINMAXINFO*>(lParam));
             return 0;
@@ -364,7 +414,7 @@ LRESULT CUiWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_NCHITTEST:
             return OnNcHitTest(lParam);
         case WM_NCPAINT: {
-            const LRESULT result = DefWindowProcW(hwnd, message, wParam, lParam);
+            const LRESULT result = DefWindowProcW(window, message, wParam, lParam);
             InvalidateRect(hwnd, nullptr, FALSE);
             return result;
         }
@@ -377,14 +427,14 @@ LRESULT CUiWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_IME_STARTCOMPOSITION:
             OnImeStartComposition();
-            return DefaultPath(message, wParam, lParam);
+            return DefaultPath(window, message, wParam, lParam);
         case WM_IME_COMPOSITION:
-            return OnImeComposition(lParam) ? 0 : DefaultPath(message, wParam, lParam);
+            return OnImeComposition(lParam) ? 0 : DefaultPath(window, message, wParam, lParam);
         case WM_TIMER:
             if (wParam == kTooltipTimerId || timerTargets.count(static_cast<unsigned>(wParam)))
                 OnTimerMessage(wParam);
             else
-                DefaultPath(message, wParam, lParam);
+                DefaultPath(window, message, wParam, lParam);
             return 0;
         case WM_MOUSEMOVE:
             OnPointerMove(LowWord(lParam), HighWord(lParam));
@@ -408,22 +458,18 @@ LRESULT CUiWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_MOUSELEAVE:
             OnPointerLeave();
             return 0;
-        case kPostedTaskMessage: {
-            std::unique_ptr<Task> task(reinterpret_cast<Task*>(lParam));
-            if (task && *task)
-                (*task)();
+        case kPostedTaskMessage:
+            RunPostedTasks();
             return 0;
-        }
         default:
-            return DefaultPath(message, wParam, lParam);
+            return DefaultPath(window, message, wParam, lParam);
     }
 }
 
 void CUiWindow::OnDestroyMessage(WPARAM wParam, LPARAM lParam) {
     OnDestroy();
-    HWND window = hwnd;
-    hwnd = nullptr;  // from now on posted tasks are dropped
-    DiscardPendingTasks(window);
+    StopTasks();
+    hwnd = nullptr;
     timerTargets.clear();
     // The owner hears of the destruction only after the host has let go of the window.
     if (!messageHook || messageHook(WM_DESTROY, wParam, lParam) == -1)
@@ -518,7 +564,8 @@ void CUiWindow::OnPointerMove(int px, int py) {
 
 void CUiWindow::UpdateHoverFromCursor() {
     POINT pt = {};
-    if (!hwnd || !GetCursorPos(&pt) || !ScreenToClient(hwnd, &pt))
+    // A hidden window cannot track the pointer leaving it: the hover would never end.
+    if (!hwnd || !IsWindowVisible(hwnd) || !GetCursorPos(&pt) || !ScreenToClient(hwnd, &pt))
         return;
     RECT client = {};
     GetClientRect(hwnd, &client);

@@ -17,6 +17,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -27,7 +28,8 @@
 
 namespace UIE {
 
-// Private message that carries a posted task; lParam owns a heap `std::function<void()>`.
+// Private message that wakes the window to run its posted tasks. It carries nothing: the tasks
+// wait in the window's own queue, so a stray message from another process can do no harm.
 constexpr UINT kPostedTaskMessage = 0x806E;
 // Window timer of the tooltip delay; control timers are numbered from kFirstControlTimerId.
 constexpr UINT_PTR kTooltipTimerId = 8;
@@ -72,7 +74,8 @@ public:
     bool Create(HINSTANCE instance);
     // Takes ownership; the root becomes the topmost and is arranged over the client area.
     void AddRoot(std::unique_ptr<CUiControl> root);
-    // Runs `task` on the UI thread, in posting order, while the window exists. Any thread.
+    // Runs `task` on the UI thread, in posting order, while the window exists. Any thread. A task
+    // posted after the window began to close is dropped (destroyed, never run).
     void Post(Task task);
 
     // Opens a modal layer of width × height DIP; `onClosed` runs when it is closed.
@@ -80,6 +83,10 @@ public:
     // A window timer whose ticks reach `target->OnTimer`; 0 when none could be started.
     unsigned SetControlTimer(CUiControl* target, unsigned intervalMs);
     void KillControlTimer(unsigned timerId);
+
+    // A control was hidden: hover, capture, focus, tooltip and timers held in its subtree are given
+    // up, as when a modal layer closes.
+    void ReleaseSubtree(CUiControl* subtree);
 
     // Re-evaluates hover for where the pointer is now (after the tree was built or changed under
     // a resting pointer); nothing when it is outside the client area.
@@ -113,10 +120,11 @@ public:
 
 private:
     static LRESULT CALLBACK StaticWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT DefaultPath(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT DefaultPath(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    void RunPostedTasks();
     void OnDestroyMessage(WPARAM wParam, LPARAM lParam);
-    static void DiscardPendingTasks(HWND window);
+    void StopTasks();
     void ApplyDwmFrame();
     UiSize ClientSizeDip() const;
 
@@ -158,6 +166,15 @@ private:
     void PaintLayers(const UiLtrb& dirty, bool onlyTop);
     void ArrangeLayers(int width, int height);
     void ForgetSubtree(CUiControl* subtree);
+
+    // Posted tasks: the queue and the window they are posted to, shared with other threads.
+    std::mutex taskLock;
+    std::vector<Task> pendingTasks;
+    HWND taskTarget = nullptr;
+    // Layers closed while the message that closed them is still being handled; their controls may
+    // be on the call stack, so they are destroyed when the outermost message returns.
+    std::vector<UiModalLayer> closedLayers;
+    int messageDepth = 0;
 };
 
 }  // namespace UIE

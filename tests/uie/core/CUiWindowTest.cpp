@@ -456,6 +456,67 @@ TEST_F(CUiWindowTest, ControlTimersReachTheirControl) {
     EXPECT_EQ(log.size(), 2u);
 }
 
+TEST_F(CUiWindowTest, HiddenSubtreeGivesUpFocusCaptureHoverAndTimers) {
+    // a is nested in a panel that is hidden; b stays.
+    auto* panel = root->Add<RecordingControl>(log, "panel", UiRect{200, 100, 100, 100});
+    auto* inner = panel->Add<RecordingControl>(log, "inner", UiRect{10, 10, 50, 50});
+    inner->focusable = true;
+    inner->tracksWithin = true;
+    inner->tooltip = L"tip";
+    Move(220, 120);   // hover
+    Press(215, 115);  // focus and capture
+    window.SetControlTimer(inner, 10000);
+    window.SetControlTimer(b, 10000);
+    log.clear();
+    panel->SetVisible(false);
+    EXPECT_EQ(window.focused, nullptr);
+    EXPECT_EQ(window.captured, nullptr);
+    EXPECT_EQ(window.hovered, nullptr);
+    EXPECT_EQ(window.tooltipOwner, nullptr);
+    EXPECT_TRUE(window.hoverWithin.empty());
+    EXPECT_EQ(window.timerTargets.size(), 1u);
+    EXPECT_EQ(log, (Log{"inner:blur", "inner:leave", "inner:without"}));
+    log.clear();
+    Send(WM_CHAR, L'x');  // typed characters no longer reach it
+    EXPECT_TRUE(log.empty());
+}
+
+// A control that closes its own layer from its handler is still whole until the handler returns.
+TEST_F(CUiWindowTest, LayerClosedFromItsOwnHandlerIsDestroyedAfterTheHandler) {
+    class Closer : public CUiControl {
+    public:
+        explicit Closer(Log& log) : log_(log) {}
+        ~Closer() override { log_.push_back("destroyed"); }
+        bool WantsHandCursor() override { return true; }
+        void OnMouseUp(int, int) override {
+            window->CloseTopLayer();
+            log_.push_back(label_);  // its own member, after the close
+        }
+
+    private:
+        Log& log_;
+        std::string label_ = "handler done";
+    };
+    window.PushLayer(std::make_unique<Closer>(log), 200, 100, 0, nullptr);
+    const UiRect layer = window.layers.back().control->bounds;
+    Press(layer.x + 5, layer.y + 5);
+    Release(layer.x + 5, layer.y + 5);
+    EXPECT_TRUE(window.layers.empty());
+    EXPECT_EQ(log, (Log{"handler done", "destroyed"}));
+}
+
+TEST_F(CUiWindowTest, HoverFromTheCursorWaitsUntilTheWindowIsShown) {
+    POINT inside = {20, 20};  // over a
+    ClientToScreen(window.hwnd, &inside);
+    ASSERT_TRUE(SetCursorPos(inside.x, inside.y));
+    window.UpdateHoverFromCursor();  // still hidden: leaving could not be tracked
+    EXPECT_EQ(window.hovered, nullptr);
+    ShowWindow(window.hwnd, SW_SHOWNOACTIVATE);
+    window.UpdateHoverFromCursor();
+    EXPECT_EQ(window.hovered, a);
+    EXPECT_TRUE(window.trackingLeave);
+}
+
 // ---------------------------------------------------------------------------------------------
 // Closing and posted tasks
 // ---------------------------------------------------------------------------------------------
@@ -534,15 +595,49 @@ TEST(CUiWindowAddress, HostAtAHighAddressReceivesItsMessages) {
     VirtualFree(memory, 0, MEM_RELEASE);
 }
 
-TEST_F(CUiWindowTest, TasksPostedAfterDestroyNeverRun) {
+TEST_F(CUiWindowTest, TasksPostedAfterDestroyNeverRunAndAreFreed) {
     int runs = 0;
-    window.Post([&] { ++runs; });  // still queued when the window goes
+    auto queued = std::make_shared<int>(0);
+    auto late = std::make_shared<int>(0);
+    window.Post([&runs, queued] { ++runs; });  // still queued when the window goes
     DestroyWindow(window.hwnd);
-    window.Post([&] { ++runs; });  // posted after WM_DESTROY
+    window.Post([&runs, late] { ++runs; });  // posted after WM_DESTROY
     uitest::PumpPending();
     Sleep(20);
     uitest::PumpPending();
     EXPECT_EQ(runs, 0);
+    EXPECT_EQ(queued.use_count(), 1);  // the copies inside the tasks are gone
+    EXPECT_EQ(late.use_count(), 1);
+}
+
+// The task message carries nothing: one posted by anybody, with any parameters, only wakes the
+// window, and the tasks really posted still run once each, in order.
+TEST_F(CUiWindowTest, StrayTaskMessagesAreHarmless) {
+    std::vector<int> ran;
+    PostMessageW(window.hwnd, kPostedTaskMessage, 0, static_cast<LPARAM>(0x7EADBEEF));
+    window.Post([&] { ran.push_back(1); });
+    window.Post([&] { ran.push_back(2); });
+    PostMessageW(window.hwnd, kPostedTaskMessage, 1, 1);
+    uitest::PumpPending();
+    EXPECT_EQ(ran, (std::vector<int>{1, 2}));
+}
+
+// While the window is destroyed, messages the default procedure answers (here WM_GETTEXT from
+// the owner's hook) still reach it with the window's real handle.
+TEST_F(CUiWindowTest, DefaultProcedureGetsTheRealWindowDuringDestruction) {
+    HWND hwnd = window.hwnd;
+    SetWindowTextW(hwnd, L"title");
+    std::wstring seen;
+    window.messageHook = [&](UINT message, WPARAM, LPARAM) -> LRESULT {
+        if (message == WM_DESTROY) {
+            wchar_t text[16] = {};
+            GetWindowTextW(hwnd, text, 16);
+            seen = text;
+        }
+        return -1;
+    };
+    DestroyWindow(hwnd);
+    EXPECT_EQ(seen, L"title");
 }
 
 TEST_F(CUiWindowTest, TasksFromAnotherThreadRunInOrderOnTheUiThread) {
