@@ -240,21 +240,74 @@ UiPathPtr UiCanvas::CreateRoundRectPath(float x, float y, float width, float hei
     return path;
 }
 
-void UiCanvas::FillPath(Gdiplus::GpGraphics* target, UiPath& path, UiBrush& brush) {
-    const Gdiplus::GpStatus status = GdipFillPath(target, brush.native, path.native);
-    if (graphics)
-        graphics->Keep(status);
+namespace {
+
+void FillPathWith(Gdiplus::GpGraphics* target, UiPath& path, UiBrush& brush) {
+    GdipFillPath(target, brush.native, path.native);
+}
+
+// The shapes, drawn with their top-left corner at (x, y) of `target`.
+void RoundRectShape(Gdiplus::GpGraphics* target, float x, float y, float w, float h, float radius, Gdiplus::ARGB colour) {
+    UiPathPtr path = UiCanvas::CreateRoundRectPath(x, y, w, h, radius);
+    UiBrushPtr brush = CreateGdipSolidBrush(colour);
+    if (path && path->native && brush && brush->native)
+        FillPathWith(target, *path, *brush);
+}
+
+void GradientShape(Gdiplus::GpGraphics* target,
+                   float x,
+                   float y,
+                   float w,
+                   float h,
+                   float radius,
+                   Gdiplus::ARGB startColour,
+                   Gdiplus::ARGB endColour,
+                   int gradientMode) {
+    const Gdiplus::RectF area(x, y, w, h);
+    Gdiplus::GpLineGradient* gradient = nullptr;
+    const Gdiplus::GpStatus status = GdipCreateLineBrushFromRect(&area, startColour, endColour,
+                                                                 static_cast<Gdiplus::LinearGradientMode>(gradientMode),
+                                                                 Gdiplus::WrapModeTile, &gradient);
+    UiBrushPtr brush = WrapGdipNative<Gdiplus::GpBrush>(gradient, status);
+    UiPathPtr path = UiCanvas::CreateRoundRectPath(x, y, w, h, radius);
+    if (path && path->native && brush && brush->native)
+        FillPathWith(target, *path, *brush);
+}
+
+void CheckCircleShape(Gdiplus::GpGraphics* target, float x, float y, float w, float h, Gdiplus::ARGB colour) {
+    UiBrushPtr brush = CreateGdipSolidBrush(colour);
+    if (brush && brush->native)
+        GdipFillEllipse(target, brush->native, x, y, w, h);
+    UiPenPtr pen = CreateGdipPen(0xFFFFFFFF, 0.09f * w + 0.5f);
+    if (!pen || !pen->native)
+        return;
+    pen->Keep(GdipSetPenStartCap(pen->native, Gdiplus::LineCapRound));
+    pen->Keep(GdipSetPenEndCap(pen->native, Gdiplus::LineCapRound));
+    GdipDrawLine(target, pen->native, x + 0.26f * w, y + 0.52f * h, x + 0.43f * w, y + 0.68f * h);
+    GdipDrawLine(target, pen->native, x + 0.43f * w, y + 0.68f * h, x + 0.74f * w, y + 0.32f * h);
+}
+
+}  // namespace
+
+// A filled shape comes from the shape cache during a window paint, and is drawn directly
+// otherwise (or when the cache cannot hold it).
+void UiCanvas::FillShape(const UiRect& r, const UiShapeCache::Key& key, const ShapeDrawer& draw) {
+    if (r.width <= 0 || r.height <= 0)
+        return;
+    if (keepGraphics && shapes.Draw(hdc, originX + r.x, originY + r.y, key, [&](Gdiplus::GpGraphics* g) {
+            draw(g, 0.0f, 0.0f);
+        }))
+        return;
+    GraphicsFrame frame(*this);
+    if (frame.Target())
+        draw(frame.Target(), static_cast<float>(r.x), static_cast<float>(r.y));
 }
 
 void UiCanvas::FillRoundRect(float radius, const UiRect& r, Gdiplus::ARGB colour) {
-    GraphicsFrame frame(*this);
-    if (!frame.Target())
-        return;
-    UiPathPtr path = CreateRoundRectPath(static_cast<float>(r.x), static_cast<float>(r.y), static_cast<float>(r.width),
-                                         static_cast<float>(r.height), radius);
-    UiBrushPtr brush = CreateGdipSolidBrush(colour);
-    if (path && path->native && brush && brush->native)
-        FillPath(frame.Target(), *path, *brush);
+    const UiShapeCache::Key key = {1, r.width, r.height, radius, colour, 0, 0};
+    const float w = static_cast<float>(r.width);
+    const float h = static_cast<float>(r.height);
+    FillShape(r, key, [&](Gdiplus::GpGraphics* g, float x, float y) { RoundRectShape(g, x, y, w, h, radius, colour); });
 }
 
 void UiCanvas::FillRoundRectGradient(const UiRect& r,
@@ -262,39 +315,19 @@ void UiCanvas::FillRoundRectGradient(const UiRect& r,
                                      Gdiplus::ARGB endColour,
                                      int gradientMode,
                                      float radius) {
-    GraphicsFrame frame(*this);
-    if (!frame.Target())
-        return;
-    const Gdiplus::RectF area(static_cast<float>(r.x), static_cast<float>(r.y), static_cast<float>(r.width),
-                              static_cast<float>(r.height));
-    Gdiplus::GpLineGradient* gradient = nullptr;
-    const Gdiplus::GpStatus status = GdipCreateLineBrushFromRect(&area, startColour, endColour,
-                                                                 static_cast<Gdiplus::LinearGradientMode>(gradientMode),
-                                                                 Gdiplus::WrapModeTile, &gradient);
-    UiBrushPtr brush = WrapGdipNative<Gdiplus::GpBrush>(gradient, status);
-    UiPathPtr path = CreateRoundRectPath(area.X, area.Y, area.Width, area.Height, radius);
-    if (path && path->native && brush && brush->native)
-        FillPath(frame.Target(), *path, *brush);
+    const UiShapeCache::Key key = {2, r.width, r.height, radius, startColour, endColour, gradientMode};
+    const float w = static_cast<float>(r.width);
+    const float h = static_cast<float>(r.height);
+    FillShape(r, key, [&](Gdiplus::GpGraphics* g, float x, float y) {
+        GradientShape(g, x, y, w, h, radius, startColour, endColour, gradientMode);
+    });
 }
 
 void UiCanvas::FillCheckCircle(const UiRect& r, Gdiplus::ARGB colour) {
-    GraphicsFrame frame(*this);
-    if (!frame.Target())
-        return;
-    const float x = static_cast<float>(r.x);
-    const float y = static_cast<float>(r.y);
+    const UiShapeCache::Key key = {3, r.width, r.height, 0.0f, colour, 0, 0};
     const float w = static_cast<float>(r.width);
     const float h = static_cast<float>(r.height);
-    UiBrushPtr brush = CreateGdipSolidBrush(colour);
-    if (brush && brush->native)
-        frame.Keep(GdipFillEllipse(frame.Target(), brush->native, x, y, w, h));
-    UiPenPtr pen = CreateGdipPen(0xFFFFFFFF, 0.09f * w + 0.5f);
-    if (!pen || !pen->native)
-        return;
-    pen->Keep(GdipSetPenStartCap(pen->native, Gdiplus::LineCapRound));
-    pen->Keep(GdipSetPenEndCap(pen->native, Gdiplus::LineCapRound));
-    frame.Keep(GdipDrawLine(frame.Target(), pen->native, x + 0.26f * w, y + 0.52f * h, x + 0.43f * w, y + 0.68f * h));
-    frame.Keep(GdipDrawLine(frame.Target(), pen->native, x + 0.43f * w, y + 0.68f * h, x + 0.74f * w, y + 0.32f * h));
+    FillShape(r, key, [&](Gdiplus::GpGraphics* g, float x, float y) { CheckCircleShape(g, x, y, w, h, colour); });
 }
 
 }  // namespace UIE

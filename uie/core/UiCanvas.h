@@ -14,12 +14,14 @@
 #include <gdiplus.h>
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <vector>
 
 #include "base/ScopedWin.h"
 #include "uie/core/UiGdiplus.h"
 #include "uie/core/UiGeometry.h"
+#include "uie/core/UiShapeCache.h"
 
 namespace UIE {
 
@@ -97,11 +99,14 @@ public:
     std::map<COLORREF, base::UniqueGdiObject> brushCache;
     std::map<uint32_t, base::UniqueGdiObject> penCache;
 
+    UiShapeCache shapes;
+
 private:
     class GraphicsFrame;
+    using ShapeDrawer = std::function<void(Gdiplus::GpGraphics* target, float x, float y)>;
     HBRUSH CachedBrush(COLORREF colour);
     HPEN CachedPen(COLORREF colour, int width);
-    void FillPath(Gdiplus::GpGraphics* target, UiPath& path, UiBrush& brush);
+    void FillShape(const UiRect& r, const UiShapeCache::Key& key, const ShapeDrawer& draw);
 };
 
 }  // namespace UIE
