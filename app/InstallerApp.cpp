@@ -174,6 +174,8 @@ LRESULT InstallerApp::OnWindowMessage(UINT message, WPARAM, LPARAM) {
 }
 
 void InstallerApp::Shutdown() {
+    // The window object outlives GDI+; what its canvas keeps must go while GDI+ still runs.
+    window.canvas.ReleaseGdiplusObjects();
     UIE::UiImageCache::Instance().Clear();
     UIE::ClearFontCache();
     UIE::DeleteUiFontFamily();

@@ -183,10 +183,12 @@ Figures Measure(int dpi) {
     int x = 0;
     int y = 0;
     target->GetAbsolutePosition(x, y);
-    window.tooltipOwner = target;
-    window.tooltipText = L"选择安装组件\n第二行说明";
-    window.tooltipAnchor = {Scale(x), Scale(y)};
-    window.tooltipShowing = true;
+    target->tooltip = L"选择安装组件\n第二行说明";
+    const POINT over = {Scale(x + 2), Scale(y + 2)};
+    SendMessageW(window.hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(over.x, over.y));
+    SendMessageW(window.hwnd, WM_TIMER, kTooltipTimerId, 0);  // the delay has passed
+    if (!window.tooltipShowing)
+        std::fprintf(stderr, "warning: the tooltip did not open at %d DPI\n", dpi);
     figures.hoverWithTooltip = HoverRepaints(window, target, dpi);
     DestroyWindow(window.hwnd);
     return figures;

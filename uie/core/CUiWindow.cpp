@@ -849,6 +849,7 @@ void CUiWindow::ShowTooltip() {
     if (!tooltipOwner || tooltipText.empty())
         return;
     tooltipShowing = true;
+    tooltipBox = TooltipRect();  // measured once; every paint while it shows reuses it
     InvalidateTooltip();
 }
 
@@ -865,7 +866,7 @@ void CUiWindow::HideTooltip() {
 void CUiWindow::InvalidateTooltip() {
     if (!hwnd)
         return;
-    const UiLtrb area = Grow(ToLtrb(TooltipRect()), 2);
+    const UiLtrb area = Grow(ToLtrb(tooltipBox), 2);
     const RECT rect = {area.left, area.top, area.right, area.bottom};
     InvalidateRect(hwnd, &rect, FALSE);
 }
@@ -883,7 +884,7 @@ UiRect CUiWindow::TooltipRect() const {
 }
 
 void CUiWindow::PaintTooltip() {
-    const UiRect box = TooltipRect();
+    const UiRect box = tooltipBox;
     canvas.FillRoundRect(static_cast<float>(Scale(6)), box, 0xF5323236);
     const std::vector<std::wstring> lines = SplitTooltipLines(tooltipText);
     for (size_t i = 0; i < lines.size(); ++i) {
@@ -936,7 +937,7 @@ void CUiWindow::RenderBuffer(const UiLtrb& dirty) {
             UiCaptionBar::Paint(canvas, title, buffer.bufferWidth, strip.bottom);
     }
     PaintLayers(dirty, topCovers);
-    if (tooltipShowing && Intersects(ToLtrb(TooltipRect()), dirty))
+    if (tooltipShowing && Intersects(ToLtrb(tooltipBox), dirty))
         PaintTooltip();
     canvas.EndWindowPaint();
 }

@@ -105,6 +105,7 @@ public:
     CUiControl* tooltipOwner = nullptr;  // non-owning
     std::wstring tooltipText;
     UiPoint tooltipAnchor;  // client pixels
+    UiRect tooltipBox;      // client pixels, where the showing tooltip is drawn
     std::vector<std::unique_ptr<CUiControl>> roots;
     CUiControl* focused = nullptr;  // non-owning
     MessageHook messageHook;

@@ -41,6 +41,14 @@ UiCanvas::~UiCanvas() {
     stack.clear();
 }
 
+void UiCanvas::ReleaseGdiplusObjects() {
+    graphics.reset();
+    solidBrushes.clear();
+    for (auto& format : lineFormats)
+        format.reset();
+    shapes.Clear();
+}
+
 // ---------------------------------------------------------------------------------------------
 // Window paint
 // ---------------------------------------------------------------------------------------------
@@ -207,20 +215,39 @@ void UiCanvas::DrawString(const wchar_t* text,
     UiFont* font = GetFont(sizeDip, bold);
     if (!font || !font->native)
         return;
-    UiStringFormatPtr format = CloneTypographicFormat();
-    if (!format || !format->native)
-        return;
-    INT formatFlags = 0;
-    GdipGetStringFormatFlags(format->native, &formatFlags);
-    format->Keep(GdipSetStringFormatAlign(format->native, static_cast<Gdiplus::StringAlignment>(alignment)));
-    format->Keep(GdipSetStringFormatLineAlign(format->native, Gdiplus::StringAlignmentCenter));
-    format->Keep(GdipSetStringFormatFlags(format->native, formatFlags | Gdiplus::StringFormatFlagsNoWrap));
-    format->Keep(GdipSetStringFormatTrimming(format->native, Gdiplus::StringTrimmingEllipsisCharacter));
-    UiBrushPtr brush = CreateGdipSolidBrush(colour);
-    if (!brush || !brush->native)
+    UiStringFormat* format = LineFormat(alignment);
+    UiBrush* brush = SolidBrush(colour);
+    if (!format || !brush)
         return;
     const Gdiplus::RectF layout(x, y, width, height);
     frame.Keep(GdipDrawString(frame.Target(), text, -1, font->native, &layout, format->native, brush->native));
+}
+
+// One-line formats, vertically centred and ending in an ellipsis, one per horizontal alignment;
+// made once for the canvas's life.
+UiStringFormat* UiCanvas::LineFormat(int alignment) {
+    if (alignment < kAlignNear || alignment > kAlignFar)
+        alignment = kAlignNear;
+    UiStringFormatPtr& format = lineFormats[alignment];
+    if (!format) {
+        format = CloneTypographicFormat();
+        if (!format || !format->native)
+            return nullptr;
+        INT flags = 0;
+        GdipGetStringFormatFlags(format->native, &flags);
+        format->Keep(GdipSetStringFormatAlign(format->native, static_cast<Gdiplus::StringAlignment>(alignment)));
+        format->Keep(GdipSetStringFormatLineAlign(format->native, Gdiplus::StringAlignmentCenter));
+        format->Keep(GdipSetStringFormatFlags(format->native, flags | Gdiplus::StringFormatFlagsNoWrap));
+        format->Keep(GdipSetStringFormatTrimming(format->native, Gdiplus::StringTrimmingEllipsisCharacter));
+    }
+    return format->native ? format.get() : nullptr;
+}
+
+UiBrush* UiCanvas::SolidBrush(Gdiplus::ARGB colour) {
+    UiBrushPtr& brush = solidBrushes[colour];
+    if (!brush)
+        brush = CreateGdipSolidBrush(colour);
+    return brush && brush->native ? brush.get() : nullptr;
 }
 
 UiPathPtr UiCanvas::CreateRoundRectPath(float x, float y, float width, float height, float radius) {
@@ -247,10 +274,9 @@ void FillPathWith(Gdiplus::GpGraphics* target, UiPath& path, UiBrush& brush) {
 }
 
 // The shapes, drawn with their top-left corner at (x, y) of `target`.
-void RoundRectShape(Gdiplus::GpGraphics* target, float x, float y, float w, float h, float radius, Gdiplus::ARGB colour) {
+void RoundRectShape(Gdiplus::GpGraphics* target, float x, float y, float w, float h, float radius, UiBrush* brush) {
     UiPathPtr path = UiCanvas::CreateRoundRectPath(x, y, w, h, radius);
-    UiBrushPtr brush = CreateGdipSolidBrush(colour);
-    if (path && path->native && brush && brush->native)
+    if (path && path->native && brush)
         FillPathWith(target, *path, *brush);
 }
 
@@ -274,9 +300,8 @@ void GradientShape(Gdiplus::GpGraphics* target,
         FillPathWith(target, *path, *brush);
 }
 
-void CheckCircleShape(Gdiplus::GpGraphics* target, float x, float y, float w, float h, Gdiplus::ARGB colour) {
-    UiBrushPtr brush = CreateGdipSolidBrush(colour);
-    if (brush && brush->native)
+void CheckCircleShape(Gdiplus::GpGraphics* target, float x, float y, float w, float h, UiBrush* brush) {
+    if (brush)
         GdipFillEllipse(target, brush->native, x, y, w, h);
     UiPenPtr pen = CreateGdipPen(0xFFFFFFFF, 0.09f * w + 0.5f);
     if (!pen || !pen->native)
@@ -294,9 +319,8 @@ void CheckCircleShape(Gdiplus::GpGraphics* target, float x, float y, float w, fl
 void UiCanvas::FillShape(const UiRect& r, const UiShapeCache::Key& key, const ShapeDrawer& draw) {
     if (r.width <= 0 || r.height <= 0)
         return;
-    if (keepGraphics && shapes.Draw(hdc, originX + r.x, originY + r.y, key, [&](Gdiplus::GpGraphics* g) {
-            draw(g, 0.0f, 0.0f);
-        }))
+    if (keepGraphics &&
+        shapes.Draw(hdc, originX + r.x, originY + r.y, key, [&](Gdiplus::GpGraphics* g) { draw(g, 0.0f, 0.0f); }))
         return;
     GraphicsFrame frame(*this);
     if (frame.Target())
@@ -307,7 +331,9 @@ void UiCanvas::FillRoundRect(float radius, const UiRect& r, Gdiplus::ARGB colour
     const UiShapeCache::Key key = {1, r.width, r.height, radius, colour, 0, 0};
     const float w = static_cast<float>(r.width);
     const float h = static_cast<float>(r.height);
-    FillShape(r, key, [&](Gdiplus::GpGraphics* g, float x, float y) { RoundRectShape(g, x, y, w, h, radius, colour); });
+    FillShape(r, key, [&](Gdiplus::GpGraphics* g, float x, float y) {
+        RoundRectShape(g, x, y, w, h, radius, SolidBrush(colour));
+    });
 }
 
 void UiCanvas::FillRoundRectGradient(const UiRect& r,
@@ -327,7 +353,8 @@ void UiCanvas::FillCheckCircle(const UiRect& r, Gdiplus::ARGB colour) {
     const UiShapeCache::Key key = {3, r.width, r.height, 0.0f, colour, 0, 0};
     const float w = static_cast<float>(r.width);
     const float h = static_cast<float>(r.height);
-    FillShape(r, key, [&](Gdiplus::GpGraphics* g, float x, float y) { CheckCircleShape(g, x, y, w, h, colour); });
+    FillShape(r, key,
+              [&](Gdiplus::GpGraphics* g, float x, float y) { CheckCircleShape(g, x, y, w, h, SolidBrush(colour)); });
 }
 
 }  // namespace UIE

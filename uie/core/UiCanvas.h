@@ -100,6 +100,12 @@ public:
     std::map<uint32_t, base::UniqueGdiObject> penCache;
 
     UiShapeCache shapes;
+    std::map<Gdiplus::ARGB, UiBrushPtr> solidBrushes;
+    UiStringFormatPtr lineFormats[3];  // by alignment
+
+    // Deletes every GDI+ object the canvas keeps; for when GDI+ is about to shut down while the
+    // canvas lives on.
+    void ReleaseGdiplusObjects();
 
 private:
     class GraphicsFrame;
@@ -107,6 +113,8 @@ private:
     HBRUSH CachedBrush(COLORREF colour);
     HPEN CachedPen(COLORREF colour, int width);
     void FillShape(const UiRect& r, const UiShapeCache::Key& key, const ShapeDrawer& draw);
+    UiStringFormat* LineFormat(int alignment);
+    UiBrush* SolidBrush(Gdiplus::ARGB colour);
 };
 
 }  // namespace UIE

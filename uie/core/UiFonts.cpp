@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cwchar>
 #include <map>
+#include <tuple>
 
 #include "base/ScopedWin.h"
 #include "uie/core/UiDpi.h"
@@ -20,6 +21,26 @@ std::map<uint32_t, UiFontPtr>& FontCache() {
     static std::map<uint32_t, UiFontPtr> cache;
     return cache;
 }
+
+// Measured sizes by (text, size, weight, DPI): labels and tooltips measure the same strings on
+// every layout and paint, and one GDI+ measurement costs tens of microseconds.
+struct MeasureKey {
+    std::wstring text;
+    int sizeDip;
+    bool bold;
+    int dpi;
+    bool operator<(const MeasureKey& o) const {
+        return std::tie(text, sizeDip, bold, dpi) < std::tie(o.text, o.sizeDip, o.bold, o.dpi);
+    }
+};
+constexpr size_t kMaxMeasured = 1024;
+
+std::map<MeasureKey, UiSize>& MeasureCache() {
+    static std::map<MeasureKey, UiSize> cache;
+    return cache;
+}
+
+UiSize MeasureUncached(const wchar_t* text, int length, int sizeDip, bool bold);
 
 UiFontFamilyPtr CreateFamilyFromName(const wchar_t* face) {
     UiFontFamilyPtr family = AllocGdipWrapper<Gdiplus::GpFontFamily>();
@@ -102,6 +123,7 @@ UiFont* GetFont(int sizeDip, bool bold) {
 
 void ClearFontCache() {
     FontCache().clear();
+    MeasureCache().clear();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -111,6 +133,24 @@ void ClearFontCache() {
 UiSize MeasureText(const wchar_t* text, int sizeDip, bool bold, int maxChars) {
     if (!text)
         return {};
+    const int length = MeasuredLength(text, maxChars);
+    MeasureKey key{std::wstring(text, static_cast<size_t>(length)), sizeDip, bold, GetDpi().dpi};
+    auto& cache = MeasureCache();
+    auto found = cache.find(key);
+    if (found != cache.end())
+        return found->second;
+    const UiSize size = MeasureUncached(text, length, sizeDip, bold);
+    if (size.width > 0 || size.height > 0) {  // a failure is tried again next time
+        if (cache.size() >= kMaxMeasured)
+            cache.clear();
+        cache.emplace(std::move(key), size);
+    }
+    return size;
+}
+
+namespace {
+
+UiSize MeasureUncached(const wchar_t* text, int length, int sizeDip, bool bold) {
     base::WindowDc screen(nullptr);
     if (!screen)
         return {};
@@ -135,11 +175,13 @@ UiSize MeasureText(const wchar_t* text, int sizeDip, bool bold, int maxChars) {
 
     const Gdiplus::RectF layout(0.0f, 0.0f, 10000.0f, 1000.0f);
     Gdiplus::RectF box;
-    const Gdiplus::GpStatus status = GdipMeasureString(graphics->native, text, MeasuredLength(text, maxChars),
-                                                       font->native, &layout, format->native, &box, nullptr, nullptr);
+    const Gdiplus::GpStatus status = GdipMeasureString(graphics->native, text, length, font->native, &layout,
+                                                       format->native, &box, nullptr, nullptr);
     if (status != Gdiplus::Ok)
         return {};
     return {static_cast<int32_t>(box.Width) + 1, static_cast<int32_t>(box.Height) + 1};
 }
+
+}  // namespace
 
 }  // namespace UIE

@@ -3,8 +3,8 @@
 // Start-up chooses the face ("微软雅黑", else "宋体", else GDI+'s generic sans-serif) and creates
 // `uiFontFamily`; controls ask `GetFont` for a size in DIP and get a font built in device pixels,
 // so text scales with the DPI exactly like geometry. Fonts are cached for the life of the process
-// because every paint of every label asks for one. Shutdown empties the cache and then deletes the
-// family, while GDI+ is still running. UI thread only.
+// because every paint of every label asks for one; so are measured sizes. Shutdown empties the cache and then deletes
+// the family, while GDI+ is still running. UI thread only.
 #pragma once
 
 #include <string>
@@ -28,7 +28,8 @@ UiFont* GetFont(int sizeDip, bool bold);
 void ClearFontCache();
 
 // Size in device pixels of one unwrapped line of `text` (its first `maxChars` characters when
-// maxChars is 0 or more); (0, 0) without a text, a screen DC or a font.
+// maxChars is 0 or more); (0, 0) without a text, a screen DC or a font. Results are remembered
+// per DPI until ClearFontCache.
 UiSize MeasureText(const wchar_t* text, int sizeDip, bool bold, int maxChars);
 
 }  // namespace UIE
