@@ -8,11 +8,12 @@
 #include "OrbBuildSettings.h"
 #include "app/EngineInstallServices.h"
 #include "base/ScopedWin.h"
+#include "engine/InstallConstants.h"
 #include "engine/InstallPipeline.h"
 #include "engine/InstallRules.h"
 #include "engine/SystemRegistration.h"
 #include "uie/controls/UiImageCache.h"
-#include "uie/core/UiDpi.h"
+#include "uie/core/UiDpiSetup.h"
 #include "uie/core/UiFonts.h"
 #include "uie/core/UiTheme.h"
 
@@ -54,6 +55,16 @@ InstallerApp::~InstallerApp() {
 // Start-up and main loop
 // ---------------------------------------------------------------------------------------------
 
+UIE::UiWindowSpec MainWindowSpec() {
+    UIE::UiWindowSpec spec;
+    spec.title = Engine::kProductDisplayName;
+    spec.widthDip = 520;
+    spec.heightDip = 374;
+    spec.iconResource = 101;  // the application icon of the resource script
+    spec.resizable = false;
+    return spec;
+}
+
 int InstallerApp::Run(HINSTANCE moduleHandle, int showCommand) {
     module = moduleHandle;
     ResolveDefaultInstallRoot();
@@ -62,13 +73,8 @@ int InstallerApp::Run(HINSTANCE moduleHandle, int showCommand) {
     if (GetLastError() == ERROR_ALREADY_EXISTS)
         return 0;
 
-    if (HMODULE user32 = GetModuleHandleW(L"user32.dll")) {
-        using SetAwareFn = BOOL(WINAPI*)();
-        if (auto setAware =
-                reinterpret_cast<SetAwareFn>(reinterpret_cast<void*>(GetProcAddress(user32, "SetProcessDPIAware"))))
-            setAware();
-    }
-    SeedDpiFromScreen();
+    UIE::DeclareDpiAwareness();
+    UIE::SeedDpiFromScreen();
 
     Gdiplus::GdiplusStartupInput input;
     input.GdiplusVersion = 1;
@@ -81,12 +87,10 @@ int InstallerApp::Run(HINSTANCE moduleHandle, int showCommand) {
     UIE::ChooseUiFontFamily();
     WriteThemeColours();
 
-    if (!window.Create(module)) {
+    if (!window.Create(module, MainWindowSpec())) {
         Shutdown();
         return 1;
     }
-    SetWindowIcons();
-    RemoveResizeFrame();
     BuildPages();
     // Installed only now, so the messages of window creation never reach it.
     window.messageHook = [this](UINT message, WPARAM wParam, LPARAM lParam) {
@@ -120,12 +124,6 @@ void InstallerApp::ResolveDefaultInstallRoot() {
         installRoot = L".\\Orbelin";
 }
 
-void InstallerApp::SeedDpiFromScreen() {
-    base::WindowDc screen(nullptr);
-    if (screen)
-        UIE::GetDpi().dpi = UIE::SanitizeDpi(GetDeviceCaps(screen.Get(), LOGPIXELSY));
-}
-
 void InstallerApp::WriteThemeColours() {
     UIE::UiTheme& theme = UIE::GetTheme();
     theme.accent = 0xFFFF7467;
@@ -134,22 +132,6 @@ void InstallerApp::WriteThemeColours() {
     theme.windowBackground = 0xFFFFFFFF;
     theme.text = 0xFF333333;
     theme.secondaryText = 0xFF84878C;
-}
-
-void InstallerApp::SetWindowIcons() {
-    HICON small = LoadIconW(module, MAKEINTRESOURCEW(101));
-    HICON big = LoadIconW(module, MAKEINTRESOURCEW(101));
-    if (big && window.hwnd)
-        SendMessageW(window.hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
-    if (small && window.hwnd)
-        SendMessageW(window.hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
-}
-
-void InstallerApp::RemoveResizeFrame() {
-    LONG style = GetWindowLongW(window.hwnd, GWL_STYLE);
-    style &= ~(WS_THICKFRAME | WS_MAXIMIZEBOX);
-    SetWindowLongW(window.hwnd, GWL_STYLE, style);
-    SetWindowPos(window.hwnd, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_FRAMECHANGED);
 }
 
 // The pages hang under one plain root; until they are built the window shows the bare root.

@@ -33,6 +33,9 @@ class CActionButton;
 class CGhostButton;
 class CChromeButton;
 
+// The main window: the display name as title, 520 × 374 DIP, the application icon, fixed size.
+UIE::UiWindowSpec MainWindowSpec();
+
 class InstallerApp {
 public:
     explicit InstallerApp(HINSTANCE module);
@@ -88,10 +91,7 @@ public:
 
 private:
     void ResolveDefaultInstallRoot();
-    void SeedDpiFromScreen();
     void WriteThemeColours();
-    void SetWindowIcons();
-    void RemoveResizeFrame();
     void BuildPages();
     std::wstring InstallDir() const;
 };

@@ -145,7 +145,11 @@ double HoverRepaints(CUiWindow& window, Button* target, int dpi) {
 
 Figures Measure(int dpi) {
     CUiWindow window;
-    if (!window.Create(GetModuleHandleW(nullptr)))
+    UiWindowSpec spec;
+    spec.title = L"paint";
+    spec.widthDip = 520;
+    spec.heightDip = 374;
+    if (!window.Create(GetModuleHandleW(nullptr), spec))
         return {};
     // The display's DPI was read at creation; the benchmark imposes its own and sizes the window
     // to match, before any font is built.

@@ -9,6 +9,7 @@
 #include "base/ScopedWin.h"
 #include "uie/core/UiCaptionBar.h"
 #include "uie/core/UiDpi.h"
+#include "uie/core/UiDpiSetup.h"
 #include "uie/core/UiFonts.h"
 #include "uie/core/UiTheme.h"
 #include "uie/core/UiTooltipGeometry.h"
@@ -18,9 +19,6 @@ namespace UIE {
 namespace {
 
 constexpr wchar_t kClassName[] = L"Orb.UiWindow";
-constexpr wchar_t kWindowTitle[] = L"欧贝林视频格式转换器";
-constexpr int kWidthDip = 520;
-constexpr int kHeightDip = 374;
 constexpr int kResizeBorderDip = 4;
 
 bool classRegistered = false;
@@ -138,17 +136,15 @@ bool CUiWindow::OnEscape() {
 // Creation, roots, layers, timers and posted tasks
 // ---------------------------------------------------------------------------------------------
 
-bool CUiWindow::Create(HINSTANCE moduleInstance) {
+bool CUiWindow::Create(HINSTANCE moduleInstance, const UiWindowSpec& spec) {
     instance = moduleInstance;
-    title = kWindowTitle;
+    title = spec.title;
     if (!classRegistered) {
         WNDCLASSEXW wc = {};
         wc.cbSize = sizeof(wc);
         wc.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
         wc.lpfnWndProc = &CUiWindow::StaticWindowProc;
         wc.hInstance = instance;
-        wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(101));
-        wc.hIconSm = LoadIconW(instance, MAKEINTRESOURCEW(101));
         wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
         wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
         wc.lpszClassName = kClassName;
@@ -157,13 +153,23 @@ bool CUiWindow::Create(HINSTANCE moduleInstance) {
         classRegistered = true;
     }
 
-    const int w = Scale(kWidthDip);
-    const int h = Scale(kHeightDip);
+    const int w = Scale(spec.widthDip);
+    const int h = Scale(spec.heightDip);
     const int x = CenteredOrigin(GetSystemMetrics(SM_CXSCREEN), w);
     const int y = CenteredOrigin(GetSystemMetrics(SM_CYSCREEN), h);
-    if (!CreateWindowExW(0, kClassName, title.c_str(), WS_OVERLAPPEDWINDOW, x, y, w, h, nullptr, nullptr, instance,
-                         this))
+    DWORD style = WS_OVERLAPPEDWINDOW;
+    if (!spec.resizable)
+        style &= ~(WS_THICKFRAME | WS_MAXIMIZEBOX);
+    if (!CreateWindowExW(0, kClassName, title.c_str(), style, x, y, w, h, nullptr, nullptr, instance, this))
         return false;
+    if (spec.iconResource) {
+        // Shared icons from the module: the system owns them, nothing to free.
+        HICON big = LoadIconW(instance, MAKEINTRESOURCEW(spec.iconResource));
+        if (big) {
+            SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
+            SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(big));
+        }
+    }
 
     // Presentation is by BitBlt; a GPU presenter, when there is one, is started here (see
     // PresentBuffer), and its failure leaves BitBlt in place.

@@ -38,6 +38,15 @@ constexpr unsigned kFirstControlTimerId = 100;
 // Colour laid over everything below a modal layer (ARGB).
 constexpr uint32_t kModalDimColour = 0x6E000000;
 
+// What the owner decides about its window: the host itself knows nothing of the product.
+struct UiWindowSpec {
+    std::wstring title;
+    int widthDip = 0;
+    int heightDip = 0;
+    int iconResource = 0;  // icon resource of the module; 0: none
+    bool resizable = true;
+};
+
 // A control shown above the roots, centred in the client area, that alone receives the pointer.
 struct UiModalLayer {
     std::unique_ptr<CUiControl> control;
@@ -70,8 +79,9 @@ public:
     virtual int HitTestFrame(int x, int y);  // client pixels; −1: no opinion
     virtual bool OnEscape();                 // closes the top layer when one is open
 
-    // Registers the class once per process and creates the (hidden) window. False: no window.
-    bool Create(HINSTANCE instance);
+    // Registers the class once per process and creates the (hidden) window, centred on the
+    // screen. False: no window.
+    bool Create(HINSTANCE instance, const UiWindowSpec& spec);
     // Takes ownership; the root becomes the topmost and is arranged over the client area.
     void AddRoot(std::unique_ptr<CUiControl> root);
     // Runs `task` on the UI thread, in posting order, while the window exists. Any thread. A task

@@ -34,15 +34,4 @@ int SanitizeDpi(int reported) {
     return reported > 0 ? reported : 96;
 }
 
-#ifdef _WIN32
-void RefreshDpi(HWND window) {
-    HDC dc = GetDC(window);
-    if (!dc)
-        return;
-    const int reported = GetDeviceCaps(dc, LOGPIXELSY);
-    ReleaseDC(window, dc);
-    GetDpi().dpi = SanitizeDpi(reported);
-}
-#endif
-
 }  // namespace UIE

@@ -5,10 +5,6 @@
 // toolkit does not follow later DPI changes. UI thread only (creation of the record is thread-safe).
 #pragma once
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
 namespace UIE {
 
 struct UiDpi {
@@ -25,10 +21,5 @@ int Unscale(int px);  // pixels to DIP at the current DPI
 
 // A reading of 0 or less means the device does not know; 96 is assumed.
 int SanitizeDpi(int reported);
-
-#ifdef _WIN32
-// Re-reads LOGPIXELSY from the window's DC; without a DC the record is left as it is.
-void RefreshDpi(HWND window);
-#endif
 
 }  // namespace UIE

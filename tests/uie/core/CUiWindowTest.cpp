@@ -36,7 +36,7 @@ public:
 class CUiWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(window.Create(GetModuleHandleW(nullptr)));
+        ASSERT_TRUE(window.Create(GetModuleHandleW(nullptr), uitest::WindowSpec()));
         GetDpi().dpi = 96;  // the host read the display's DPI when the window was created
         auto rootControl = std::make_unique<CUiControl>();
         root = rootControl.get();
@@ -77,11 +77,12 @@ protected:
 // Creation and roots
 // ---------------------------------------------------------------------------------------------
 
-TEST_F(CUiWindowTest, CreatesTheHiddenWindowAtItsDesignSize) {
+TEST_F(CUiWindowTest, CreatesTheHiddenWindowItsOwnerDescribes) {
     wchar_t className[64] = {};
     GetClassNameW(window.hwnd, className, 64);
     EXPECT_STREQ(className, L"Orb.UiWindow");
-    EXPECT_EQ(window.title, L"欧贝林视频格式转换器");
+    EXPECT_EQ(window.title, L"test");
+    EXPECT_NE(GetWindowLongPtrW(window.hwnd, GWL_STYLE) & WS_THICKFRAME, 0);
     EXPECT_FALSE(IsWindowVisible(window.hwnd));
     const SIZE client = ClientSize();
     EXPECT_EQ(client.cx, 520);
@@ -582,7 +583,7 @@ TEST(CUiWindowAddress, HostAtAHighAddressReceivesItsMessages) {
         EXPECT_GT(reinterpret_cast<uintptr_t>(memory), uintptr_t{0xFFFFFFFF});
     }
     auto* host = new (memory) TestWindow;
-    ASSERT_TRUE(host->Create(GetModuleHandleW(nullptr)));
+    ASSERT_TRUE(host->Create(GetModuleHandleW(nullptr), uitest::WindowSpec()));
     UINT seen = 0;
     host->messageHook = [&](UINT message, WPARAM, LPARAM) -> LRESULT {
         if (message == WM_APP + 9)

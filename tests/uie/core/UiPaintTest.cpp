@@ -78,7 +78,7 @@ public:
 class UiPaintTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(window.Create(GetModuleHandleW(nullptr)));
+        ASSERT_TRUE(window.Create(GetModuleHandleW(nullptr), uitest::WindowSpec()));
         GetDpi().dpi = 96;
         auto rootControl = std::make_unique<PaintingControl>(UiRect{}, nullptr);
         root = rootControl.get();

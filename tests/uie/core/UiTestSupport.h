@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "uie/core/CUiControl.h"
+#include "uie/core/CUiWindow.h"
 #include "uie/core/UiDpi.h"
 #include "uie/core/UiFonts.h"
 #include "support/DpiScope.h"
@@ -110,6 +111,15 @@ private:
 
 using TestSupport::PumpPending;
 using TestSupport::PumpUntil;
+
+// A plain resizable test window of 520 × 374 DIP.
+inline UIE::UiWindowSpec WindowSpec() {
+    UIE::UiWindowSpec spec;
+    spec.title = L"test";
+    spec.widthDip = 520;
+    spec.heightDip = 374;
+    return spec;
+}
 
 inline LPARAM PointParam(int x, int y) {
     return MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y));
