@@ -14,7 +14,7 @@
 #include "engine/SystemRegistration.h"
 #include "uie/controls/UiImageCache.h"
 #include "uie/core/UiDpiSetup.h"
-#include "uie/core/UiFonts.h"
+#include "uie/core/UiGdiplusSession.h"
 #include "uie/core/UiTheme.h"
 
 namespace SetupUi {
@@ -76,15 +76,7 @@ int InstallerApp::Run(HINSTANCE moduleHandle, int showCommand) {
     UIE::DeclareDpiAwareness();
     UIE::SeedDpiFromScreen();
 
-    Gdiplus::GdiplusStartupInput input;
-    input.GdiplusVersion = 1;
-    input.DebugEventCallback = nullptr;
-    input.SuppressBackgroundThread = FALSE;
-    input.SuppressExternalCodecs = FALSE;
-    ULONG_PTR token = 0;
-    Gdiplus::GdiplusStartup(&token, &input, nullptr);
-    gdiplusToken = token;
-    UIE::ChooseUiFontFamily();
+    gdiplus = std::make_unique<UIE::UiGdiplusSession>();
     WriteThemeColours();
 
     if (!window.Create(module, MainWindowSpec())) {
@@ -159,12 +151,7 @@ void InstallerApp::Shutdown() {
     // The window object outlives GDI+; what its canvas keeps must go while GDI+ still runs.
     window.canvas.ReleaseGdiplusObjects();
     UIE::UiImageCache::Instance().Clear();
-    UIE::ClearFontCache();
-    UIE::DeleteUiFontFamily();
-    if (gdiplusToken != 0) {
-        Gdiplus::GdiplusShutdown(gdiplusToken);
-        gdiplusToken = 0;
-    }
+    gdiplus.reset();
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -11,11 +11,13 @@
 #include <windows.h>
 
 #include <atomic>
+#include <memory>
 #include <cstdint>
 #include <string>
 #include <thread>
 
 #include "app/CWindow.h"
+#include "uie/core/UiGdiplusSession.h"
 #include "engine/InstallServices.h"
 
 namespace UIE {
@@ -64,7 +66,7 @@ public:
     void OnInstallFinished(bool success, const std::wstring& message);
 
     HINSTANCE module;
-    uintptr_t gdiplusToken = 0;
+    std::unique_ptr<UIE::UiGdiplusSession> gdiplus;  // from start-up until Shutdown
     CWindow window;
     UIE::CUiControl* root = nullptr;
     CAgreementControl* agreement = nullptr;

@@ -15,6 +15,7 @@
 #include "uie/core/UiCanvas.h"
 #include "uie/core/UiDpi.h"
 #include "uie/core/UiFonts.h"
+#include "uie/core/UiGdiplusSession.h"
 #include "uie/core/UiTheme.h"
 
 using namespace UIE;
@@ -201,10 +202,7 @@ Figures Measure(int dpi) {
 }  // namespace
 
 int main() {
-    Gdiplus::GdiplusStartupInput input;
-    ULONG_PTR token = 0;
-    Gdiplus::GdiplusStartup(&token, &input, nullptr);
-    ChooseUiFontFamily();
+    UiGdiplusSession gdiplus;
     GetTheme().windowBackground = 0xFFFFFFFF;
 
     const Figures at96 = Measure(96);
@@ -217,8 +215,5 @@ int main() {
     const double hovers = at96.hover + at192.hover;
     std::printf("full_to_hover_ratio: %.1f\n", hovers > 0.0 ? (at96.full + at192.full) / hovers : 0.0);
 
-    ClearFontCache();
-    DeleteUiFontFamily();
-    Gdiplus::GdiplusShutdown(token);
     return 0;
 }

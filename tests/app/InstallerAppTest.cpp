@@ -98,7 +98,7 @@ TEST(InstallerAppRun, SecondInstanceEndsAtOnceWithoutAWindow) {
         InstallerApp app(GetModuleHandleW(nullptr));
         EXPECT_EQ(app.Run(GetModuleHandleW(nullptr), SW_SHOWNORMAL), 0);
         EXPECT_EQ(app.window.hwnd, nullptr);
-        EXPECT_EQ(app.gdiplusToken, 0u);
+        EXPECT_EQ(app.gdiplus, nullptr);
     }
     EXPECT_EQ(FindWindowW(L"Orb.UiWindow", nullptr), nullptr);
     CloseHandle(held);
@@ -146,7 +146,7 @@ TEST(InstallerAppRun, ShowsTheFramelessWindowAndClosingEndsWithZero) {
     EXPECT_EQ(UIE::uiFaceName, L"微软雅黑");
     // Shutdown released the family and stopped GDI+.
     EXPECT_EQ(UIE::uiFontFamily, nullptr);
-    EXPECT_EQ(app.gdiplusToken, 0u);
+    EXPECT_EQ(app.gdiplus, nullptr);
 }
 
 TEST(InstallerAppRun, ClosingDuringTheDownloadAbortsItAndDropsTheFinishEvent) {

@@ -8,10 +8,6 @@ UiImageCache& UiImageCache::Instance() {
 }
 
 void UiImageCache::Clear() {
-    for (auto& entry : bitmaps_) {
-        if (entry.second)
-            Gdiplus::DllExports::GdipDisposeImage(entry.second);
-    }
     bitmaps_.clear();
 }
 

@@ -9,6 +9,8 @@
 #include <map>
 #include <string>
 
+#include "uie/core/UiGdiplus.h"
+
 namespace UIE {
 
 class UiImageCache {
@@ -21,7 +23,7 @@ public:
 
 private:
     UiImageCache() = default;
-    std::map<std::wstring, Gdiplus::GpBitmap*> bitmaps_;  // owned
+    std::map<std::wstring, UiBitmapPtr> bitmaps_;
 };
 
 }  // namespace UIE

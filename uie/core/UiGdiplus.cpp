@@ -25,6 +25,9 @@ void DeleteGdipNative(Gdiplus::GpFontFamily* native) {
 void DeleteGdipNative(Gdiplus::GpStringFormat* native) {
     GdipDeleteStringFormat(native);
 }
+void DeleteGdipNative(Gdiplus::GpBitmap* native) {
+    GdipDisposeImage(native);
+}
 
 UiBrushPtr CreateGdipSolidBrush(Gdiplus::ARGB colour) {
     Gdiplus::GpSolidFill* fill = nullptr;

@@ -35,6 +35,7 @@ using UiPath = UiGdipWrapper<Gdiplus::GpPath>;
 using UiFont = UiGdipWrapper<Gdiplus::GpFont>;
 using UiFontFamily = UiGdipWrapper<Gdiplus::GpFontFamily>;
 using UiStringFormat = UiGdipWrapper<Gdiplus::GpStringFormat>;
+using UiBitmap = UiGdipWrapper<Gdiplus::GpBitmap>;
 
 // The matching GDI+ delete call of each native type.
 void DeleteGdipNative(Gdiplus::GpGraphics* native);
@@ -44,6 +45,7 @@ void DeleteGdipNative(Gdiplus::GpPath* native);
 void DeleteGdipNative(Gdiplus::GpFont* native);
 void DeleteGdipNative(Gdiplus::GpFontFamily* native);
 void DeleteGdipNative(Gdiplus::GpStringFormat* native);
+void DeleteGdipNative(Gdiplus::GpBitmap* native);
 
 struct UiGdipDeleter {
     template <typename Native>
@@ -65,6 +67,7 @@ using UiPathPtr = UiGdipPtr<Gdiplus::GpPath>;
 using UiFontPtr = UiGdipPtr<Gdiplus::GpFont>;
 using UiFontFamilyPtr = UiGdipPtr<Gdiplus::GpFontFamily>;
 using UiStringFormatPtr = UiGdipPtr<Gdiplus::GpStringFormat>;
+using UiBitmapPtr = UiGdipPtr<Gdiplus::GpBitmap>;
 
 // An empty wrapper in GdipAlloc memory, or null when that allocation fails.
 template <typename Native>

@@ -15,6 +15,7 @@
 #include "uie/core/CUiWindow.h"
 #include "uie/core/UiDpi.h"
 #include "uie/core/UiFonts.h"
+#include "uie/core/UiGdiplusSession.h"
 #include "support/DpiScope.h"
 #include "support/MessagePump.h"
 
@@ -23,24 +24,7 @@ namespace uitest {
 using DpiScope = TestSupport::DpiScope;
 
 // GDI+ running with the shared family, as start-up leaves it; caches are emptied on the way out.
-class GdiplusSession {
-public:
-    GdiplusSession() {
-        Gdiplus::GdiplusStartupInput input;
-        Gdiplus::GdiplusStartup(&token_, &input, nullptr);
-        UIE::ChooseUiFontFamily();
-    }
-    ~GdiplusSession() {
-        UIE::ClearFontCache();
-        UIE::DeleteUiFontFamily();
-        Gdiplus::GdiplusShutdown(token_);
-    }
-    GdiplusSession(const GdiplusSession&) = delete;
-    GdiplusSession& operator=(const GdiplusSession&) = delete;
-
-private:
-    ULONG_PTR token_ = 0;
-};
+using GdiplusSession = UIE::UiGdiplusSession;
 
 // Appends "name:event" (with coordinates where the event has them) to a shared log.
 class RecordingControl : public UIE::CUiControl {
