@@ -357,4 +357,25 @@ void UiCanvas::FillCheckCircle(const UiRect& r, Gdiplus::ARGB colour) {
               [&](Gdiplus::GpGraphics* g, float x, float y) { CheckCircleShape(g, x, y, w, h, SolidBrush(colour)); });
 }
 
+void UiCanvas::StrokeRoundRect(float radius, const UiRect& r, Gdiplus::ARGB colour, float width) {
+    UiPathPtr path = CreateRoundRectPath(static_cast<float>(r.x), static_cast<float>(r.y), static_cast<float>(r.width),
+                                         static_cast<float>(r.height), radius);
+    if (path && path->native)
+        StrokePath(*path, colour, width);
+}
+
+void UiCanvas::FillPath(UiPath& path, Gdiplus::ARGB colour) {
+    GraphicsFrame frame(*this);
+    UiBrush* brush = SolidBrush(colour);
+    if (frame.Target() && path.native && brush)
+        frame.Keep(GdipFillPath(frame.Target(), brush->native, path.native));
+}
+
+void UiCanvas::StrokePath(UiPath& path, Gdiplus::ARGB colour, float width) {
+    GraphicsFrame frame(*this);
+    UiPenPtr pen = CreateGdipPen(colour, width);
+    if (frame.Target() && path.native && pen && pen->native)
+        frame.Keep(GdipDrawPath(frame.Target(), pen->native, path.native));
+}
+
 }  // namespace UIE

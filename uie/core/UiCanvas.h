@@ -82,6 +82,11 @@ public:
                                int gradientMode,
                                float radius);
     void FillCheckCircle(const UiRect& r, Gdiplus::ARGB colour);
+    // The outline of a rounded rectangle, centred on its edges, `width` pixels wide.
+    void StrokeRoundRect(float radius, const UiRect& r, Gdiplus::ARGB colour, float width);
+    // Any path the control builds, in pixels relative to the current origin.
+    void FillPath(UiPath& path, Gdiplus::ARGB colour);
+    void StrokePath(UiPath& path, Gdiplus::ARGB colour, float width);
 
     // The rounded-rectangle outline used by both rounded fills, for controls that stroke it.
     static UiPathPtr CreateRoundRectPath(float x, float y, float width, float height, float radius);

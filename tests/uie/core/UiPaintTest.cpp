@@ -16,6 +16,7 @@
 #include "uie/core/UiTheme.h"
 
 using namespace UIE;
+using namespace Gdiplus::DllExports;
 using uitest::PointParam;
 
 namespace {
@@ -367,6 +368,30 @@ TEST_F(UiPaintTest, RoundedRectangles) {
     EXPECT_TRUE(Near(Px(340, 22), 0xFF0000));
     EXPECT_TRUE(Near(Px(324, 24), kBackground));
     EXPECT_TRUE(Near(Px(356, 56), kBackground));
+}
+
+TEST_F(UiPaintTest, StrokedOutlinesAndControlPaths) {
+    Add(root, {200, 20, 40, 40}, [](UiCanvas& c, int w, int h) {
+        c.StrokeRoundRect(8.0f, {2, 2, w - 4, h - 4}, 0xFF0000FF, 2.0f);
+    });
+    Add(root, {260, 20, 40, 40}, [](UiCanvas& c, int, int) {
+        UiPathPtr triangle = CreateGdipPath();  // left half filled, below the diagonal
+        GdipAddPathLine(triangle->native, 0.0f, 0.0f, 0.0f, 40.0f);
+        GdipAddPathLine(triangle->native, 0.0f, 40.0f, 40.0f, 40.0f);
+        GdipClosePathFigure(triangle->native);
+        c.FillPath(*triangle, 0xFF00A000);
+        UiPathPtr line = CreateGdipPath();
+        GdipAddPathLine(line->native, 0.0f, 5.0f, 40.0f, 5.0f);
+        c.StrokePath(*line, 0xFFFF0000, 2.0f);
+    });
+    Repaint();
+    EXPECT_TRUE(Near(Px(220, 22), 0x0000FF));      // the top edge of the outline
+    EXPECT_TRUE(Near(Px(237, 40), 0x0000FF));      // the right edge
+    EXPECT_TRUE(Near(Px(220, 40), kBackground));  // the inside is left alone
+    EXPECT_TRUE(Near(Px(203, 23), kBackground));  // so is the rounded corner's outside
+    EXPECT_TRUE(Near(Px(265, 50), 0x00A000));
+    EXPECT_TRUE(Near(Px(295, 30), kBackground));
+    EXPECT_TRUE(Near(Px(280, 25), 0xFF0000));
 }
 
 TEST_F(UiPaintTest, GradientRoundedRectangleRunsFromStartToEnd) {
