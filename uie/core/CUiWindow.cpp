@@ -11,6 +11,7 @@
 #include "uie/core/UiDpi.h"
 #include "uie/core/UiDpiSetup.h"
 #include "uie/core/UiFonts.h"
+#include "uie/core/UiFrameGeometry.h"
 #include "uie/core/UiTheme.h"
 #include "uie/core/UiTooltipGeometry.h"
 
@@ -765,29 +766,35 @@ LRESULT CUiWindow::OnNcHitTest(LPARAM lParam) {
 
     RECT client = {};
     GetClientRect(hwnd, &client);
-    const int w = client.right - client.left;
-    const int h = client.bottom - client.top;
-    if (!IsZoomed(hwnd)) {
-        const int b = std::max(kResizeBorderDip, Scale(kResizeBorderDip));
-        const bool top = pt.y < b;
-        const bool left = pt.x < b;
-        const bool right = pt.x >= w - b;
-        const bool bottom = pt.y >= h - b;
-        if (top && left)
-            return HTTOPLEFT;
-        if (top && right)
-            return HTTOPRIGHT;
-        if (left)
-            return bottom ? HTBOTTOMLEFT : HTLEFT;
-        if (right)
-            return bottom ? HTBOTTOMRIGHT : HTRIGHT;
-        if (top)
+    UiFrameMetrics metrics;
+    metrics.clientWidth = client.right - client.left;
+    metrics.clientHeight = client.bottom - client.top;
+    metrics.border = IsZoomed(hwnd) ? 0 : std::max(kResizeBorderDip, Scale(kResizeBorderDip));
+    metrics.captionHeight = CaptionStripHeight();
+    const bool onButton =
+        pt.y < metrics.captionHeight && UiCaptionBar::ButtonAt(pt.x, pt.y, metrics.clientWidth, metrics.captionHeight);
+    switch (FrameZoneAt(pt.x, pt.y, metrics, onButton)) {
+        case UiFrameZone::Caption:
+            return HTCAPTION;
+        case UiFrameZone::Left:
+            return HTLEFT;
+        case UiFrameZone::Right:
+            return HTRIGHT;
+        case UiFrameZone::Top:
             return HTTOP;
-        if (bottom)
+        case UiFrameZone::Bottom:
             return HTBOTTOM;
+        case UiFrameZone::TopLeft:
+            return HTTOPLEFT;
+        case UiFrameZone::TopRight:
+            return HTTOPRIGHT;
+        case UiFrameZone::BottomLeft:
+            return HTBOTTOMLEFT;
+        case UiFrameZone::BottomRight:
+            return HTBOTTOMRIGHT;
+        case UiFrameZone::Client:
+            break;
     }
-    if (pt.y < CaptionStripHeight())
-        return UiCaptionBar::ButtonAt(pt.x, pt.y, w, CaptionStripHeight()) ? HTCLIENT : HTCAPTION;
     return HTCLIENT;
 }
 

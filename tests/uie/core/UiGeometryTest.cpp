@@ -1,5 +1,6 @@
 // Pure geometry: edge-wise scaling of control rectangles, containment and intersection, and the
 // tooltip's placement. Built natively (sanitizers) and for Windows.
+#include "uie/core/UiFrameGeometry.h"
 #include "uie/core/UiGeometry.h"
 #include "uie/core/UiTooltipGeometry.h"
 
@@ -178,4 +179,28 @@ TEST(TooltipGeometry, TwoLinesAt144Dpi) {
     ExpectRect(r, 115, 124, 90 + 30, 18 + 2 * 27);
     ExpectRect(TooltipLineBox(r, 0), 130, 133, 90, 27);
     ExpectRect(TooltipLineBox(r, 1), 130, 160, 90, 27);
+}
+
+TEST(FrameZone, BordersCornersCaptionAndButtons) {
+    const UiFrameMetrics framed = {200, 100, 4, 30};
+    struct Case {
+        int x, y;
+        bool onButton;
+        UiFrameZone expected;
+    };
+    const Case cases[] = {
+        {0, 0, false, UiFrameZone::TopLeft},     {199, 3, false, UiFrameZone::TopRight},
+        {3, 99, false, UiFrameZone::BottomLeft}, {196, 96, false, UiFrameZone::BottomRight},
+        {0, 50, false, UiFrameZone::Left},       {196, 50, false, UiFrameZone::Right},
+        {100, 3, false, UiFrameZone::Top},       {100, 96, false, UiFrameZone::Bottom},
+        {100, 4, false, UiFrameZone::Caption},   {100, 29, false, UiFrameZone::Caption},
+        {100, 10, true, UiFrameZone::Client},    {100, 30, false, UiFrameZone::Client},
+        {195, 95, false, UiFrameZone::Client},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(FrameZoneAt(c.x, c.y, framed, c.onButton), c.expected) << c.x << "," << c.y;
+
+    const UiFrameMetrics maximised = {200, 100, 0, 30};  // no resize borders
+    EXPECT_EQ(FrameZoneAt(0, 0, maximised, false), UiFrameZone::Caption);
+    EXPECT_EQ(FrameZoneAt(0, 99, maximised, false), UiFrameZone::Client);
 }

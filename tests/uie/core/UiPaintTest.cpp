@@ -385,8 +385,8 @@ TEST_F(UiPaintTest, StrokedOutlinesAndControlPaths) {
         c.StrokePath(*line, 0xFFFF0000, 2.0f);
     });
     Repaint();
-    EXPECT_TRUE(Near(Px(220, 22), 0x0000FF));      // the top edge of the outline
-    EXPECT_TRUE(Near(Px(237, 40), 0x0000FF));      // the right edge
+    EXPECT_TRUE(Near(Px(220, 22), 0x0000FF));     // the top edge of the outline
+    EXPECT_TRUE(Near(Px(237, 40), 0x0000FF));     // the right edge
     EXPECT_TRUE(Near(Px(220, 40), kBackground));  // the inside is left alone
     EXPECT_TRUE(Near(Px(203, 23), kBackground));  // so is the rounded corner's outside
     EXPECT_TRUE(Near(Px(265, 50), 0x00A000));
