@@ -37,21 +37,6 @@ int HighWord(LPARAM lParam) {
     return static_cast<short>(HIWORD(lParam));
 }
 
-UiPoint LocalTo(const CUiControl* control, int x, int y) {
-    int ax = 0;
-    int ay = 0;
-    control->GetAbsolutePosition(ax, ay);
-    return {x - ax, y - ay};
-}
-
-bool IsInSubtree(const CUiControl* control, const CUiControl* subtree) {
-    for (const CUiControl* c = control; c; c = c->parent) {
-        if (c == subtree)
-            return true;
-    }
-    return false;
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -71,14 +56,8 @@ CUiWindow::~CUiWindow() {
 void CUiWindow::CloseTopLayer() {
     if (layers.empty())
         return;
-    MoveFocus(nullptr);
-    if (captured) {
-        captured = nullptr;
-        ReleaseCapture();
-    }
+    input.ReleaseAll();
     HideTooltip();
-    SetHovered(nullptr);
-    UpdateHoverWithin({});
     ForgetSubtree(layers.back().control.get());
     Task onClosed = std::move(layers.back().onClosed);
     closedLayers.push_back(std::move(layers.back()));
@@ -252,12 +231,7 @@ void CUiWindow::ArrangeLayers(int width, int height) {
 
 // A subtree about to be destroyed must not stay reachable through the host's plain pointers.
 void CUiWindow::ForgetSubtree(CUiControl* subtree) {
-    if (IsInSubtree(focused, subtree))
-        focused = nullptr;
-    if (IsInSubtree(hovered, subtree))
-        hovered = nullptr;
-    if (IsInSubtree(captured, subtree))
-        captured = nullptr;
+    input.ForgetSubtree(subtree);
     if (IsInSubtree(tooltipOwner, subtree))
         HideTooltip();
     for (auto it = timerTargets.begin(); it != timerTargets.end();) {
@@ -324,20 +298,7 @@ void CUiWindow::StopTasks() {
 void CUiWindow::ReleaseSubtree(CUiControl* subtree) {
     if (!subtree)
         return;
-    if (IsInSubtree(focused, subtree))
-        MoveFocus(nullptr);
-    if (IsInSubtree(captured, subtree)) {
-        captured = nullptr;
-        ReleaseCapture();
-    }
-    if (IsInSubtree(hovered, subtree))
-        SetHovered(nullptr);
-    std::vector<CUiControl*> inside;
-    for (CUiControl* c : hoverWithin) {
-        if (!IsInSubtree(c, subtree))
-            inside.push_back(c);
-    }
-    UpdateHoverWithin(inside);
+    input.ReleaseSubtree(subtree);
     ForgetSubtree(subtree);
 }
 
@@ -429,8 +390,7 @@ LRESULT CUiWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM l
             OnKeyDown(wParam);
             return 0;
         case WM_CHAR:
-            if (focused)
-                focused->OnChar(static_cast<wchar_t>(wParam));
+            input.Char(static_cast<wchar_t>(wParam));
             return 0;
         case WM_IME_STARTCOMPOSITION:
             OnImeStartComposition();
@@ -451,16 +411,16 @@ LRESULT CUiWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM l
             OnButtonDown(LowWord(lParam), HighWord(lParam));
             return 0;
         case WM_LBUTTONUP:
-            OnButtonUp(LowWord(lParam), HighWord(lParam));
+            input.ButtonUp(Unscale(LowWord(lParam)), Unscale(HighWord(lParam)));
             return 0;
         case WM_LBUTTONDBLCLK:
-            OnButtonDoubleClick(LowWord(lParam), HighWord(lParam));
+            input.DoubleClick(Unscale(LowWord(lParam)), Unscale(HighWord(lParam)));
             return 0;
         case WM_MOUSEWHEEL:
             OnWheel(wParam, lParam);
             return 0;
         case WM_CAPTURECHANGED:
-            captured = nullptr;
+            input.CaptureLost();
             return 0;
         case WM_MOUSELEAVE:
             OnPointerLeave();
@@ -503,70 +463,17 @@ CUiControl* CUiWindow::HitTestAt(int x, int y, int* localX, int* localY) {
     return hit;
 }
 
-// True when the hit control or one of its ancestors claims the pointer at this point.
-bool CUiWindow::Intercepted(CUiControl* hit, int x, int y) {
-    for (CUiControl* c = hit; c; c = c->parent) {
-        const UiPoint local = LocalTo(c, x, y);
-        if (c->InterceptPointer(local.x, local.y))
-            return true;
-    }
-    return false;
-}
-
-void CUiWindow::SetHovered(CUiControl* candidate) {
-    if (candidate == hovered)
-        return;
-    if (hovered)
-        hovered->OnMouseLeave();
-    hovered = candidate;
-    if (hovered)
-        hovered->OnMouseEnter();
-}
-
-void CUiWindow::UpdateHoverWithin(const std::vector<CUiControl*>& inside) {
-    const std::vector<CUiControl*> before = hoverWithin;
-    auto contains = [](const std::vector<CUiControl*>& list, CUiControl* c) {
-        return std::find(list.begin(), list.end(), c) != list.end();
-    };
-    for (CUiControl* c : before) {
-        if (!contains(inside, c))
-            c->OnHoverWithin(false);
-    }
-    for (CUiControl* c : inside) {
-        if (!contains(before, c))
-            c->OnHoverWithin(true);
-    }
-    hoverWithin = inside;
-}
-
 void CUiWindow::OnPointerMove(int px, int py) {
     if (!trackingLeave) {
         TRACKMOUSEEVENT track = {sizeof(track), TME_LEAVE, hwnd, 0};
         TrackMouseEvent(&track);
         trackingLeave = true;
     }
-    const int x = Unscale(px);
-    const int y = Unscale(py);
-    if (captured) {
-        // Hover stays as it was while a control holds the capture.
-        const UiPoint local = LocalTo(captured, x, y);
-        captured->OnMouseMove(local.x, local.y);
-        HideTooltip();
+    if (input.PointerMove(Unscale(px), Unscale(py))) {
+        HideTooltip();  // a control holds the capture; hover stays as it was
         return;
     }
-    int lx = 0;
-    int ly = 0;
-    CUiControl* hit = HitTestAt(x, y, &lx, &ly);
-    std::vector<CUiControl*> inside;
-    for (CUiControl* c = hit; c; c = c->parent) {
-        if (c->TracksHoverWithin())
-            inside.push_back(c);
-    }
-    SetHovered(Intercepted(hit, x, y) ? nullptr : hit);
-    if (hovered)
-        hovered->OnMouseMove(lx, ly);
     UpdateTooltipOwner(px, py);
-    UpdateHoverWithin(inside);
 }
 
 void CUiWindow::UpdateHoverFromCursor() {
@@ -583,22 +490,7 @@ void CUiWindow::UpdateHoverFromCursor() {
 void CUiWindow::OnPointerLeave() {
     trackingLeave = false;
     HideTooltip();
-    if (hovered) {
-        CUiControl* left = hovered;
-        hovered = nullptr;
-        left->OnMouseLeave();
-    }
-    UpdateHoverWithin({});
-}
-
-void CUiWindow::MoveFocus(CUiControl* target) {
-    if (target == focused)
-        return;
-    if (focused)
-        focused->OnBlur();
-    focused = target;
-    if (focused)
-        focused->OnFocus();
+    input.PointerLeave();
 }
 
 void CUiWindow::OnButtonDown(int px, int py) {
@@ -608,87 +500,28 @@ void CUiWindow::OnButtonDown(int px, int py) {
         RunCaptionCommand(UiCaptionBar::ButtonAt(px, py, client.right - client.left, CaptionStripHeight()));
         return;  // the strip belongs to the frame, not to the controls
     }
-    const int x = Unscale(px);
-    const int y = Unscale(py);
-    int lx = 0;
-    int ly = 0;
-    CUiControl* hit = HitTestAt(x, y, &lx, &ly);
-
-    CUiControl* target = hit;
-    for (CUiControl* c = hit; c; c = c->parent) {
-        if (c->IsPointerTarget()) {
-            target = c;
-            break;
-        }
-    }
-    CUiControl* focusable = nullptr;
-    for (CUiControl* c = hit; c && !focusable; c = c->parent) {
-        if (c->IsFocusable())
-            focusable = c;
-    }
-    MoveFocus(focusable);  // a press outside every focusable control removes the focus
-    if (!hit)
-        return;
-
-    const bool intercepted = Intercepted(hit, x, y);
-    for (CUiControl* c = hit; c; c = c->parent) {
-        const UiPoint local = LocalTo(c, x, y);
-        if (c->OnDescendantMouseDown(hit, local.x, local.y, lx, ly)) {
-            SetCapture(hwnd);
-            captured = c;  // after SetCapture, whose notification clears it
-            hit->OnMouseDown(lx, ly);
-            return;
-        }
-        if (!intercepted && c->WantsHandCursor())
-            break;  // a clickable control shields its ancestors
-    }
-    SetCapture(hwnd);
-    captured = target;
-    const UiPoint local = target == hit ? UiPoint{lx, ly} : LocalTo(target, x, y);
-    target->OnMouseDown(local.x, local.y);
-}
-
-void CUiWindow::OnButtonUp(int px, int py) {
-    if (!captured)
-        return;
-    CUiControl* releasing = captured;
-    ReleaseCapture();
-    captured = nullptr;
-    // Delivered wherever the pointer is; the control decides whether it was released inside.
-    const UiPoint local = LocalTo(releasing, Unscale(px), Unscale(py));
-    releasing->OnMouseUp(local.x, local.y);
-}
-
-void CUiWindow::OnButtonDoubleClick(int px, int py) {
-    int lx = 0;
-    int ly = 0;
-    if (CUiControl* hit = HitTestAt(Unscale(px), Unscale(py), &lx, &ly))
-        hit->OnDoubleClick(lx, ly);
+    input.ButtonDown(Unscale(px), Unscale(py));
 }
 
 void CUiWindow::OnWheel(WPARAM wParam, LPARAM lParam) {
     HideTooltip();
     POINT pt = {LowWord(lParam), HighWord(lParam)};  // screen coordinates
     ScreenToClient(hwnd, &pt);
-    const int delta = static_cast<short>(HIWORD(wParam));
-    for (CUiControl* c = HitTestAt(Unscale(pt.x), Unscale(pt.y), nullptr, nullptr); c; c = c->parent) {
-        if (c->OnMouseWheel(delta))
-            return;
-    }
+    input.Wheel(Unscale(pt.x), Unscale(pt.y), static_cast<short>(HIWORD(wParam)));
 }
 
 bool CUiWindow::OnSetCursor(LPARAM lParam) {
-    if (LOWORD(lParam) != HTCLIENT || !hovered)
+    if (LOWORD(lParam) != HTCLIENT)
         return false;
-    if (hovered->WantsTextCursor()) {
-        SetCursor(LoadCursorW(nullptr, IDC_IBEAM));
-        return true;
-    }
-    for (CUiControl* c = hovered; c; c = c->parent) {
-        if (c->WantsHandCursor()) {
+    switch (input.CursorForHover()) {
+        case UiInputRouter::Cursor::Text:
+            SetCursor(LoadCursorW(nullptr, IDC_IBEAM));
+            return true;
+        case UiInputRouter::Cursor::Hand:
             SetCursor(LoadCursorW(nullptr, IDC_HAND));
             return true;
-        }
+        case UiInputRouter::Cursor::Default:
+            break;
     }
     return false;
 }
@@ -700,11 +533,11 @@ bool CUiWindow::OnSetCursor(LPARAM lParam) {
 void CUiWindow::OnKeyDown(WPARAM virtualKey) {
     if (virtualKey == VK_ESCAPE && OnEscape())
         return;
-    if (focused)
-        focused->OnKeyDown(static_cast<unsigned>(virtualKey));
+    input.KeyDown(static_cast<unsigned>(virtualKey));
 }
 
 void CUiWindow::OnImeStartComposition() {
+    CUiControl* focused = input.Focused();
     if (!focused)
         return;
     base::ImmContext context(hwnd);
@@ -724,6 +557,7 @@ void CUiWindow::OnImeStartComposition() {
 
 // The committed text reaches the focused control here and not as WM_CHAR.
 bool CUiWindow::OnImeComposition(LPARAM lParam) {
+    CUiControl* focused = input.Focused();
     if (!focused || !(lParam & GCS_RESULTSTR))
         return false;
     base::ImmContext context(hwnd);
@@ -841,7 +675,7 @@ void CUiWindow::RunCaptionCommand(int command) {
 
 void CUiWindow::UpdateTooltipOwner(int px, int py) {
     CUiControl* owner = nullptr;
-    for (CUiControl* c = hovered; c && !owner; c = c->parent) {
+    for (CUiControl* c = input.Hovered(); c && !owner; c = c->parent) {
         if (!c->tooltip.empty())
             owner = c;
     }

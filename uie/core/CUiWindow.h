@@ -25,6 +25,7 @@
 #include "uie/core/UiBackBuffer.h"
 #include "uie/core/UiCanvas.h"
 #include "uie/core/UiGeometry.h"
+#include "uie/core/UiInputRouter.h"
 
 namespace UIE {
 
@@ -98,6 +99,12 @@ public:
     // up, as when a modal layer closes.
     void ReleaseSubtree(CUiControl* subtree);
 
+    // The controls holding the pointer and keyboard roles; the router keeps them consistent.
+    CUiControl* Hovered() const { return input.Hovered(); }
+    CUiControl* Captured() const { return input.Captured(); }
+    CUiControl* Focused() const { return input.Focused(); }
+    const std::vector<CUiControl*>& HoverWithin() const { return input.HoverWithin(); }
+
     // Re-evaluates hover for where the pointer is now (after the tree was built or changed under
     // a resting pointer); nothing when it is outside the client area.
     void UpdateHoverFromCursor();
@@ -117,19 +124,18 @@ public:
     UiPoint tooltipAnchor;  // client pixels
     UiRect tooltipBox;      // client pixels, where the showing tooltip is drawn
     std::vector<std::unique_ptr<CUiControl>> roots;
-    CUiControl* focused = nullptr;  // non-owning
     MessageHook messageHook;
     UiBackBuffer buffer;
     UiCanvas canvas;
-    CUiControl* hovered = nullptr;   // non-owning
-    CUiControl* captured = nullptr;  // non-owning
     bool trackingLeave = false;
-    std::vector<CUiControl*> hoverWithin;          // non-owning
     std::map<unsigned, CUiControl*> timerTargets;  // non-owning
     std::vector<UiModalLayer> layers;
     unsigned nextTimerId = kFirstControlTimerId;
 
 private:
+    UiInputRouter input{{[this](int x, int y, int* lx, int* ly) { return HitTestAt(x, y, lx, ly); },
+                         [this] { SetCapture(hwnd); }, [] { ReleaseCapture(); }}};
+
     static LRESULT CALLBACK StaticWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT DefaultPath(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -143,15 +149,9 @@ private:
     void OnPointerMove(int px, int py);
     void OnPointerLeave();
     void OnButtonDown(int px, int py);
-    void OnButtonUp(int px, int py);
-    void OnButtonDoubleClick(int px, int py);
     void OnWheel(WPARAM wParam, LPARAM lParam);
     void OnKeyDown(WPARAM virtualKey);
     bool OnSetCursor(LPARAM lParam);
-    bool Intercepted(CUiControl* hit, int x, int y);
-    void SetHovered(CUiControl* candidate);
-    void UpdateHoverWithin(const std::vector<CUiControl*>& inside);
-    void MoveFocus(CUiControl* target);
     void OnImeStartComposition();
     bool OnImeComposition(LPARAM lParam);
     void OnTimerMessage(WPARAM timerId);

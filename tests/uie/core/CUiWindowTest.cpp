@@ -110,7 +110,7 @@ TEST_F(CUiWindowTest, HoverEntersAndLeavesInOrder) {
     Move(300, 300);
     const Log expected = {"a:enter", "a:move(10,15)", "a:leave", "b:enter", "b:move(10,10)", "b:leave"};
     EXPECT_EQ(log, expected);
-    EXPECT_EQ(window.hovered, root);
+    EXPECT_EQ(window.Hovered(), root);
     EXPECT_TRUE(window.trackingLeave);
 }
 
@@ -119,7 +119,7 @@ TEST_F(CUiWindowTest, LeavingTheWindowClearsHover) {
     log.clear();
     Send(WM_MOUSELEAVE);
     EXPECT_EQ(log, Log{"a:leave"});
-    EXPECT_EQ(window.hovered, nullptr);
+    EXPECT_EQ(window.Hovered(), nullptr);
     EXPECT_FALSE(window.trackingLeave);
 }
 
@@ -128,11 +128,11 @@ TEST_F(CUiWindowTest, InterceptingAncestorTakesThePointerFromItsChildren) {
     auto* inner = shield->Add<RecordingControl>(log, "i", UiRect{10, 10, 20, 20});
     shield->intercepts = true;
     Move(215, 115);
-    EXPECT_EQ(window.hovered, nullptr);
+    EXPECT_EQ(window.Hovered(), nullptr);
     EXPECT_TRUE(log.empty());
     shield->intercepts = false;
     Move(215, 115);
-    EXPECT_EQ(window.hovered, inner);
+    EXPECT_EQ(window.Hovered(), inner);
 }
 
 TEST_F(CUiWindowTest, HoverWithinFollowsTheSubtree) {
@@ -146,7 +146,7 @@ TEST_F(CUiWindowTest, HoverWithinFollowsTheSubtree) {
     const Log expected = {"i:enter", "i:move(5,5)",   "i:within",  "g:within", "i:leave",
                           "g:enter", "g:move(50,50)", "i:without", "g:leave",  "g:without"};
     EXPECT_EQ(log, expected);
-    EXPECT_TRUE(window.hoverWithin.empty());
+    EXPECT_TRUE(window.HoverWithin().empty());
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -156,17 +156,17 @@ TEST_F(CUiWindowTest, HoverWithinFollowsTheSubtree) {
 TEST_F(CUiWindowTest, CaptureHoldsUntilReleaseOutsideTheControl) {
     Move(20, 20);
     Press(20, 20);
-    EXPECT_EQ(window.captured, a);
+    EXPECT_EQ(window.Captured(), a);
     EXPECT_EQ(GetCapture(), window.hwnd);
     Move(120, 30);  // over b, but a holds the capture
-    EXPECT_EQ(window.hovered, a);
+    EXPECT_EQ(window.Hovered(), a);
     Release(200, 200);
-    EXPECT_EQ(window.captured, nullptr);
+    EXPECT_EQ(window.Captured(), nullptr);
     EXPECT_NE(GetCapture(), window.hwnd);
     const Log expected = {"a:enter", "a:move(10,10)", "a:down(10,10)", "a:move(110,20)", "a:up(190,190)"};
     EXPECT_EQ(log, expected);
     Move(120, 30);  // hover changes only now
-    EXPECT_EQ(window.hovered, b);
+    EXPECT_EQ(window.Hovered(), b);
 }
 
 TEST_F(CUiWindowTest, ReleaseWithoutCaptureReachesNobody) {
@@ -178,7 +178,7 @@ TEST_F(CUiWindowTest, PressGoesToTheNearestPointerTarget) {
     a->hand = true;
     auto* icon = a->Add<RecordingControl>(log, "icon", UiRect{5, 5, 10, 10});
     Press(17, 18);  // on the icon inside the clickable a
-    EXPECT_EQ(window.captured, a);
+    EXPECT_EQ(window.Captured(), a);
     EXPECT_EQ(log, Log{"a:down(7,8)"});
     EXPECT_NE(icon, nullptr);
 }
@@ -190,7 +190,7 @@ TEST_F(CUiWindowTest, ClaimingAncestorTakesTheCapture) {
     Press(230, 125);
     // The row itself is offered the press first but does not claim it; the list does, with the
     // point in its own and in the row's coordinates, and the row still receives the press.
-    EXPECT_EQ(window.captured, list);
+    EXPECT_EQ(window.Captured(), list);
     EXPECT_EQ(log, (Log{"list:claim(30,25/30,5)", "row:down(30,5)"}));
 }
 
@@ -200,14 +200,14 @@ TEST_F(CUiWindowTest, ClickableControlShieldsItsAncestorsFromClaiming) {
     auto* button = list->Add<RecordingControl>(log, "button", UiRect{0, 20, 100, 20});
     button->hand = true;
     Press(230, 125);
-    EXPECT_EQ(window.captured, button);
+    EXPECT_EQ(window.Captured(), button);
     EXPECT_EQ(log, Log{"button:down(30,5)"});
     log.clear();
     Release(230, 125);
     // An intercepting ancestor lifts the shield.
     list->intercepts = true;
     Press(230, 125);
-    EXPECT_EQ(window.captured, list);
+    EXPECT_EQ(window.Captured(), list);
     EXPECT_EQ(log, (Log{"button:up(30,5)", "list:claim(30,25/30,5)", "button:down(30,5)"}));
 }
 
@@ -216,13 +216,13 @@ TEST_F(CUiWindowTest, FocusMovesOnPressAndLeavesOnBackgroundPress) {
     b->focusable = true;
     Press(20, 20);
     Release(20, 20);
-    EXPECT_EQ(window.focused, a);
+    EXPECT_EQ(window.Focused(), a);
     Press(110, 20);
     Release(110, 20);
-    EXPECT_EQ(window.focused, b);
+    EXPECT_EQ(window.Focused(), b);
     Press(300, 300);  // background
     Release(300, 300);
-    EXPECT_EQ(window.focused, nullptr);
+    EXPECT_EQ(window.Focused(), nullptr);
     const Log expected = {"a:focus", "a:down(10,10)", "a:up(10,10)", "a:blur",
                           "b:focus", "b:down(10,10)", "b:up(10,10)", "b:blur"};
     EXPECT_EQ(log, expected);
@@ -242,7 +242,7 @@ TEST_F(CUiWindowTest, CaptionStripKeepsPressesFromControls) {
     window.caption = 64;
     Press(20, 20);
     EXPECT_TRUE(log.empty());
-    EXPECT_EQ(window.captured, nullptr);
+    EXPECT_EQ(window.Captured(), nullptr);
     // A press on the strip's close button runs the command on the window.
     Press(520 - 10, 10);
     EXPECT_EQ(window.captionCommands, std::vector<int>{3});
@@ -299,15 +299,15 @@ TEST_F(CUiWindowTest, ModalLayerIsCentredAndAloneHitTested) {
     EXPECT_EQ(layerRaw->bounds.x, 160);
     EXPECT_EQ(layerRaw->bounds.y, 147);
     Move(20, 20);  // over a, but below the layer
-    EXPECT_EQ(window.hovered, nullptr);
+    EXPECT_EQ(window.Hovered(), nullptr);
     Move(170, 150);
-    EXPECT_EQ(window.hovered, layerRaw);
+    EXPECT_EQ(window.Hovered(), layerRaw);
     window.ResizeTopLayer(100, 50);
     EXPECT_EQ(layerRaw->bounds.x, 210);
     window.CloseTopLayer();
-    EXPECT_EQ(window.hovered, nullptr);
+    EXPECT_EQ(window.Hovered(), nullptr);
     Move(20, 20);
-    EXPECT_EQ(window.hovered, a);
+    EXPECT_EQ(window.Hovered(), a);
 }
 
 TEST_F(CUiWindowTest, ImeWindowsOpenAtTheCaretAndResultsArriveWhole) {
@@ -470,11 +470,11 @@ TEST_F(CUiWindowTest, HiddenSubtreeGivesUpFocusCaptureHoverAndTimers) {
     window.SetControlTimer(b, 10000);
     log.clear();
     panel->SetVisible(false);
-    EXPECT_EQ(window.focused, nullptr);
-    EXPECT_EQ(window.captured, nullptr);
-    EXPECT_EQ(window.hovered, nullptr);
+    EXPECT_EQ(window.Focused(), nullptr);
+    EXPECT_EQ(window.Captured(), nullptr);
+    EXPECT_EQ(window.Hovered(), nullptr);
     EXPECT_EQ(window.tooltipOwner, nullptr);
-    EXPECT_TRUE(window.hoverWithin.empty());
+    EXPECT_TRUE(window.HoverWithin().empty());
     EXPECT_EQ(window.timerTargets.size(), 1u);
     EXPECT_EQ(log, (Log{"inner:blur", "inner:leave", "inner:without"}));
     log.clear();
@@ -511,10 +511,10 @@ TEST_F(CUiWindowTest, HoverFromTheCursorWaitsUntilTheWindowIsShown) {
     ClientToScreen(window.hwnd, &inside);
     ASSERT_TRUE(SetCursorPos(inside.x, inside.y));
     window.UpdateHoverFromCursor();  // still hidden: leaving could not be tracked
-    EXPECT_EQ(window.hovered, nullptr);
+    EXPECT_EQ(window.Hovered(), nullptr);
     ShowWindow(window.hwnd, SW_SHOWNOACTIVATE);
     window.UpdateHoverFromCursor();
-    EXPECT_EQ(window.hovered, a);
+    EXPECT_EQ(window.Hovered(), a);
     EXPECT_TRUE(window.trackingLeave);
 }
 
