@@ -67,6 +67,8 @@ void UiCanvas::BeginWindowPaint(HDC dc, int width, int height, const UiLtrb& are
     stack.clear();
     paintDc = SaveDC(hdc);
     IntersectClipRect(hdc, clip.left, clip.top, clip.right, clip.bottom);
+    appliedGdiClip = clip;
+    gdiClipApplied = true;
     SetBkMode(hdc, TRANSPARENT);
     keepGraphics = true;
     EnsureGraphics();  // it starts with the canvas's clip
@@ -83,6 +85,7 @@ void UiCanvas::EndWindowPaint() {
     if (paintDc)
         RestoreDC(hdc, paintDc);
     paintDc = 0;
+    gdiClipApplied = false;
     hdc = nullptr;
 }
 
@@ -91,51 +94,59 @@ void UiCanvas::EndWindowPaint() {
 // ---------------------------------------------------------------------------------------------
 
 Gdiplus::GpGraphics* UiCanvas::EnsureGraphics() {
-    if (graphics)
-        return graphics->native;
-    if (!hdc)
+    if (!graphics) {
+        if (!hdc)
+            return nullptr;
+        Gdiplus::GpGraphics* native = nullptr;
+        const Gdiplus::GpStatus status = GdipCreateFromHDC(hdc, &native);
+        graphics = WrapGdipNative(native, status);
+        if (!graphics || !graphics->native)
+            return nullptr;
+        UiGraphics& g = *graphics;
+        g.Keep(GdipSetSmoothingMode(g.native, Gdiplus::SmoothingModeAntiAlias));
+        g.Keep(GdipSetTextRenderingHint(g.native, Gdiplus::TextRenderingHintClearTypeGridFit));
+        g.Keep(GdipSetPixelOffsetMode(g.native, Gdiplus::PixelOffsetModeHighQuality));
+        graphicsApplied = false;
+    }
+    if (!graphics->native)
         return nullptr;
-    Gdiplus::GpGraphics* native = nullptr;
-    const Gdiplus::GpStatus status = GdipCreateFromHDC(hdc, &native);
-    graphics = WrapGdipNative(native, status);
-    if (!graphics || !graphics->native)
-        return nullptr;
+    ApplyGraphicsState();
+    return graphics->native;
+}
+
+// Origin and clip reach GDI+ only when a GDI+ call is about to draw, and only when they changed:
+// most controls of a paint are passed through without drawing anything.
+void UiCanvas::ApplyGraphicsState() {
     UiGraphics& g = *graphics;
-    g.Keep(GdipSetSmoothingMode(g.native, Gdiplus::SmoothingModeAntiAlias));
-    g.Keep(GdipSetTextRenderingHint(g.native, Gdiplus::TextRenderingHintClearTypeGridFit));
-    g.Keep(GdipSetPixelOffsetMode(g.native, Gdiplus::PixelOffsetModeHighQuality));
-    // A graphics object created in the middle of a tree starts at the current origin and clip.
+    if (graphicsApplied && appliedOriginX == originX && appliedOriginY == originY && appliedGraphicsClip == clip)
+        return;
+    g.Keep(GdipResetWorldTransform(g.native));
     g.Keep(GdipTranslateWorldTransform(g.native, static_cast<float>(originX), static_cast<float>(originY),
                                        Gdiplus::MatrixOrderPrepend));
-    g.Keep(GdipSetClipRectI(g.native, clip.left - originX, clip.top - originY, clip.right - clip.left,
-                            clip.bottom - clip.top, Gdiplus::CombineModeReplace));
-    return g.native;
+    // The clip is given in world coordinates, so relative to the origin just set.
+    g.Keep(GdipSetClipRectI(g.native, clip.left - originX, clip.top - originY, std::max(0, clip.right - clip.left),
+                            std::max(0, clip.bottom - clip.top), Gdiplus::CombineModeReplace));
+    appliedOriginX = originX;
+    appliedOriginY = originY;
+    appliedGraphicsClip = clip;
+    graphicsApplied = true;
+}
+
+// The same for the DC's clip region, before GDI draws something the canvas cannot clip itself.
+void UiCanvas::ApplyGdiClip() {
+    if (gdiClipApplied && appliedGdiClip == clip)
+        return;
+    base::UniqueGdiObject region{
+        CreateRectRgn(clip.left, clip.top, std::max(clip.left, clip.right), std::max(clip.top, clip.bottom))};
+    SelectClipRgn(hdc, static_cast<HRGN>(region.Get()));
+    appliedGdiClip = clip;
+    gdiClipApplied = true;
 }
 
 void UiCanvas::PushControl(const UiRect& r, int outset) {
-    SavedState saved;
-    saved.originX = originX;
-    saved.originY = originY;
-    saved.clip = clip;
-    saved.savedDc = SaveDC(hdc);
-    saved.hadGraphics = graphics != nullptr;
-    if (graphics)
-        graphics->Keep(GdipSaveGraphics(graphics->native, &saved.graphicsState));
-    stack.push_back(saved);
-
+    stack.push_back({originX, originY, clip});
     const UiLtrb edges = {originX + r.x, originY + r.y, originX + r.x + r.width, originY + r.y + r.height};
-    const UiLtrb grown = Grow(edges, outset);
-    IntersectClipRect(hdc, grown.left, grown.top, grown.right, grown.bottom);
-    clip = Intersect(clip, grown);
-
-    if (graphics) {
-        UiGraphics& g = *graphics;
-        g.Keep(GdipSetClipRect(g.native, static_cast<float>(r.x - outset), static_cast<float>(r.y - outset),
-                               static_cast<float>(r.width + 2 * outset), static_cast<float>(r.height + 2 * outset),
-                               Gdiplus::CombineModeIntersect));
-        g.Keep(GdipTranslateWorldTransform(g.native, static_cast<float>(r.x), static_cast<float>(r.y),
-                                           Gdiplus::MatrixOrderPrepend));
-    }
+    clip = Intersect(clip, Grow(edges, outset));
     originX += r.x;
     originY += r.y;
 }
@@ -145,12 +156,14 @@ void UiCanvas::Pop() {
         return;
     const SavedState saved = stack.back();
     stack.pop_back();
-    if (saved.hadGraphics && graphics)
-        graphics->Keep(GdipRestoreGraphics(graphics->native, saved.graphicsState));
-    RestoreDC(hdc, saved.savedDc);
     originX = saved.originX;
     originY = saved.originY;
     clip = saved.clip;
+    // Outside a window paint nobody else restores the DC.
+    if (stack.empty() && !paintDc && gdiClipApplied && hdc) {
+        SelectClipRgn(hdc, nullptr);
+        gdiClipApplied = false;
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -173,11 +186,17 @@ HPEN UiCanvas::CachedPen(COLORREF colour, int width) {
 }
 
 void UiCanvas::FillRect(const UiRect& r, COLORREF colour) {
-    const RECT rect = {originX + r.x, originY + r.y, originX + r.x + r.width, originY + r.y + r.height};
+    // Clipped here, which spares the DC's clip region.
+    const UiLtrb area =
+        Intersect(clip, {originX + r.x, originY + r.y, originX + r.x + r.width, originY + r.y + r.height});
+    if (IsEmpty(area))
+        return;
+    const RECT rect = {area.left, area.top, area.right, area.bottom};
     ::FillRect(hdc, &rect, CachedBrush(colour));
 }
 
 void UiCanvas::DrawLine(int x1, int y1, int x2, int y2, COLORREF colour, int width) {
+    ApplyGdiClip();
     HGDIOBJ previous = SelectObject(hdc, CachedPen(colour, width));
     MoveToEx(hdc, originX + x1, originY + y1, nullptr);
     LineTo(hdc, originX + x2, originY + y2);  // the end point itself is not drawn

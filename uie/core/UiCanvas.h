@@ -41,9 +41,6 @@ public:
         int originX = 0;
         int originY = 0;
         UiLtrb clip;
-        int savedDc = 0;
-        bool hadGraphics = false;
-        Gdiplus::GraphicsState graphicsState = 0;
     };
 
     UiCanvas() = default;
@@ -118,6 +115,16 @@ private:
     HBRUSH CachedBrush(COLORREF colour);
     HPEN CachedPen(COLORREF colour, int width);
     void FillShape(const UiRect& r, const UiShapeCache::Key& key, const ShapeDrawer& draw);
+    void ApplyGraphicsState();
+    void ApplyGdiClip();
+
+    // What GDI+ and the DC were last given; see ApplyGraphicsState and ApplyGdiClip.
+    bool graphicsApplied = false;
+    int appliedOriginX = 0;
+    int appliedOriginY = 0;
+    UiLtrb appliedGraphicsClip;
+    bool gdiClipApplied = false;
+    UiLtrb appliedGdiClip;
     UiStringFormat* LineFormat(int alignment);
     UiBrush* SolidBrush(Gdiplus::ARGB colour);
 };

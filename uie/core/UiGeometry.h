@@ -35,6 +35,11 @@ struct UiLtrb {
     int32_t top = 0;
     int32_t right = 0;
     int32_t bottom = 0;
+
+    bool operator==(const UiLtrb& o) const {
+        return left == o.left && top == o.top && right == o.right && bottom == o.bottom;
+    }
+    bool operator!=(const UiLtrb& o) const { return !(*this == o); }
 };
 
 // Spacing on the four sides of a control (margin, padding, insets), in DIP.
