@@ -192,7 +192,7 @@ Figures Measure(int dpi) {
     const POINT over = {Scale(x + 2), Scale(y + 2)};
     SendMessageW(window.hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(over.x, over.y));
     SendMessageW(window.hwnd, WM_TIMER, kTooltipTimerId, 0);  // the delay has passed
-    if (!window.tooltipShowing)
+    if (!window.Tooltip().Showing())
         std::fprintf(stderr, "warning: the tooltip did not open at %d DPI\n", dpi);
     figures.hoverWithTooltip = HoverRepaints(window, target, dpi);
     DestroyWindow(window.hwnd);

@@ -13,7 +13,6 @@
 #include "uie/core/UiFonts.h"
 #include "uie/core/UiFrameGeometry.h"
 #include "uie/core/UiTheme.h"
-#include "uie/core/UiTooltipGeometry.h"
 
 namespace UIE {
 
@@ -232,8 +231,7 @@ void CUiWindow::ArrangeLayers(int width, int height) {
 // A subtree about to be destroyed must not stay reachable through the host's plain pointers.
 void CUiWindow::ForgetSubtree(CUiControl* subtree) {
     input.ForgetSubtree(subtree);
-    if (IsInSubtree(tooltipOwner, subtree))
-        HideTooltip();
+    tooltip.Forget(subtree);
     for (auto it = timerTargets.begin(); it != timerTargets.end();) {
         if (IsInSubtree(it->second, subtree)) {
             if (hwnd)
@@ -473,7 +471,7 @@ void CUiWindow::OnPointerMove(int px, int py) {
         HideTooltip();  // a control holds the capture; hover stays as it was
         return;
     }
-    UpdateTooltipOwner(px, py);
+    tooltip.Follow(input.Hovered(), {px, py});
 }
 
 void CUiWindow::UpdateHoverFromCursor() {
@@ -575,7 +573,7 @@ bool CUiWindow::OnImeComposition(LPARAM lParam) {
 void CUiWindow::OnTimerMessage(WPARAM timerId) {
     if (timerId == kTooltipTimerId) {
         KillTimer(hwnd, kTooltipTimerId);
-        ShowTooltip();
+        tooltip.Show();
         return;
     }
     auto found = timerTargets.find(static_cast<unsigned>(timerId));
@@ -673,73 +671,26 @@ void CUiWindow::RunCaptionCommand(int command) {
 // Tooltip
 // ---------------------------------------------------------------------------------------------
 
-void CUiWindow::UpdateTooltipOwner(int px, int py) {
-    CUiControl* owner = nullptr;
-    for (CUiControl* c = input.Hovered(); c && !owner; c = c->parent) {
-        if (!c->tooltip.empty())
-            owner = c;
-    }
-    if (owner != tooltipOwner) {
-        HideTooltip();
-        tooltipOwner = owner;
-        if (owner) {
-            tooltipText = owner->tooltip;
-            tooltipAnchor = {px, py};
-            SetTimer(hwnd, kTooltipTimerId, kTooltipDelayMs, nullptr);
-        }
-    } else if (!tooltipShowing) {
-        tooltipAnchor = {px, py};  // the delay is not restarted
-    }
-}
-
-void CUiWindow::ShowTooltip() {
-    if (!tooltipOwner || tooltipText.empty())
-        return;
-    tooltipShowing = true;
-    tooltipBox = TooltipRect();  // measured once; every paint while it shows reuses it
-    InvalidateTooltip();
-}
-
 void CUiWindow::HideTooltip() {
-    if (tooltipOwner && hwnd)
-        KillTimer(hwnd, kTooltipTimerId);
-    tooltipOwner = nullptr;
-    if (tooltipShowing) {
-        tooltipShowing = false;
-        InvalidateTooltip();
-    }
-}
-
-void CUiWindow::InvalidateTooltip() {
-    if (!hwnd)
-        return;
-    const UiLtrb area = Grow(ToLtrb(tooltipBox), 2);
-    const RECT rect = {area.left, area.top, area.right, area.bottom};
-    InvalidateRect(hwnd, &rect, FALSE);
+    tooltip.Hide();
 }
 
 UiRect CUiWindow::TooltipRect() const {
-    const std::vector<std::wstring> lines = SplitTooltipLines(tooltipText);
-    int widest = 0;
-    for (const auto& line : lines)
-        widest = std::max(widest, MeasureText(line.c_str(), kTooltipTextSize, false, -1).width);
+    return tooltip.Rect();
+}
+
+UiSize CUiWindow::ClientSizePx() const {
     RECT client = {};
     if (hwnd)
         GetClientRect(hwnd, &client);
-    return PlaceTooltip(widest, static_cast<int>(lines.size()), tooltipAnchor, client.right - client.left,
-                        client.bottom - client.top);
+    return {client.right - client.left, client.bottom - client.top};
 }
 
-void CUiWindow::PaintTooltip() {
-    const UiRect box = tooltipBox;
-    canvas.FillRoundRect(static_cast<float>(Scale(6)), box, 0xF5323236);
-    const std::vector<std::wstring> lines = SplitTooltipLines(tooltipText);
-    for (size_t i = 0; i < lines.size(); ++i) {
-        const UiRect line = TooltipLineBox(box, static_cast<int>(i));
-        canvas.DrawString(lines[i].c_str(), kTooltipTextSize, 0xFFFFFFFF, static_cast<float>(line.x),
-                          static_cast<float>(line.y), static_cast<float>(line.width), static_cast<float>(line.height),
-                          kAlignNear, false);
-    }
+void CUiWindow::InvalidatePixels(const UiLtrb& area) {
+    if (!hwnd)
+        return;
+    const RECT rect = {area.left, area.top, area.right, area.bottom};
+    InvalidateRect(hwnd, &rect, FALSE);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -784,8 +735,7 @@ void CUiWindow::RenderBuffer(const UiLtrb& dirty) {
             UiCaptionBar::Paint(canvas, title, buffer.bufferWidth, strip.bottom);
     }
     PaintLayers(dirty, topCovers);
-    if (tooltipShowing && Intersects(ToLtrb(tooltipBox), dirty))
-        PaintTooltip();
+    tooltip.Paint(canvas, dirty);
     canvas.EndWindowPaint();
 }
 

@@ -26,6 +26,7 @@
 #include "uie/core/UiCanvas.h"
 #include "uie/core/UiGeometry.h"
 #include "uie/core/UiInputRouter.h"
+#include "uie/core/UiTooltip.h"
 
 namespace UIE {
 
@@ -104,6 +105,7 @@ public:
     CUiControl* Captured() const { return input.Captured(); }
     CUiControl* Focused() const { return input.Focused(); }
     const std::vector<CUiControl*>& HoverWithin() const { return input.HoverWithin(); }
+    const UiTooltip& Tooltip() const { return tooltip; }
 
     // Re-evaluates hover for where the pointer is now (after the tree was built or changed under
     // a resting pointer); nothing when it is outside the client area.
@@ -118,11 +120,6 @@ public:
     HWND hwnd = nullptr;
     HINSTANCE instance = nullptr;
     std::wstring title;
-    bool tooltipShowing = false;
-    CUiControl* tooltipOwner = nullptr;  // non-owning
-    std::wstring tooltipText;
-    UiPoint tooltipAnchor;  // client pixels
-    UiRect tooltipBox;      // client pixels, where the showing tooltip is drawn
     std::vector<std::unique_ptr<CUiControl>> roots;
     MessageHook messageHook;
     UiBackBuffer buffer;
@@ -135,6 +132,12 @@ public:
 private:
     UiInputRouter input{{[this](int x, int y, int* lx, int* ly) { return HitTestAt(x, y, lx, ly); },
                          [this] { SetCapture(hwnd); }, [] { ReleaseCapture(); }}};
+    UiTooltip tooltip{{[this] { SetTimer(hwnd, kTooltipTimerId, kTooltipDelayMs, nullptr); },
+                       [this] {
+                           if (hwnd)
+                               KillTimer(hwnd, kTooltipTimerId);
+                       },
+                       [this](const UiLtrb& area) { InvalidatePixels(area); }, [this] { return ClientSizePx(); }}};
 
     static LRESULT CALLBACK StaticWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -164,11 +167,9 @@ private:
     void RunCaptionCommand(int command);
 
     // Tooltip
-    void UpdateTooltipOwner(int px, int py);
-    void ShowTooltip();
     void HideTooltip();
-    void InvalidateTooltip();
-    void PaintTooltip();
+    UiSize ClientSizePx() const;
+    void InvalidatePixels(const UiLtrb& area);
 
     // Painting and layers
     void Paint();

@@ -410,34 +410,34 @@ TEST_F(CUiWindowTest, MaximisedWindowHasNoBordersAndCoversTheWorkArea) {
 TEST_F(CUiWindowTest, TooltipShowsAfterTheDelayAndHidesOnPress) {
     a->tooltip = L"提示";
     Move(20, 20);
-    EXPECT_EQ(window.tooltipOwner, a);
-    EXPECT_EQ(window.tooltipText, L"提示");
-    EXPECT_FALSE(window.tooltipShowing);
+    EXPECT_EQ(window.Tooltip().Owner(), a);
+    EXPECT_EQ(window.Tooltip().Text(), L"提示");
+    EXPECT_FALSE(window.Tooltip().Showing());
     Move(22, 21);  // same owner: the anchor follows, the delay does not restart
-    EXPECT_EQ(window.tooltipAnchor.x, 22);
+    EXPECT_EQ(window.Tooltip().Anchor().x, 22);
     Send(WM_TIMER, kTooltipTimerId);
-    EXPECT_TRUE(window.tooltipShowing);
+    EXPECT_TRUE(window.Tooltip().Showing());
     Move(25, 25);  // showing: the anchor stays
-    EXPECT_EQ(window.tooltipAnchor.x, 22);
+    EXPECT_EQ(window.Tooltip().Anchor().x, 22);
     Press(25, 25);
-    EXPECT_FALSE(window.tooltipShowing);
-    EXPECT_EQ(window.tooltipOwner, nullptr);
+    EXPECT_FALSE(window.Tooltip().Showing());
+    EXPECT_EQ(window.Tooltip().Owner(), nullptr);
 }
 
 TEST_F(CUiWindowTest, TooltipComesFromTheNearestAncestorWithOne) {
     root->tooltip = L"root tip";
     Move(20, 20);
-    EXPECT_EQ(window.tooltipOwner, root);
+    EXPECT_EQ(window.Tooltip().Owner(), root);
     a->tooltip = L"a tip";
     Move(21, 20);
-    EXPECT_EQ(window.tooltipOwner, a);
+    EXPECT_EQ(window.Tooltip().Owner(), a);
     Send(WM_MOUSELEAVE);
-    EXPECT_EQ(window.tooltipOwner, nullptr);
+    EXPECT_EQ(window.Tooltip().Owner(), nullptr);
 }
 
 TEST_F(CUiWindowTest, TwoLineTooltipHeight) {
-    window.tooltipText = L"first\nsecond";
-    window.tooltipAnchor = {10, 10};
+    a->tooltip = L"first\nsecond";
+    Move(12, 12);
     EXPECT_EQ(window.TooltipRect().height, 12 + 2 * 18);
     GetDpi().dpi = 144;
     EXPECT_EQ(window.TooltipRect().height, 18 + 2 * 27);
@@ -473,7 +473,7 @@ TEST_F(CUiWindowTest, HiddenSubtreeGivesUpFocusCaptureHoverAndTimers) {
     EXPECT_EQ(window.Focused(), nullptr);
     EXPECT_EQ(window.Captured(), nullptr);
     EXPECT_EQ(window.Hovered(), nullptr);
-    EXPECT_EQ(window.tooltipOwner, nullptr);
+    EXPECT_EQ(window.Tooltip().Owner(), nullptr);
     EXPECT_TRUE(window.HoverWithin().empty());
     EXPECT_EQ(window.timerTargets.size(), 1u);
     EXPECT_EQ(log, (Log{"inner:blur", "inner:leave", "inner:without"}));

@@ -486,7 +486,7 @@ TEST_F(UiPaintTest, TooltipIsPaintedAfterTheDelay) {
     tipped->tooltip = L"提示文字";
     SendMessageW(window.hwnd, WM_MOUSEMOVE, 0, PointParam(30, 30));
     SendMessageW(window.hwnd, WM_TIMER, kTooltipTimerId, 0);
-    ASSERT_TRUE(window.tooltipShowing);
+    ASSERT_TRUE(window.Tooltip().Showing());
     UpdateWindow(window.hwnd);
     const UiRect tip = window.TooltipRect();
     EXPECT_EQ(tip.x, 40);
