@@ -111,6 +111,10 @@ Gdiplus::GpGraphics* UiCanvas::EnsureGraphics() {
     if (!graphics->native)
         return nullptr;
     ApplyGraphicsState();
+    // GDI+ on a DC may also obey the DC's clip region, which a GDI call may have left narrower
+    // (Wine takes it once, when the graphics object is made; Windows need not).
+    if (hdc)
+        ApplyGdiClip();
     return graphics->native;
 }
 
