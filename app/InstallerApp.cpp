@@ -55,14 +55,14 @@ InstallerApp::~InstallerApp() {
 // Start-up and main loop
 // ---------------------------------------------------------------------------------------------
 
-UIE::UiWindowSpec MainWindowSpec() {
-    UIE::UiWindowSpec spec;
-    spec.title = Engine::kProductDisplayName;
-    spec.widthDip = 520;
-    spec.heightDip = 374;
-    spec.iconResource = 101;  // the application icon of the resource script
-    spec.resizable = false;
-    return spec;
+UIE::UiWindowOptions MainWindowOptions() {
+    UIE::UiWindowOptions options;
+    options.title = Engine::kProductDisplayName;
+    options.widthDip = 520;
+    options.heightDip = 374;
+    options.iconResource = 101;  // the application icon of the resource script
+    options.resizable = false;
+    return options;
 }
 
 int InstallerApp::Run(HINSTANCE moduleHandle, int showCommand) {
@@ -79,7 +79,7 @@ int InstallerApp::Run(HINSTANCE moduleHandle, int showCommand) {
     gdiplus = std::make_unique<UIE::UiGdiplusSession>();
     WriteThemeColours();
 
-    if (!window.Create(module, MainWindowSpec())) {
+    if (!window.Create(module, MainWindowOptions())) {
         Shutdown();
         return 1;
     }

@@ -36,7 +36,7 @@ class CGhostButton;
 class CChromeButton;
 
 // The main window: the display name as title, 520 × 374 DIP, the application icon, fixed size.
-UIE::UiWindowSpec MainWindowSpec();
+UIE::UiWindowOptions MainWindowOptions();
 
 class InstallerApp {
 public:

@@ -146,11 +146,11 @@ double HoverRepaints(CUiWindow& window, Button* target, int dpi) {
 
 Figures Measure(int dpi) {
     CUiWindow window;
-    UiWindowSpec spec;
-    spec.title = L"paint";
-    spec.widthDip = 520;
-    spec.heightDip = 374;
-    if (!window.Create(GetModuleHandleW(nullptr), spec))
+    UiWindowOptions options;
+    options.title = L"paint";
+    options.widthDip = 520;
+    options.heightDip = 374;
+    if (!window.Create(GetModuleHandleW(nullptr), options))
         return {};
     // The display's DPI was read at creation; the benchmark imposes its own and sizes the window
     // to match, before any font is built.

@@ -182,7 +182,7 @@ TEST(InstallerAppRun, ClosingDuringTheDownloadAbortsItAndDropsTheFinishEvent) {
 
 TEST(WindowPost, TasksFromAnotherThreadRunInOrderOnTheUiThread) {
     SetupUi::CWindow window;
-    ASSERT_TRUE(window.Create(GetModuleHandleW(nullptr), SetupUi::MainWindowSpec()));
+    ASSERT_TRUE(window.Create(GetModuleHandleW(nullptr), SetupUi::MainWindowOptions()));
     const DWORD uiThread = GetCurrentThreadId();
     std::vector<int> order;
     std::atomic<int> wrongThread{0};
@@ -206,7 +206,7 @@ TEST(WindowPost, TasksFromAnotherThreadRunInOrderOnTheUiThread) {
 
 TEST(WindowPost, TasksQueuedAtDestructionAndAfterItNeverRunAndAreFreed) {
     SetupUi::CWindow window;
-    ASSERT_TRUE(window.Create(GetModuleHandleW(nullptr), SetupUi::MainWindowSpec()));
+    ASSERT_TRUE(window.Create(GetModuleHandleW(nullptr), SetupUi::MainWindowOptions()));
     auto witness = std::make_shared<int>(0);
     for (int i = 0; i < 5; ++i)
         window.Post([witness] { ++*witness; });
@@ -223,7 +223,7 @@ TEST(WindowPost, TasksQueuedAtDestructionAndAfterItNeverRunAndAreFreed) {
 
 TEST(WindowHook, CloseIsOfferedToTheHookFirst) {
     SetupUi::CWindow window;
-    ASSERT_TRUE(window.Create(GetModuleHandleW(nullptr), SetupUi::MainWindowSpec()));
+    ASSERT_TRUE(window.Create(GetModuleHandleW(nullptr), SetupUi::MainWindowOptions()));
     int closeSeen = 0;
     int destroySeen = 0;
     bool hwndClearedBeforeDestroyHook = false;

@@ -115,9 +115,9 @@ bool CUiWindow::OnEscape() {
 // Creation, roots, layers, timers and posted tasks
 // ---------------------------------------------------------------------------------------------
 
-bool CUiWindow::Create(HINSTANCE moduleInstance, const UiWindowSpec& spec) {
+bool CUiWindow::Create(HINSTANCE moduleInstance, const UiWindowOptions& options) {
     instance = moduleInstance;
-    title = spec.title;
+    title = options.title;
     if (!classRegistered) {
         WNDCLASSEXW wc = {};
         wc.cbSize = sizeof(wc);
@@ -132,18 +132,18 @@ bool CUiWindow::Create(HINSTANCE moduleInstance, const UiWindowSpec& spec) {
         classRegistered = true;
     }
 
-    const int w = Scale(spec.widthDip);
-    const int h = Scale(spec.heightDip);
+    const int w = Scale(options.widthDip);
+    const int h = Scale(options.heightDip);
     const int x = CenteredOrigin(GetSystemMetrics(SM_CXSCREEN), w);
     const int y = CenteredOrigin(GetSystemMetrics(SM_CYSCREEN), h);
     DWORD style = WS_OVERLAPPEDWINDOW;
-    if (!spec.resizable)
+    if (!options.resizable)
         style &= ~(WS_THICKFRAME | WS_MAXIMIZEBOX);
     if (!CreateWindowExW(0, kClassName, title.c_str(), style, x, y, w, h, nullptr, nullptr, instance, this))
         return false;
-    if (spec.iconResource) {
+    if (options.iconResource) {
         // Shared icons from the module: the system owns them, nothing to free.
-        HICON big = LoadIconW(instance, MAKEINTRESOURCEW(spec.iconResource));
+        HICON big = LoadIconW(instance, MAKEINTRESOURCEW(options.iconResource));
         if (big) {
             SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
             SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(big));

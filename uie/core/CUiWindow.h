@@ -41,7 +41,7 @@ constexpr unsigned kFirstControlTimerId = 100;
 constexpr uint32_t kModalDimColour = 0x6E000000;
 
 // What the owner decides about its window: the host itself knows nothing of the product.
-struct UiWindowSpec {
+struct UiWindowOptions {
     std::wstring title;
     int widthDip = 0;
     int heightDip = 0;
@@ -83,7 +83,7 @@ public:
 
     // Registers the class once per process and creates the (hidden) window, centred on the
     // screen. False: no window.
-    bool Create(HINSTANCE instance, const UiWindowSpec& spec);
+    bool Create(HINSTANCE instance, const UiWindowOptions& options);
     // Takes ownership; the root becomes the topmost and is arranged over the client area.
     void AddRoot(std::unique_ptr<CUiControl> root);
     // Runs `task` on the UI thread, in posting order, while the window exists. Any thread. A task

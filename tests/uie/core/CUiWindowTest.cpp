@@ -36,7 +36,7 @@ public:
 class CUiWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(window.Create(GetModuleHandleW(nullptr), uitest::WindowSpec()));
+        ASSERT_TRUE(window.Create(GetModuleHandleW(nullptr), uitest::WindowOptions()));
         GetDpi().dpi = 96;  // the host read the display's DPI when the window was created
         auto rootControl = std::make_unique<CUiControl>();
         root = rootControl.get();
@@ -583,7 +583,7 @@ TEST(CUiWindowAddress, HostAtAHighAddressReceivesItsMessages) {
         EXPECT_GT(reinterpret_cast<uintptr_t>(memory), uintptr_t{0xFFFFFFFF});
     }
     auto* host = new (memory) TestWindow;
-    ASSERT_TRUE(host->Create(GetModuleHandleW(nullptr), uitest::WindowSpec()));
+    ASSERT_TRUE(host->Create(GetModuleHandleW(nullptr), uitest::WindowOptions()));
     UINT seen = 0;
     host->messageHook = [&](UINT message, WPARAM, LPARAM) -> LRESULT {
         if (message == WM_APP + 9)

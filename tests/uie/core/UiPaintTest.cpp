@@ -79,7 +79,7 @@ public:
 class UiPaintTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(window.Create(GetModuleHandleW(nullptr), uitest::WindowSpec()));
+        ASSERT_TRUE(window.Create(GetModuleHandleW(nullptr), uitest::WindowOptions()));
         GetDpi().dpi = 96;
         auto rootControl = std::make_unique<PaintingControl>(UiRect{}, nullptr);
         root = rootControl.get();

@@ -97,12 +97,12 @@ using TestSupport::PumpPending;
 using TestSupport::PumpUntil;
 
 // A plain resizable test window of 520 × 374 DIP.
-inline UIE::UiWindowSpec WindowSpec() {
-    UIE::UiWindowSpec spec;
-    spec.title = L"test";
-    spec.widthDip = 520;
-    spec.heightDip = 374;
-    return spec;
+inline UIE::UiWindowOptions WindowOptions() {
+    UIE::UiWindowOptions options;
+    options.title = L"test";
+    options.widthDip = 520;
+    options.heightDip = 374;
+    return options;
 }
 
 inline LPARAM PointParam(int x, int y) {
