@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "uie/core/CUiLinearLayout.h"
 #include "uie/core/CUiWindow.h"
 #include "uie/core/UiCanvas.h"
 #include "uie/core/UiTestSupport.h"
@@ -279,4 +280,34 @@ TEST(CUiControl, InvalidateWithoutANativeWindowIsHarmless) {
     c.Invalidate();
     c.RequestLayout();
     EXPECT_TRUE(c.layoutPending);
+}
+
+// The layout control: hidden children take no room, a child's layout request is honoured at the
+// next paint, and the layout itself is never hit.
+TEST(CUiLinearLayout, ArrangesVisibleChildrenAndReArrangesAtPaint) {
+    CUiLinearLayout row;
+    row.spacing = 5;
+    auto place = [&](int width, bool visible) {
+        CUiControl* child = row.Add<CUiControl>();
+        child->widthSpec = width;
+        child->heightSpec = 10;
+        child->visible = visible;
+        return child;
+    };
+    CUiControl* first = place(20, true);
+    CUiControl* hidden = place(30, false);
+    CUiControl* last = place(40, true);
+    row.Arrange({0, 0, 200, 10});
+    EXPECT_EQ(first->bounds.x, 0);
+    EXPECT_EQ(last->bounds.x, 25);
+
+    hidden->SetVisible(true);
+    EXPECT_TRUE(row.layoutPending);
+    UiCanvas canvas;
+    row.Paint(canvas);
+    EXPECT_FALSE(row.layoutPending);
+    EXPECT_EQ(hidden->bounds.x, 25);
+    EXPECT_EQ(last->bounds.x, 60);
+    EXPECT_EQ(row.HitTest(150, 5), nullptr);
+    EXPECT_EQ(row.HitTest(65, 5), last);
 }
