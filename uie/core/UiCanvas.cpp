@@ -292,6 +292,26 @@ UiPathPtr UiCanvas::CreateRoundRectPath(float x, float y, float width, float hei
 
 namespace {
 
+UiBrushPtr GradientBrush(float x,
+                         float y,
+                         float w,
+                         float h,
+                         Gdiplus::ARGB startColour,
+                         Gdiplus::ARGB endColour,
+                         int gradientMode) {
+    const Gdiplus::RectF area(x, y, w, h);
+    Gdiplus::GpLineGradient* gradient = nullptr;
+    const Gdiplus::GpStatus status = GdipCreateLineBrushFromRect(&area, startColour, endColour,
+                                                                 static_cast<Gdiplus::LinearGradientMode>(gradientMode),
+                                                                 Gdiplus::WrapModeTile, &gradient);
+    return WrapGdipNative<Gdiplus::GpBrush>(gradient, status);
+}
+
+UiBrushPtr GradientBrush(const UiRect& r, Gdiplus::ARGB startColour, Gdiplus::ARGB endColour, int gradientMode) {
+    return GradientBrush(static_cast<float>(r.x), static_cast<float>(r.y), static_cast<float>(r.width),
+                         static_cast<float>(r.height), startColour, endColour, gradientMode);
+}
+
 void FillPathWith(Gdiplus::GpGraphics* target, UiPath& path, UiBrush& brush) {
     GdipFillPath(target, brush.native, path.native);
 }
@@ -312,12 +332,7 @@ void GradientShape(Gdiplus::GpGraphics* target,
                    Gdiplus::ARGB startColour,
                    Gdiplus::ARGB endColour,
                    int gradientMode) {
-    const Gdiplus::RectF area(x, y, w, h);
-    Gdiplus::GpLineGradient* gradient = nullptr;
-    const Gdiplus::GpStatus status = GdipCreateLineBrushFromRect(&area, startColour, endColour,
-                                                                 static_cast<Gdiplus::LinearGradientMode>(gradientMode),
-                                                                 Gdiplus::WrapModeTile, &gradient);
-    UiBrushPtr brush = WrapGdipNative<Gdiplus::GpBrush>(gradient, status);
+    UiBrushPtr brush = GradientBrush(x, y, w, h, startColour, endColour, gradientMode);
     UiPathPtr path = UiCanvas::CreateRoundRectPath(x, y, w, h, radius);
     if (path && path->native && brush && brush->native)
         FillPathWith(target, *path, *brush);
@@ -391,6 +406,17 @@ void UiCanvas::FillPath(UiPath& path, Gdiplus::ARGB colour) {
     GraphicsFrame frame(*this);
     UiBrush* brush = SolidBrush(colour);
     if (frame.Target() && path.native && brush)
+        frame.Keep(GdipFillPath(frame.Target(), brush->native, path.native));
+}
+
+void UiCanvas::FillPathGradient(UiPath& path,
+                                const UiRect& area,
+                                Gdiplus::ARGB startColour,
+                                Gdiplus::ARGB endColour,
+                                int gradientMode) {
+    GraphicsFrame frame(*this);
+    UiBrushPtr brush = GradientBrush(area, startColour, endColour, gradientMode);
+    if (frame.Target() && path.native && brush && brush->native)
         frame.Keep(GdipFillPath(frame.Target(), brush->native, path.native));
 }
 

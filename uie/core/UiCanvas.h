@@ -83,6 +83,12 @@ public:
     void StrokeRoundRect(float radius, const UiRect& r, Gdiplus::ARGB colour, float width);
     // Any path the control builds, in pixels relative to the current origin.
     void FillPath(UiPath& path, Gdiplus::ARGB colour);
+    // With a two-colour linear gradient spanning `area` (GDI+ gradient mode).
+    void FillPathGradient(UiPath& path,
+                          const UiRect& area,
+                          Gdiplus::ARGB startColour,
+                          Gdiplus::ARGB endColour,
+                          int gradientMode);
     void StrokePath(UiPath& path, Gdiplus::ARGB colour, float width);
 
     // The rounded-rectangle outline used by both rounded fills, for controls that stroke it.
