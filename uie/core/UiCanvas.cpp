@@ -420,11 +420,17 @@ void UiCanvas::FillPathGradient(UiPath& path,
         frame.Keep(GdipFillPath(frame.Target(), brush->native, path.native));
 }
 
-void UiCanvas::StrokePath(UiPath& path, Gdiplus::ARGB colour, float width) {
+void UiCanvas::StrokePath(UiPath& path, Gdiplus::ARGB colour, float width, bool round) {
     GraphicsFrame frame(*this);
     UiPenPtr pen = CreateGdipPen(colour, width);
-    if (frame.Target() && path.native && pen && pen->native)
-        frame.Keep(GdipDrawPath(frame.Target(), pen->native, path.native));
+    if (!frame.Target() || !path.native || !pen || !pen->native)
+        return;
+    if (round) {
+        pen->Keep(GdipSetPenStartCap(pen->native, Gdiplus::LineCapRound));
+        pen->Keep(GdipSetPenEndCap(pen->native, Gdiplus::LineCapRound));
+        pen->Keep(GdipSetPenLineJoin(pen->native, Gdiplus::LineJoinRound));
+    }
+    frame.Keep(GdipDrawPath(frame.Target(), pen->native, path.native));
 }
 
 }  // namespace UIE

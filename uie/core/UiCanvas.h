@@ -89,7 +89,8 @@ public:
                           Gdiplus::ARGB startColour,
                           Gdiplus::ARGB endColour,
                           int gradientMode);
-    void StrokePath(UiPath& path, Gdiplus::ARGB colour, float width);
+    // `round`: round caps and joins, for marks drawn as open lines.
+    void StrokePath(UiPath& path, Gdiplus::ARGB colour, float width, bool round = false);
 
     // The rounded-rectangle outline used by both rounded fills, for controls that stroke it.
     static UiPathPtr CreateRoundRectPath(float x, float y, float width, float height, float radius);

@@ -1,9 +1,11 @@
-// The progress bar and the card, painted into a memory buffer and read back.
+// The progress bar, the card and the check box, painted into a memory buffer and read back.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <vector>
 
 #include "uie/controls/CUiCard.h"
+#include "uie/controls/CUiCheckBox.h"
 #include "uie/controls/CUiProgressBar.h"
 #include "uie/core/UiBackBuffer.h"
 #include "uie/core/UiCanvas.h"
@@ -105,4 +107,29 @@ TEST_F(PaintedControlTest, CardMeasuresAndArrangesOnlyItsFirstChild) {
     EXPECT_EQ(first->bounds.width, 90);
     EXPECT_EQ(first->bounds.height, 38);
     EXPECT_EQ(second->bounds.x, 1);  // left alone
+}
+
+TEST_F(PaintedControlTest, CheckBoxLooksAndToggles) {
+    CUiCheckBox box;
+    box.bounds = {0, 0, 120, 24};
+    Paint(box);  // unchecked: a white box with a grey outline, 4 px down
+    EXPECT_EQ(Px(8, 12), kWhite);
+    EXPECT_TRUE(Px(8, 4) == 0xCCCCCCu || Px(8, 5) == 0xCCCCCCu);  // the 1 px outline on the top edge
+    EXPECT_EQ(Px(8, 2), kWhite);
+    box.checked = true;
+    Paint(box);
+    EXPECT_EQ(Px(2, 12), kAccent);
+    EXPECT_EQ(Px(7, 16), kWhite);  // on the check mark's first stroke
+
+    std::vector<bool> seen;
+    box.SetOnChange([&](bool checked) { seen.push_back(checked); });
+    box.OnMouseUp(130, 10);  // released outside
+    box.OnMouseUp(5, 5);
+    box.enabled = false;
+    box.OnMouseUp(5, 5);  // disabled: never changed
+    EXPECT_EQ(seen, std::vector<bool>{false});
+    EXPECT_FALSE(box.checked);
+    EXPECT_EQ(box.Measure(-1).height, 24);
+    box.text = L"同意";
+    EXPECT_GT(box.Measure(-1).width, 30);
 }
