@@ -40,8 +40,11 @@ void CUiCard::Paint(UiCanvas& canvas) {
     else
         canvas.FillRoundRect(radius, box, fillColour);
     if (HasBorder())
-        canvas.StrokeRoundRect(radius, box, borderColour,
-                               static_cast<float>(std::max(1, borderWidth * GetDpi().dpi / 96)));
+        canvas.StrokeRoundRect(radius, box, borderColour, BorderPixels());
+}
+
+float CUiCard::BorderPixels() const {
+    return static_cast<float>(std::max(1, borderWidth * GetDpi().dpi / 96));
 }
 
 // One closed path from the four radii, clockwise from the top-left corner's end.
@@ -75,7 +78,7 @@ void CUiCard::PaintPerCorner(UiCanvas& canvas, int width, int height) {
     else
         canvas.FillPath(*path, fillColour);
     if (HasBorder())
-        canvas.StrokePath(*path, borderColour, static_cast<float>(std::max(1, borderWidth * GetDpi().dpi / 96)));
+        canvas.StrokePath(*path, borderColour, BorderPixels());
 }
 
 }  // namespace UIE

@@ -31,6 +31,7 @@ public:
 private:
     void PaintPerCorner(UiCanvas& canvas, int width, int height);
     bool HasBorder() const { return borderWidth > 0 && (borderColour >> 24) != 0; }
+    float BorderPixels() const;
 };
 
 }  // namespace UIE

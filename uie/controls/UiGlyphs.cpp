@@ -108,23 +108,18 @@ Gdiplus::GpStatus Stroke(Gdiplus::GpGraphics* g, Gdiplus::GpPen* pen, const Grid
 void DrawGlyph(UiCanvas& canvas, int type, int x, int y, int width, int height, Gdiplus::ARGB colour, int lineWidth) {
     if (width <= 0 || height <= 0 || type < kGlyphMinus || type > kGlyphCircleDot)
         return;
-    const bool hadGraphics = canvas.graphics != nullptr;
-    if (Gdiplus::GpGraphics* g = canvas.EnsureGraphics()) {
-        UiPenPtr pen = CreateGdipPen(colour, lineWidth > 0 ? static_cast<float>(lineWidth) : 1.0f);
-        if (pen && pen->native) {
-            GdipSetPenStartCap(pen->native, Gdiplus::LineCapRound);
-            GdipSetPenEndCap(pen->native, Gdiplus::LineCapRound);
-            GdipSetPenLineJoin(pen->native, Gdiplus::LineJoinRound);
-            const int side = std::min(width, height);
-            const Grid grid = {static_cast<float>(x) + static_cast<float>(width - side) / 2.0f,
-                               static_cast<float>(y) + static_cast<float>(height - side) / 2.0f,
-                               static_cast<float>(side) / 24.0f};
-            canvas.graphics->Keep(Stroke(g, pen->native, grid, type));
-        }
-    }
-    // A graphics object made for this call alone goes with it, as the canvas does for its own calls.
-    if (!hadGraphics && !canvas.keepGraphics)
-        canvas.graphics.reset();
+    UiCanvas::GraphicsFrame frame(canvas);
+    UiPenPtr pen = CreateGdipPen(colour, lineWidth > 0 ? static_cast<float>(lineWidth) : 1.0f);
+    if (!frame.Target() || !pen || !pen->native)
+        return;
+    GdipSetPenStartCap(pen->native, Gdiplus::LineCapRound);
+    GdipSetPenEndCap(pen->native, Gdiplus::LineCapRound);
+    GdipSetPenLineJoin(pen->native, Gdiplus::LineJoinRound);
+    const int side = std::min(width, height);
+    const Grid grid = {static_cast<float>(x) + static_cast<float>(width - side) / 2.0f,
+                       static_cast<float>(y) + static_cast<float>(height - side) / 2.0f,
+                       static_cast<float>(side) / 24.0f};
+    frame.Keep(Stroke(frame.Target(), pen->native, grid, type));
 }
 
 }  // namespace UIE

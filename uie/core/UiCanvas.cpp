@@ -9,32 +9,6 @@ namespace UIE {
 
 using namespace Gdiplus::DllExports;
 
-// Every GDI+ primitive runs inside one of these: it makes sure a graphics object exists and, when
-// the primitive had to create it outside a window paint, deletes it again afterwards.
-class UiCanvas::GraphicsFrame {
-public:
-    explicit GraphicsFrame(UiCanvas& canvas) : canvas_(canvas), existed_(canvas.graphics != nullptr) {
-        target_ = canvas.EnsureGraphics();
-    }
-    ~GraphicsFrame() {
-        if (!existed_ && !canvas_.keepGraphics)
-            canvas_.graphics.reset();
-    }
-    GraphicsFrame(const GraphicsFrame&) = delete;
-    GraphicsFrame& operator=(const GraphicsFrame&) = delete;
-
-    Gdiplus::GpGraphics* Target() const { return target_; }
-    void Keep(Gdiplus::GpStatus status) {
-        if (canvas_.graphics)
-            canvas_.graphics->Keep(status);
-    }
-
-private:
-    UiCanvas& canvas_;
-    bool existed_;
-    Gdiplus::GpGraphics* target_ = nullptr;
-};
-
 UiCanvas::~UiCanvas() {
     // The graphics object goes before the cached GDI objects it may still reference.
     graphics.reset();
@@ -312,15 +286,11 @@ UiBrushPtr GradientBrush(const UiRect& r, Gdiplus::ARGB startColour, Gdiplus::AR
                          static_cast<float>(r.height), startColour, endColour, gradientMode);
 }
 
-void FillPathWith(Gdiplus::GpGraphics* target, UiPath& path, UiBrush& brush) {
-    GdipFillPath(target, brush.native, path.native);
-}
-
 // The shapes, drawn with their top-left corner at (x, y) of `target`.
 void RoundRectShape(Gdiplus::GpGraphics* target, float x, float y, float w, float h, float radius, UiBrush* brush) {
     UiPathPtr path = UiCanvas::CreateRoundRectPath(x, y, w, h, radius);
     if (path && path->native && brush)
-        FillPathWith(target, *path, *brush);
+        GdipFillPath(target, brush->native, path->native);
 }
 
 void GradientShape(Gdiplus::GpGraphics* target,
@@ -335,7 +305,7 @@ void GradientShape(Gdiplus::GpGraphics* target,
     UiBrushPtr brush = GradientBrush(x, y, w, h, startColour, endColour, gradientMode);
     UiPathPtr path = UiCanvas::CreateRoundRectPath(x, y, w, h, radius);
     if (path && path->native && brush && brush->native)
-        FillPathWith(target, *path, *brush);
+        GdipFillPath(target, brush->native, path->native);
 }
 
 void CheckCircleShape(Gdiplus::GpGraphics* target, float x, float y, float w, float h, UiBrush* brush) {

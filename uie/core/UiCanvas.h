@@ -43,6 +43,33 @@ public:
         UiLtrb clip;
     };
 
+    // Every GDI+ drawing runs inside one of these: it makes sure a graphics object exists, at the
+    // current origin and clip, and, when it had to create one outside a window paint, deletes it
+    // again afterwards. Controls that draw with GDI+ themselves use it too.
+    class GraphicsFrame {
+    public:
+        explicit GraphicsFrame(UiCanvas& canvas) : canvas_(canvas), existed_(canvas.graphics != nullptr) {
+            target_ = canvas.EnsureGraphics();
+        }
+        ~GraphicsFrame() {
+            if (!existed_ && !canvas_.keepGraphics)
+                canvas_.graphics.reset();
+        }
+        GraphicsFrame(const GraphicsFrame&) = delete;
+        GraphicsFrame& operator=(const GraphicsFrame&) = delete;
+
+        Gdiplus::GpGraphics* Target() const { return target_; }
+        void Keep(Gdiplus::GpStatus status) {
+            if (canvas_.graphics)
+                canvas_.graphics->Keep(status);
+        }
+
+    private:
+        UiCanvas& canvas_;
+        bool existed_;
+        Gdiplus::GpGraphics* target_ = nullptr;
+    };
+
     UiCanvas() = default;
     ~UiCanvas();
     UiCanvas(const UiCanvas&) = delete;
@@ -117,7 +144,6 @@ public:
     void ReleaseGdiplusObjects();
 
 private:
-    class GraphicsFrame;
     using ShapeDrawer = std::function<void(Gdiplus::GpGraphics* target, float x, float y)>;
     HBRUSH CachedBrush(COLORREF colour);
     HPEN CachedPen(COLORREF colour, int width);

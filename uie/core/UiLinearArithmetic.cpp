@@ -85,6 +85,7 @@ std::vector<UiRect> ArrangeLinear(const UiLinearParams& params,
     std::vector<int> mainSize(n, 0);
     std::vector<int> crossSize(n, 0);
     std::vector<bool> filling(n, false);
+    int fillsLeft = 0;
     float totalWeight = 0.0f;
     int used = 0;
     for (size_t i = 0; i < n; ++i) {
@@ -99,6 +100,7 @@ std::vector<UiRect> ArrangeLinear(const UiLinearParams& params,
         const int mainSpec = axes.MainSpec(c);
         if (mainSpec == kSpecFill) {
             filling[i] = true;
+            ++fillsLeft;
             totalWeight += Weight(c);
         } else {
             mainSize[i] = mainSpec == kSpecWrap ? axes.Main(outer) : mainSpec;
@@ -140,9 +142,7 @@ std::vector<UiRect> ArrangeLinear(const UiLinearParams& params,
     for (size_t i = 0; i < n; ++i) {
         const UiLinearChild& c = children[i];
         if (filling[i]) {
-            const bool anotherFollows =
-                std::find(filling.begin() + static_cast<long>(i) + 1, filling.end(), true) != filling.end();
-            if (anotherFollows) {
+            if (--fillsLeft > 0) {  // another filling child follows
                 mainSize[i] = static_cast<int>(static_cast<float>(free) * Weight(c) / totalWeight + 0.5f);
                 free -= mainSize[i];
             } else {
