@@ -3,9 +3,22 @@
 #include <windows.h>
 #include <gdiplus.h>
 
+#include <vector>
+
 #include "uie/core/UiFonts.h"
 
 namespace UIE {
+
+namespace {
+std::vector<std::function<void()>>& ReleaseHooks() {
+    static std::vector<std::function<void()>> hooks;
+    return hooks;
+}
+}  // namespace
+
+void UiGdiplusSession::AddReleaseHook(std::function<void()> release) {
+    ReleaseHooks().push_back(std::move(release));
+}
 
 UiGdiplusSession::UiGdiplusSession() {
     Gdiplus::GdiplusStartupInput input;
@@ -23,6 +36,9 @@ UiGdiplusSession::UiGdiplusSession() {
 UiGdiplusSession::~UiGdiplusSession() {
     if (!token_)
         return;
+    const std::vector<std::function<void()>>& hooks = ReleaseHooks();
+    for (auto hook = hooks.rbegin(); hook != hooks.rend(); ++hook)
+        (*hook)();
     ClearFontCache();
     DeleteUiFontFamily();
     Gdiplus::GdiplusShutdown(token_);
