@@ -128,19 +128,23 @@ build_curl() {
     touch "$prefix/.built"
 }
 
-take_prusa_headers() {
-    local stamp=$cache/third_party/.taken src
+# miniz from the slicer's source; nanosvg from wxWidgets', whose copy is the library as released
+# (the slicer's own copy is patched to need Boost).
+take_third_party_headers() {
+    local stamp=$cache/third_party/.taken-2 src
     [ -f "$stamp" ] && return 0
-    src=$(fetch_source prusa-slicer)
-    [ -f "$src/src/miniz/miniz.c" ] || die "prusa-slicer's source has no src/miniz/miniz.c"
-    [ -f "$src/src/nanosvg/nanosvg.h" ] || die "prusa-slicer's source has no src/nanosvg/nanosvg.h"
     rm -rf "$cache/third_party"
     mkdir -p "$cache/third_party/miniz" "$cache/third_party/nanosvg"
+    src=$(fetch_source prusa-slicer)
+    [ -f "$src/src/miniz/miniz.c" ] || die "prusa-slicer's source has no src/miniz/miniz.c"
     cp "$src/src/miniz/miniz.c" "$src/src/miniz/miniz.h" "$cache/third_party/miniz/"
-    cp "$src/src/nanosvg/nanosvg.h" "$src/src/nanosvg/nanosvgrast.h" "$cache/third_party/nanosvg/"
-    # Only the four files are needed; the unpacked slicer tree is large.
+    # Only the few headers are needed; the unpacked trees are large.
     rm -rf "$src"
-    touch "$cache/third_party/.taken"
+    src=$(fetch_source wxwidgets3.2)
+    [ -f "$src/3rdparty/nanosvg/src/nanosvg.h" ] || die "wxwidgets3.2's source has no 3rdparty/nanosvg/src/nanosvg.h"
+    cp "$src/3rdparty/nanosvg/src/nanosvg.h" "$src/3rdparty/nanosvg/src/nanosvgrast.h" "$cache/third_party/nanosvg/"
+    rm -rf "$src"
+    touch "$stamp"
 }
 
 # ---------------------------------------------------------------------------------------------
@@ -148,13 +152,13 @@ mkdir -p "$cache"
 install_packages
 build_curl i686
 build_curl x86_64
-take_prusa_headers
+take_third_party_headers
 
 miniz_version=$(sed -n 's/^#define MZ_VERSION "\(.*\)"/\1/p' "$cache/third_party/miniz/miniz.h")
 {
     echo "libcurl   $(dsc_version curl) (Debian source package curl; static, Schannel; i686 and x86_64)"
     echo "miniz     MZ_VERSION $miniz_version (from Debian source package prusa-slicer $(dsc_version prusa-slicer))"
-    echo "nanosvg   from Debian source package prusa-slicer $(dsc_version prusa-slicer)"
+    echo "nanosvg   from Debian source package wxwidgets3.2 $(dsc_version wxwidgets3.2)"
     echo "mingw-w64 $(i686-w64-mingw32-g++-posix -dumpversion) i686, $(x86_64-w64-mingw32-g++-posix -dumpversion) x86_64 (posix threads)"
     echo "wine      $(/usr/lib/wine/wine64 --version 2>/dev/null || echo '?') (64-bit loader)"
 } >"$cache/versions.txt"
