@@ -327,6 +327,9 @@ void CheckCircleShape(Gdiplus::GpGraphics* target, float x, float y, float w, fl
 void UiCanvas::FillShape(const UiRect& r, const UiShapeCache::Key& key, const ShapeDrawer& draw) {
     if (r.width <= 0 || r.height <= 0)
         return;
+    // The cached raster is blended with GDI, which clips to the DC's region, not the canvas's.
+    if (keepGraphics)
+        ApplyGdiClip();
     if (keepGraphics &&
         shapes.Draw(hdc, originX + r.x, originY + r.y, key, [&](Gdiplus::GpGraphics* g) { draw(g, 0.0f, 0.0f); }))
         return;

@@ -354,6 +354,8 @@ INSTANTIATE_TEST_SUITE_P(Dpis, UiRepaintAtDpi, ::testing::Values(96, 120, 144, 1
 // ---------------------------------------------------------------------------------------------
 
 TEST_F(UiPaintTest, RoundedRectangles) {
+    // A GDI line first narrows the DC's clip to this sibling; the blended shapes must not inherit it.
+    Add(root, {160, 20, 20, 20}, [](UiCanvas& c, int w, int) { c.DrawLine(0, 0, w, 0, RGB(0, 0, 0), 1); });
     Add(root, {200, 20, 40, 40}, [](UiCanvas& c, int w, int h) { c.FillRoundRect(10.0f, {0, 0, w, h}, 0xFFFF0000); });
     Add(root, {260, 20, 40, 40}, [](UiCanvas& c, int w, int h) { c.FillRoundRect(0.0f, {0, 0, w, h}, 0xFFFF0000); });
     Add(root, {320, 20, 40, 40}, [](UiCanvas& c, int w, int h) { c.FillRoundRect(100.0f, {0, 0, w, h}, 0xFFFF0000); });

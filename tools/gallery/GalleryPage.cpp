@@ -1,0 +1,118 @@
+#include "tools/gallery/GalleryPage.h"
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <utility>
+
+#include "uie/controls/CUiCard.h"
+#include "uie/controls/CUiCheckBox.h"
+#include "uie/controls/CUiLabel.h"
+#include "uie/controls/CUiLink.h"
+#include "uie/controls/CUiProgressBar.h"
+#include "uie/controls/SvgIcon.h"
+#include "uie/core/CUiLinearLayout.h"
+#include "uie/core/UiCanvas.h"
+
+using namespace UIE;
+
+namespace Gallery {
+
+namespace {
+
+// The finish page's badge: an SVG resource drawn over the whole control.
+class Badge : public CUiControl {
+public:
+    explicit Badge(int resource) { icon_.LoadFromResource(GetModuleHandleW(nullptr), resource); }
+    void Paint(UiCanvas& canvas) override {
+        const UiRect px = GetPixelRect();
+        icon_.Draw(canvas, 0, 0, px.width, px.height, -1);
+    }
+
+private:
+    SvgIcon icon_;
+};
+
+template <typename T, typename... Args>
+T* Place(CUiControl* parent, UiRect bounds, Args&&... args) {
+    T* control = parent->Add<T>(std::forward<Args>(args)...);
+    control->bounds = bounds;
+    return control;
+}
+
+CUiLabel* AddLabel(CUiControl* parent, const wchar_t* text, int size, COLORREF colour) {
+    CUiLabel* label = parent->Add<CUiLabel>();
+    label->text = text;
+    label->fontSize = size;
+    label->textColour = colour;
+    return label;
+}
+
+CUiLink* AddLink(CUiControl* parent, const wchar_t* text) {
+    CUiLink* link = parent->Add<CUiLink>();
+    link->text = text;
+    link->margin.left = -4;  // the links sit tight against the words before them
+    return link;
+}
+
+void BuildHeader(CUiControl* root) {
+    CUiCard* header = Place<CUiCard>(root, {0, 0, kPageWidthDip, 150});
+    header->gradient = true;
+    header->gradientStart = 0xFFFF7467;
+    header->gradientEnd = 0xFFFFB199;
+    header->gradientMode = 1;
+    header->perCornerRadii = true;
+    header->bottomLeftRadius = header->bottomRightRadius = 16;
+    header->padding = {24, 40, 24, 40};
+    CUiLabel* title = AddLabel(header, L"欧贝林视频格式转换器", 22, RGB(255, 255, 255));
+    title->bold = true;
+    title->textAlignment = 1;
+}
+
+void BuildAgreementRow(CUiControl* root) {
+    CUiLinearLayout* row = Place<CUiLinearLayout>(root, {24, 170, 472, 24});
+    row->defaultAlignment = 1;
+    CUiCheckBox* agree = row->Add<CUiCheckBox>();
+    agree->text = L"我已阅读并同意";
+    agree->checked = true;
+    AddLink(row, L"《用户协议》");
+    AddLabel(row, L"和", 13, RGB(0x33, 0x33, 0x33));
+    AddLink(row, L"《隐私政策》");
+}
+
+CUiButton* BuildButtons(CUiControl* root) {
+    CUiButton* install = Place<CUiButton>(root, {160, 300, 200, 44});
+    install->text = L"立即安装";
+    install->fontSize = 16;
+    CUiButton* custom = Place<CUiButton>(root, {24, 220, 150, 34});
+    custom->style = kButtonOutlined;
+    custom->text = L"自定义目录";
+    custom->iconName = L"folder";
+    custom->centreContent = true;
+    CUiButton* contact = Place<CUiButton>(root, {190, 220, 110, 34});
+    contact->style = kButtonText;
+    contact->text = L"联系我们";
+    contact->hovered = true;
+    CUiButton* disabled = Place<CUiButton>(root, {316, 220, 110, 34});
+    disabled->text = L"不可用";
+    disabled->enabled = false;
+    return install;
+}
+
+}  // namespace
+
+GalleryPage BuildGalleryPage(CUiControl* root, int badgeResource) {
+    root->bounds = {0, 0, kPageWidthDip, kPageHeightDip};
+    BuildHeader(root);
+    BuildAgreementRow(root);
+    GalleryPage page;
+    page.root = root;
+    page.installButton = BuildButtons(root);
+    CUiProgressBar* progress = Place<CUiProgressBar>(root, {24, 274, 400, 6});
+    progress->SetValue(37);
+    Place<Badge>(root, {446, 200, 56, 56}, badgeResource);
+    return page;
+}
+
+}  // namespace Gallery
