@@ -102,6 +102,11 @@ struct MemoryDcTraits {
     static void Close(Value h) { ::DeleteDC(h); }
 };
 
+struct GlobalMemoryTraits {  // GlobalAlloc, until a stream takes it over
+    using Value = HGLOBAL;
+    static Value Invalid() { return nullptr; }
+    static void Close(Value h) { ::GlobalFree(h); }
+};
 struct CFileTraits {  // C runtime streams (_wfopen)
     using Value = FILE*;
     static Value Invalid() { return nullptr; }
@@ -130,6 +135,7 @@ using UniqueRegKey = Unique<RegKeyTraits>;
 using UniqueModule = Unique<ModuleTraits>;
 using UniqueGdiObject = Unique<GdiObjectTraits>;
 using UniqueMemoryDc = Unique<MemoryDcTraits>;
+using UniqueGlobalMemory = Unique<GlobalMemoryTraits>;
 using UniqueCFile = Unique<CFileTraits>;
 using UniqueCertStore = Unique<CertStoreTraits>;
 using UniqueCryptMsg = Unique<CryptMsgTraits>;
@@ -293,4 +299,3 @@ private:
 #endif
 
 }  // namespace base
-

@@ -1,6 +1,6 @@
-// Paint benchmark: a window with a control tree like the installer's (a header band, buttons,
-// labels, a progress bar, a grid of cards with text and check marks) is painted in full; then a
-// small button nested two levels deep (grid, card) changes its hover look and repaints itself,
+// Paint benchmark: the control gallery, a page like the installer's main page (header card,
+// agreement row with check box and links, filled, outlined and text buttons, progress bar, check
+// badge), is painted in full; then the install button changes its hover look and repaints itself,
 // first alone and then with a tooltip showing; at 96 and 192 DPI. Prints microseconds per paint
 // as "key: value" lines, the ratio of full to hover paint time last.
 #include <windows.h>
@@ -11,6 +11,7 @@
 #include <string>
 #include <utility>
 
+#include "tools/gallery/GalleryPage.h"
 #include "uie/core/CUiWindow.h"
 #include "uie/core/UiCanvas.h"
 #include "uie/core/UiDpi.h"
@@ -25,94 +26,7 @@ namespace {
 constexpr int kFullPaints = 200;
 constexpr int kControlPaints = 2000;
 constexpr int kWarmUpPaints = 20;
-
-class Band : public CUiControl {
-public:
-    void Paint(UiCanvas& canvas) override {
-        const UiRect px = GetPixelRect();
-        canvas.FillRoundRectGradient({0, 0, px.width, px.height}, 0xFFFF7467, 0xFFFFA467, 1, 0.0f);
-        canvas.DrawText(L"欧贝林视频格式转换器", 20, RGB(255, 255, 255), {0, 0, px.width, px.height}, kTextCenter,
-                        true);
-    }
-};
-
-class Button : public CUiControl {
-public:
-    explicit Button(std::wstring text) : text_(std::move(text)) {}
-    void Paint(UiCanvas& canvas) override {
-        ++paints;
-        const UiRect px = GetPixelRect();
-        canvas.FillRoundRect(static_cast<float>(px.height) / 2.0f, {0, 0, px.width, px.height},
-                             hovered ? 0xFFFF8A7F : 0xFFFF7467);
-        canvas.DrawText(text_.c_str(), 14, RGB(255, 255, 255), {0, 0, px.width, px.height}, kTextCenter, false);
-    }
-    bool hovered = false;
-    int paints = 0;
-
-private:
-    std::wstring text_;
-};
-
-class Label : public CUiControl {
-public:
-    explicit Label(std::wstring text) : text_(std::move(text)) {}
-    void Paint(UiCanvas& canvas) override {
-        const UiRect px = GetPixelRect();
-        canvas.DrawText(text_.c_str(), 13, RGB(0x33, 0x33, 0x33), {0, 0, px.width, px.height}, 0, false);
-    }
-
-private:
-    std::wstring text_;
-};
-
-class Card : public CUiControl {
-public:
-    void Paint(UiCanvas& canvas) override {
-        const UiRect px = GetPixelRect();
-        canvas.FillRoundRect(static_cast<float>(Scale(8)), {0, 0, px.width, px.height}, 0xFFF3F4F6);
-        canvas.FillCheckCircle({Scale(6), Scale(6), Scale(16), Scale(16)}, 0xFF2BB673);
-    }
-};
-
-class Progress : public CUiControl {
-public:
-    void Paint(UiCanvas& canvas) override {
-        const UiRect px = GetPixelRect();
-        const float radius = static_cast<float>(px.height) / 2.0f;
-        canvas.FillRoundRect(radius, {0, 0, px.width, px.height}, 0xFFEDEEF0);
-        canvas.FillRoundRectGradient({0, 0, px.width * 3 / 5, px.height}, 0xFFFF7467, 0xFFFF7467, 0, radius);
-    }
-};
-
-template <typename T, typename... Args>
-T* Place(CUiControl* parent, UiRect bounds, Args&&... args) {
-    T* control = parent->Add<T>(std::forward<Args>(args)...);
-    control->bounds = bounds;
-    return control;
-}
-
-// Builds the tree and returns the control the hover paints invalidate.
-Button* BuildTree(CUiControl* root) {
-    Place<Band>(root, {0, 0, 520, 120});
-    Place<Button>(root, {160, 300, 200, 44}, L"立即安装");
-    Place<Button>(root, {380, 310, 110, 28}, L"自定义目录");
-    Place<Button>(root, {476, 8, 36, 28}, L"×");
-    for (int i = 0; i < 6; ++i)
-        Place<Label>(root, {24, 130 + i * 26, 220, 22}, L"安装遇到问题？联系我们 " + std::to_wstring(i));
-    Place<Progress>(root, {24, 290, 472, 6});
-    CUiControl* grid = Place<CUiControl>(root, {260, 130, 240, 150});
-    Button* nested = nullptr;
-    for (int row = 0; row < 4; ++row) {
-        for (int column = 0; column < 3; ++column) {
-            Card* card = Place<Card>(grid, {column * 80, row * 38, 74, 34});
-            if (row == 1 && column == 1)
-                nested = Place<Button>(card, {26, 6, 44, 22}, L"选择");
-            else
-                Place<Label>(card, {26, 4, 46, 26}, L"组件");
-        }
-    }
-    return nested;
-}
+constexpr int kBadgeResource = 105;
 
 double Microseconds(LARGE_INTEGER start, LARGE_INTEGER end, int count) {
     LARGE_INTEGER frequency;
@@ -126,21 +40,19 @@ struct Figures {
     double hoverWithTooltip = 0.0;
 };
 
-// Microseconds per hover repaint of `target`.
-double HoverRepaints(CUiWindow& window, Button* target, int dpi) {
-    const int paintsBefore = target->paints;
+// Microseconds per hover repaint of `target`: the pointer entering or leaving it.
+double HoverRepaints(CUiWindow& window, CUiButton* target) {
     LARGE_INTEGER start;
     LARGE_INTEGER end;
     QueryPerformanceCounter(&start);
     for (int i = 0; i < kControlPaints; ++i) {
-        target->hovered = !target->hovered;  // what a hover change repaints
-        target->Invalidate();
+        if (target->hovered)
+            target->OnMouseLeave();
+        else
+            target->OnMouseEnter();
         UpdateWindow(window.hwnd);
     }
     QueryPerformanceCounter(&end);
-    if (target->paints - paintsBefore != kControlPaints)
-        std::fprintf(stderr, "warning: %d of %d hover paints reached the control at %d DPI\n",
-                     target->paints - paintsBefore, kControlPaints, dpi);
     return Microseconds(start, end, kControlPaints);
 }
 
@@ -160,7 +72,7 @@ Figures Measure(int dpi) {
     // does not paint what lies off screen.
     SetWindowPos(window.hwnd, nullptr, 0, 0, Scale(520), Scale(374), SWP_NOZORDER | SWP_NOACTIVATE);
     auto root = std::make_unique<CUiControl>();
-    Button* target = BuildTree(root.get());
+    CUiButton* target = Gallery::BuildGalleryPage(root.get(), kBadgeResource).installButton;
     window.AddRoot(std::move(root));
     ShowWindow(window.hwnd, SW_SHOWNOACTIVATE);
     // Warm-up: the first paints build the buffer, the fonts and GDI+'s own caches.
@@ -182,7 +94,7 @@ Figures Measure(int dpi) {
     QueryPerformanceCounter(&end);
     figures.full = Microseconds(start, end, kFullPaints);
 
-    figures.hover = HoverRepaints(window, target, dpi);
+    figures.hover = HoverRepaints(window, target);
 
     // The tooltip of the hovered button, open over it: every repaint also draws the tooltip.
     int x = 0;
@@ -194,7 +106,7 @@ Figures Measure(int dpi) {
     SendMessageW(window.hwnd, WM_TIMER, kTooltipTimerId, 0);  // the delay has passed
     if (!window.Tooltip().Showing())
         std::fprintf(stderr, "warning: the tooltip did not open at %d DPI\n", dpi);
-    figures.hoverWithTooltip = HoverRepaints(window, target, dpi);
+    figures.hoverWithTooltip = HoverRepaints(window, target);
     DestroyWindow(window.hwnd);
     return figures;
 }
@@ -203,7 +115,10 @@ Figures Measure(int dpi) {
 
 int main() {
     UiGdiplusSession gdiplus;
-    GetTheme().windowBackground = 0xFFFFFFFF;
+    UiTheme& theme = GetTheme();
+    theme.windowBackground = 0xFFFFFFFF;
+    theme.accent = theme.accentGradientStart = theme.accentGradientEnd = 0xFFFF7467;
+    theme.secondaryText = 0xFF84878C;
 
     const Figures at96 = Measure(96);
     const Figures at192 = Measure(192);

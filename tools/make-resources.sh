@@ -7,7 +7,7 @@ src=$1 out=$2
 mkdir -p "$out"
 rsvg-convert -w 1040 -h 520 "$src/header.svg" -o "$out/header.png"
 rsvg-convert -w 512 -h 512 "$src/logo.svg" -o "$out/logo.png"
-sizes=(16 24 32 48 64 256)
+sizes=(16 24 32 48 64 128 256)
 for s in "${sizes[@]}"; do
     rsvg-convert -w "$s" -h "$s" "$src/logo.svg" -o "$out/icon-$s.png"
 done

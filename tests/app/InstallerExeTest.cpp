@@ -6,7 +6,9 @@
 
 #include <chrono>
 #include <cstring>
+#include <algorithm>
 #include <string>
+#include <vector>
 #include <thread>
 
 #include "base/ScopedWin.h"
@@ -135,7 +137,15 @@ TEST(InstallerExe, CarriesItsPicturesAndVersion) {
     };
 
     DWORD size = 0;
-    EXPECT_NE(resource(101, RT_GROUP_ICON, size), nullptr);
+    // The icon group: a 6-byte header, then 14-byte entries whose first byte is the width (0 = 256).
+    const unsigned char* icons = resource(101, RT_GROUP_ICON, size);
+    ASSERT_NE(icons, nullptr);
+    ASSERT_GE(size, 6u);
+    std::vector<unsigned> widths;
+    for (unsigned i = 0; i < icons[4] && 6 + (i + 1) * 14 <= size; ++i)
+        widths.push_back(icons[6 + i * 14] == 0 ? 256u : icons[6 + i * 14]);
+    std::sort(widths.begin(), widths.end());
+    EXPECT_EQ(widths, (std::vector<unsigned>{16, 24, 32, 48, 64, 128, 256}));
     unsigned width = 0, height = 0;
     const unsigned char* header = resource(102, RT_RCDATA, size);
     ASSERT_NE(header, nullptr);

@@ -8,10 +8,12 @@
 
 #include "uie/controls/CUiCard.h"
 #include "uie/controls/CUiCheckBox.h"
+#include "uie/controls/CUiImage.h"
 #include "uie/controls/CUiLabel.h"
 #include "uie/controls/CUiLink.h"
 #include "uie/controls/CUiProgressBar.h"
 #include "uie/controls/SvgIcon.h"
+#include "uie/controls/UiImageCache.h"
 #include "uie/core/CUiLinearLayout.h"
 #include "uie/core/UiCanvas.h"
 
@@ -20,6 +22,8 @@ using namespace UIE;
 namespace Gallery {
 
 namespace {
+
+constexpr unsigned kLogoResource = 104;
 
 // The finish page's badge: an SVG resource drawn over the whole control.
 class Badge : public CUiControl {
@@ -109,9 +113,15 @@ GalleryPage BuildGalleryPage(CUiControl* root, int badgeResource) {
     GalleryPage page;
     page.root = root;
     page.installButton = BuildButtons(root);
+    CUiImage* logo = Place<CUiImage>(root, {24, 16, 24, 24});
+    logo->bitmap = UiImageCache::Instance().LoadFromResourceScaled(GetModuleHandleW(nullptr), kLogoResource, 24, 24);
+    logo->mouseTransparent = true;
     CUiProgressBar* progress = Place<CUiProgressBar>(root, {24, 274, 400, 6});
     progress->SetValue(37);
     Place<Badge>(root, {446, 200, 56, 56}, badgeResource);
+    // The plain root places nothing itself: each child lays out its own content at its bounds.
+    for (auto& child : root->children)
+        child->Arrange(child->bounds);
     return page;
 }
 

@@ -71,6 +71,10 @@ bool SvgIcon::Parse(const std::string& text) {
     std::vector<char> writable(text.begin(), text.end());
     writable.push_back('\0');
     image_ = nsvgParse(writable.data(), "px", 96.0f);
+    // The parser accepts any bytes (a PNG too) and returns an empty picture for them; a picture
+    // without a size has nothing to draw.
+    if (image_ && (image_->width <= 0 || image_->height <= 0))
+        DeleteImage();
     return image_ != nullptr;
 }
 

@@ -1,14 +1,149 @@
 #include "uie/controls/UiImageCache.h"
 
+#include <objidl.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "base/ScopedWin.h"
+#include "uie/controls/UiResources.h"
+#include "uie/core/UiCanvas.h"
+#include "uie/core/UiDpi.h"
+#include "uie/core/UiGdiplusSession.h"
+
 namespace UIE {
+
+using namespace Gdiplus::DllExports;
+
+namespace {
+
+constexpr int kFileImageDip = 30;
+
+std::wstring SizeSuffix(int width, int height) {
+    wchar_t suffix[32];
+    swprintf(suffix, 32, L"|%dx%d", width, height);
+    return suffix;
+}
+
+std::wstring ResourceKey(unsigned id) {
+    wchar_t key[32];
+    swprintf(key, 32, L"res://%u", id);
+    return key;
+}
+
+// The resource's bytes decoded by GDI+ through a memory stream.
+UiBitmapPtr DecodeResource(HMODULE module, unsigned id) {
+    const UiResourceBytes bytes = FindRcData(module, id);
+    if (!bytes.data)
+        return nullptr;
+    base::UniqueGlobalMemory memory{GlobalAlloc(GMEM_MOVEABLE, bytes.size)};
+    if (!memory)
+        return nullptr;
+    void* target = GlobalLock(memory.Get());
+    if (!target)
+        return nullptr;
+    std::memcpy(target, bytes.data, bytes.size);
+    GlobalUnlock(memory.Get());
+    base::ComPtr<IStream> stream;
+    if (FAILED(CreateStreamOnHGlobal(memory.Get(), TRUE, stream.Put())))
+        return nullptr;
+    memory.Release();  // the stream frees it
+    Gdiplus::GpBitmap* native = nullptr;
+    const Gdiplus::GpStatus status = GdipCreateBitmapFromStream(stream.Get(), &native);
+    UiBitmapPtr bitmap = WrapGdipNative(native, status);
+    if (!bitmap || status != Gdiplus::Ok)
+        return nullptr;
+    return bitmap;
+}
+
+// `source` stretched to exactly width × height pixels, premultiplied, over transparency.
+UiBitmapPtr ScaledCopy(UiBitmap* source, int width, int height) {
+    Gdiplus::GpBitmap* native = nullptr;
+    const Gdiplus::GpStatus status =
+        GdipCreateBitmapFromScan0(width, height, 0, PixelFormat32bppPARGB, nullptr, &native);
+    UiBitmapPtr copy = WrapGdipNative(native, status);
+    if (!copy || status != Gdiplus::Ok)
+        return nullptr;
+    Gdiplus::GpGraphics* graphicsNative = nullptr;
+    const Gdiplus::GpStatus graphicsStatus = GdipGetImageGraphicsContext(copy->native, &graphicsNative);
+    UiGraphicsPtr graphics = WrapGdipNative(graphicsNative, graphicsStatus);
+    if (!graphics || graphicsStatus != Gdiplus::Ok)
+        return nullptr;
+    GdipGraphicsClear(graphics->native, 0);
+    GdipSetInterpolationMode(graphics->native, Gdiplus::InterpolationModeHighQualityBicubic);
+    GdipSetSmoothingMode(graphics->native, Gdiplus::SmoothingModeAntiAlias);
+    GdipDrawImageRectI(graphics->native, source->native, 0, 0, width, height);
+    return copy;
+}
+
+}  // namespace
 
 UiImageCache& UiImageCache::Instance() {
     static UiImageCache cache;
     return cache;
 }
 
+UiImageCache::UiImageCache() {
+    // The cache outlives every GDI+ session; its bitmaps must not.
+    UiGdiplusSession::AddReleaseHook([this] { Clear(); });
+}
+
 void UiImageCache::Clear() {
     bitmaps_.clear();
+}
+
+UiBitmap* UiImageCache::Find(const std::wstring& key) const {
+    auto found = bitmaps_.find(key);
+    return found == bitmaps_.end() ? nullptr : found->second.get();
+}
+
+UiBitmap* UiImageCache::Store(const std::wstring& key, UiBitmapPtr bitmap) {
+    if (!bitmap)
+        return nullptr;
+    UiBitmap* stored = bitmap.get();
+    bitmaps_[key] = std::move(bitmap);
+    return stored;
+}
+
+UiBitmap* UiImageCache::LoadFromResource(HMODULE module, unsigned id) {
+    const std::wstring key = ResourceKey(id);
+    if (UiBitmap* cached = Find(key))
+        return cached;
+    return Store(key, DecodeResource(module, id));
+}
+
+UiBitmap* UiImageCache::LoadFromResourceScaled(HMODULE module, unsigned id, int widthDip, int heightDip) {
+    const int width = std::max(1, Scale(widthDip));
+    const int height = std::max(1, Scale(heightDip));
+    const std::wstring key = ResourceKey(id) + SizeSuffix(width, height);
+    if (UiBitmap* cached = Find(key))
+        return cached;
+    UiBitmap* source = LoadFromResource(module, id);
+    return source ? Store(key, ScaledCopy(source, width, height)) : nullptr;
+}
+
+UiBitmap* UiImageCache::LoadFromFileScaled(const std::wstring& path) {
+    const int side = std::max(1, Scale(kFileImageDip));
+    const std::wstring key = path + SizeSuffix(side, side);
+    if (UiBitmap* cached = Find(key))
+        return cached;
+    UiBitmap* source = Find(path);
+    if (!source) {
+        Gdiplus::GpBitmap* native = nullptr;
+        const Gdiplus::GpStatus status = GdipCreateBitmapFromFile(path.c_str(), &native);
+        UiBitmapPtr decoded = WrapGdipNative(native, status);
+        source = status == Gdiplus::Ok ? Store(path, std::move(decoded)) : nullptr;
+    }
+    return source ? Store(key, ScaledCopy(source, side, side)) : nullptr;
+}
+
+void UiImageCache::DrawBitmap(UiCanvas& canvas, UiBitmap* bitmap, const UiRect& r) {
+    if (!bitmap || !bitmap->native)
+        return;
+    UiCanvas::GraphicsFrame frame(canvas);
+    if (frame.Target())
+        frame.Keep(GdipDrawImageRectI(frame.Target(), bitmap->native, r.x, r.y, r.width, r.height));
 }
 
 }  // namespace UIE

@@ -1,6 +1,7 @@
 // The process-wide cache of decoded bitmaps, keyed by source ("res://ID", a file path, and
-// "|WxH" for scaled copies). The cache owns every bitmap; controls only borrow them. `Clear` runs
-// at shutdown while GDI+ is still up. UI thread only.
+// "|WxH" for scaled copies in device pixels). The cache owns every bitmap; controls only borrow
+// them. Failed loads are not cached, so a later request tries again. Every GDI+ session clears the
+// cache before it stops. UI thread only.
 #pragma once
 
 #include <windows.h>
@@ -10,19 +11,37 @@
 #include <string>
 
 #include "uie/core/UiGdiplus.h"
+#include "uie/core/UiGeometry.h"
 
 namespace UIE {
+
+class UiCanvas;
 
 class UiImageCache {
 public:
     static UiImageCache& Instance();
 
+    // RCDATA `id` of `module` (PNG or any format GDI+ decodes) at its natural size.
+    UiBitmap* LoadFromResource(HMODULE module, unsigned id);
+    // A copy of it stretched to width × height DIP at the current DPI.
+    UiBitmap* LoadFromResourceScaled(HMODULE module, unsigned id, int widthDip, int heightDip);
+    // An image file stretched to 30 × 30 DIP.
+    UiBitmap* LoadFromFileScaled(const std::wstring& path);
+
+    // Draws `bitmap` stretched into `r` (device pixels relative to the canvas origin); a missing
+    // bitmap draws nothing.
+    static void DrawBitmap(UiCanvas& canvas, UiBitmap* bitmap, const UiRect& r);
+
     // Deletes every cached bitmap; bitmaps handed out earlier become invalid.
     void Clear();
     size_t Size() const { return bitmaps_.size(); }
+    bool Contains(const std::wstring& key) const { return bitmaps_.count(key) != 0; }
 
 private:
-    UiImageCache() = default;
+    UiImageCache();
+    UiBitmap* Find(const std::wstring& key) const;
+    UiBitmap* Store(const std::wstring& key, UiBitmapPtr bitmap);
+
     std::map<std::wstring, UiBitmapPtr> bitmaps_;
 };
 

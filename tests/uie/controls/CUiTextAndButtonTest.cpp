@@ -110,7 +110,7 @@ TEST_F(TextAndButtonTest, LinkMeasuresTwentyHighWithIconRoom) {
 
 TEST_F(TextAndButtonTest, LinkUnderlinesOnlyWhileHovered) {
     for (int dpiValue : {96, 192}) {
-        uitest::DpiScope dpi(dpiValue);
+        uitest::TextDpiScope dpi(dpiValue);
         CUiLink link;
         link.text = L"隐私政策";
         link.linkColour = 0xFF2060A0;

@@ -32,10 +32,9 @@ TEST(GalleryTest, PaintsEveryControlAtEachDpi) {
     GetTheme().accent = GetTheme().accentGradientStart = GetTheme().accentGradientEnd = 0xFFFF7467;
     GetTheme().secondaryText = 0xFF84878C;
     for (int dpiValue : {96, 192}) {
-        uitest::DpiScope dpi(dpiValue);
+        uitest::TextDpiScope dpi(dpiValue);
         CUiControl root;
         const Gallery::GalleryPage page = Gallery::BuildGalleryPage(&root, 105);
-        root.Arrange(root.bounds);
         const int width = Scale(Gallery::kPageWidthDip);
         const int height = Scale(Gallery::kPageHeightDip);
         UiBackBuffer buffer;
@@ -51,6 +50,7 @@ TEST(GalleryTest, PaintsEveryControlAtEachDpi) {
         EXPECT_EQ(buffer.PixelAt(Scale(400), Scale(277)), 0xEFEFEFu) << dpiValue;  // its empty track
         EXPECT_EQ(buffer.PixelAt(Scale(474), Scale(206)), 0xFF7467u) << dpiValue;  // the badge's disc
         EXPECT_EQ(buffer.PixelAt(Scale(32), Scale(182)), 0xFF7467u) << dpiValue;   // the ticked box
+        EXPECT_NE(buffer.PixelAt(Scale(36), Scale(28)), buffer.PixelAt(Scale(60), Scale(28))) << dpiValue;  // logo
         EXPECT_TRUE(
             SavePng(static_cast<HBITMAP>(buffer.bufferBitmap.Get()), L"gallery-" + std::to_wstring(dpiValue) + L".png"))
             << dpiValue;

@@ -23,6 +23,19 @@ namespace uitest {
 
 using DpiScope = TestSupport::DpiScope;
 
+// A DPI for text too: fonts are built once for the DPI in force, so they are dropped on the way in
+// and out.
+class TextDpiScope {
+public:
+    explicit TextDpiScope(int dpi) : scope_(dpi) { UIE::ClearFontCache(); }
+    ~TextDpiScope() { UIE::ClearFontCache(); }
+    TextDpiScope(const TextDpiScope&) = delete;
+    TextDpiScope& operator=(const TextDpiScope&) = delete;
+
+private:
+    DpiScope scope_;
+};
+
 // GDI+ running with the shared family, as start-up leaves it; caches are emptied on the way out.
 using GdiplusSession = UIE::UiGdiplusSession;
 

@@ -1,0 +1,138 @@
+// The process-wide image cache over this executable's PNG resources and files on disk, and the
+// image control's fit, fill and clip, read back from a memory buffer.
+#include "uie/controls/UiImageCache.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "support/TestDirs.h"
+#include "uie/controls/CUiImage.h"
+#include "uie/controls/UiResources.h"
+#include "uie/core/UiBackBuffer.h"
+#include "uie/core/UiCanvas.h"
+#include "uie/core/UiTestSupport.h"
+
+using namespace UIE;
+using namespace Gdiplus::DllExports;
+
+namespace {
+
+constexpr uint32_t kWhite = 0xFFFFFF;
+constexpr uint32_t kImage = 0x2060A0;
+
+UINT Width(UiBitmap* bitmap) {
+    UINT value = 0;
+    GdipGetImageWidth(bitmap->native, &value);
+    return value;
+}
+
+class ImageCacheTest : public ::testing::Test {
+protected:
+    void SetUp() override { cache.Clear(); }
+    void TearDown() override { cache.Clear(); }
+
+    uitest::DpiScope dpi_{96};
+    uitest::GdiplusSession gdiplus_;
+    UiImageCache& cache = UiImageCache::Instance();
+    HMODULE self = GetModuleHandleW(nullptr);
+};
+
+}  // namespace
+
+TEST_F(ImageCacheTest, ResourcesAreDecodedOnceAndScaledCopiesKeptBeside) {
+    UiBitmap* header = cache.LoadFromResource(self, 102);
+    ASSERT_NE(header, nullptr);
+    EXPECT_EQ(Width(header), 1040u);
+    EXPECT_EQ(cache.LoadFromResource(self, 102), header);
+    EXPECT_EQ(cache.Size(), 1u);
+
+    uitest::DpiScope dpi(144);
+    UiBitmap* logo = cache.LoadFromResourceScaled(self, 104, 24, 24);
+    ASSERT_NE(logo, nullptr);
+    EXPECT_EQ(Width(logo), 36u);
+    EXPECT_TRUE(cache.Contains(L"res://104|36x36"));
+    EXPECT_TRUE(cache.Contains(L"res://104"));
+    EXPECT_EQ(cache.LoadFromResourceScaled(self, 104, 24, 24), logo);
+
+    EXPECT_EQ(cache.LoadFromResource(self, 4321), nullptr);
+    EXPECT_EQ(cache.LoadFromResourceScaled(self, 4321, 24, 24), nullptr);
+    EXPECT_EQ(cache.Size(), 3u);  // no entry for the missing id
+    cache.Clear();
+    EXPECT_EQ(cache.Size(), 0u);
+}
+
+TEST_F(ImageCacheTest, FailedFileLoadsAreRetried) {
+    const std::wstring dir = TestSupport::MakeTempDir(L"image-cache");
+    const std::wstring path = dir + L"\\avatar.png";
+    EXPECT_EQ(cache.LoadFromFileScaled(path), nullptr);
+    EXPECT_EQ(cache.Size(), 0u);
+
+    const UiResourceBytes png = FindRcData(self, 104);
+    ASSERT_NE(png.data, nullptr);
+    ASSERT_TRUE(TestSupport::WriteFileBytes(path, std::string(static_cast<const char*>(png.data), png.size)));
+    UiBitmap* avatar = cache.LoadFromFileScaled(path);
+    ASSERT_NE(avatar, nullptr);
+    EXPECT_EQ(Width(avatar), 30u);
+    EXPECT_TRUE(cache.Contains(path));
+    EXPECT_TRUE(cache.Contains(path + L"|30x30"));
+    cache.Clear();  // GDI+ keeps the file open while its bitmap lives
+    TestSupport::RemoveTree(dir);
+}
+
+TEST_F(ImageCacheTest, ImageControlFitsFillsAndClips) {
+    // A solid 1040 × 520 picture, like the header.
+    Gdiplus::GpBitmap* native = nullptr;
+    const Gdiplus::GpStatus status = GdipCreateBitmapFromScan0(1040, 520, 0, PixelFormat32bppARGB, nullptr, &native);
+    UiBitmapPtr picture = WrapGdipNative(native, status);
+    ASSERT_TRUE(picture && picture->native);
+    {
+        Gdiplus::GpGraphics* g = nullptr;
+        GdipGetImageGraphicsContext(picture->native, &g);
+        UiGraphicsPtr graphics = WrapGdipNative(g, Gdiplus::Ok);
+        GdipGraphicsClear(g, 0xFF000000 | kImage);
+    }
+    UiBackBuffer buffer;
+    ASSERT_TRUE(buffer.Ensure(nullptr, 600, 300));
+    UiCanvas canvas;
+    auto paint = [&](CUiImage& image) {
+        PatBlt(buffer.bufferDC.Get(), 0, 0, 600, 300, WHITENESS);
+        canvas.BeginWindowPaint(buffer.bufferDC.Get(), 600, 300);
+        image.PaintTree(canvas);
+        canvas.EndWindowPaint();
+    };
+    CUiImage image;
+    image.bitmap = picture.get();
+
+    struct Case {
+        const char* what;
+        UiRect bounds;
+        int fit;
+        int radius;
+        std::vector<std::pair<int, int>> inside, outside;
+    };
+    const Case cases[] = {
+        {"header box", {0, 0, 520, 260}, kFitContain, 0, {{1, 1}, {518, 258}}, {{520, 130}, {260, 260}}},
+        // Letterboxed: the picture is 200 × 100 in the middle of the square.
+        {"contain", {0, 0, 200, 200}, kFitContain, 0, {{100, 60}, {1, 140}}, {{100, 40}, {100, 160}}},
+        {"cover", {0, 0, 200, 200}, kFitCover, 0, {{1, 1}, {198, 198}}, {{201, 100}}},
+        {"rounded", {0, 0, 200, 200}, kFitCover, -1, {{8, 0}, {100, 100}}, {{0, 0}, {199, 199}}},
+    };
+    for (const Case& c : cases) {
+        image.bounds = c.bounds;
+        image.fitMode = c.fit;
+        image.cornerRadius = c.radius;
+        paint(image);
+        for (auto [x, y] : c.inside)
+            EXPECT_EQ(buffer.PixelAt(x, y), kImage) << c.what << " " << x << "," << y;
+        for (auto [x, y] : c.outside)
+            EXPECT_EQ(buffer.PixelAt(x, y), kWhite) << c.what << " " << x << "," << y;
+    }
+    image.bitmap = nullptr;
+    image.backgroundColour = 0xFFA02060;
+    image.cornerRadius = 0;
+    paint(image);
+    EXPECT_EQ(buffer.PixelAt(100, 100), 0xA02060u);  // no bitmap: only the background
+}
