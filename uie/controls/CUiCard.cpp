@@ -47,38 +47,17 @@ float CUiCard::BorderPixels() const {
     return static_cast<float>(std::max(1, borderWidth * GetDpi().dpi / 96));
 }
 
-// One closed path from the four radii, clockwise from the top-left corner's end.
 void CUiCard::PaintPerCorner(UiCanvas& canvas, int width, int height) {
-    UiPathPtr path = CreateGdipPath();
-    if (!path || !path->native)
+    const int radii[4] = {Scale(topLeftRadius), Scale(topRightRadius), Scale(bottomRightRadius),
+                          Scale(bottomLeftRadius)};
+    canvas.FillCornerRect({0, 0, width, height}, radii, gradient ? gradientStart : fillColour, gradientEnd,
+                          gradient ? gradientMode : -1);
+    if (!HasBorder())
         return;
-    const float w = static_cast<float>(width);
-    const float h = static_cast<float>(height);
-    const float tl = static_cast<float>(Scale(topLeftRadius));
-    const float tr = static_cast<float>(Scale(topRightRadius));
-    const float br = static_cast<float>(Scale(bottomRightRadius));
-    const float bl = static_cast<float>(Scale(bottomLeftRadius));
-    Gdiplus::GpPath* p = path->native;
-    GdipStartPathFigure(p);
-    GdipAddPathLine(p, tl, 0, w - tr, 0);
-    if (tr > 0)
-        GdipAddPathArc(p, w - 2 * tr, 0, 2 * tr, 2 * tr, 270, 90);
-    GdipAddPathLine(p, w, tr, w, h - br);
-    if (br > 0)
-        GdipAddPathArc(p, w - 2 * br, h - 2 * br, 2 * br, 2 * br, 0, 90);
-    GdipAddPathLine(p, w - br, h, bl, h);
-    if (bl > 0)
-        GdipAddPathArc(p, 0, h - 2 * bl, 2 * bl, 2 * bl, 90, 90);
-    GdipAddPathLine(p, 0, h - bl, 0, tl);
-    if (tl > 0)
-        GdipAddPathArc(p, 0, 0, 2 * tl, 2 * tl, 180, 90);
-    GdipClosePathFigure(p);
-    if (gradient)
-        canvas.FillPathGradient(*path, {0, 0, width, height}, gradientStart, gradientEnd, gradientMode);
-    else
-        canvas.FillPath(*path, fillColour);
-    if (HasBorder())
-        canvas.StrokePath(*path, borderColour, BorderPixels());
+    UiPathPtr outline =
+        UiCanvas::CreateCornerPath(0.0f, 0.0f, static_cast<float>(width), static_cast<float>(height), radii);
+    if (outline && outline->native)
+        canvas.StrokePath(*outline, borderColour, BorderPixels());
 }
 
 }  // namespace UIE

@@ -247,6 +247,35 @@ UiBrush* UiCanvas::SolidBrush(Gdiplus::ARGB colour) {
     return brush && brush->native ? brush.get() : nullptr;
 }
 
+UiPathPtr UiCanvas::CreateCornerPath(float x, float y, float width, float height, const int (&radii)[4]) {
+    UiPathPtr path = CreateGdipPath();
+    if (!path || !path->native)
+        return path;
+    const float w = width;
+    const float h = height;
+    const float tl = static_cast<float>(radii[0]);
+    const float tr = static_cast<float>(radii[1]);
+    const float br = static_cast<float>(radii[2]);
+    const float bl = static_cast<float>(radii[3]);
+    // One closed figure, clockwise from the end of the top-left corner.
+    Gdiplus::GpPath* p = path->native;
+    GdipStartPathFigure(p);
+    GdipAddPathLine(p, x + tl, y, x + w - tr, y);
+    if (tr > 0)
+        GdipAddPathArc(p, x + w - 2 * tr, y, 2 * tr, 2 * tr, 270, 90);
+    GdipAddPathLine(p, x + w, y + tr, x + w, y + h - br);
+    if (br > 0)
+        GdipAddPathArc(p, x + w - 2 * br, y + h - 2 * br, 2 * br, 2 * br, 0, 90);
+    GdipAddPathLine(p, x + w - br, y + h, x + bl, y + h);
+    if (bl > 0)
+        GdipAddPathArc(p, x, y + h - 2 * bl, 2 * bl, 2 * bl, 90, 90);
+    GdipAddPathLine(p, x, y + h - bl, x, y + tl);
+    if (tl > 0)
+        GdipAddPathArc(p, x, y, 2 * tl, 2 * tl, 180, 90);
+    GdipClosePathFigure(p);
+    return path;
+}
+
 UiPathPtr UiCanvas::CreateRoundRectPath(float x, float y, float width, float height, float radius) {
     UiPathPtr path = CreateGdipPath();
     if (!path || !path->native)
@@ -357,6 +386,31 @@ void UiCanvas::FillRoundRectGradient(const UiRect& r,
     const float h = static_cast<float>(r.height);
     FillShape(r, key, [&](Gdiplus::GpGraphics* g, float x, float y) {
         GradientShape(g, x, y, w, h, radius, startColour, endColour, gradientMode);
+    });
+}
+
+void UiCanvas::FillCornerRect(const UiRect& r,
+                              const int (&radii)[4],
+                              Gdiplus::ARGB colour,
+                              Gdiplus::ARGB endColour,
+                              int gradientMode) {
+    UiShapeCache::Key key = {4, r.width, r.height, 0.0f, colour, gradientMode >= 0 ? endColour : 0, gradientMode};
+    for (int radius : radii)
+        key.corners = (key.corners << 16) | static_cast<uint16_t>(radius);
+    const float w = static_cast<float>(r.width);
+    const float h = static_cast<float>(r.height);
+    FillShape(r, key, [&](Gdiplus::GpGraphics* g, float x, float y) {
+        UiPathPtr path = CreateCornerPath(x, y, w, h, radii);
+        UiBrushPtr gradient;
+        UiBrush* brush = nullptr;
+        if (gradientMode >= 0) {
+            gradient = GradientBrush(x, y, w, h, colour, endColour, gradientMode);
+            brush = gradient.get();
+        } else {
+            brush = SolidBrush(colour);
+        }
+        if (path && path->native && brush && brush->native)
+            GdipFillPath(g, brush->native, path->native);
     });
 }
 

@@ -119,8 +119,19 @@ public:
     // `round`: round caps and joins, for marks drawn as open lines.
     void StrokePath(UiPath& path, Gdiplus::ARGB colour, float width, bool round = false);
 
+    // A rectangle whose four corners have radii of their own (pixels: top-left, top-right,
+    // bottom-right, bottom-left), filled solid or, when `gradientMode` is 0 or more, with a
+    // gradient from `colour` to `endColour` over the whole rectangle.
+    void FillCornerRect(const UiRect& r,
+                        const int (&radii)[4],
+                        Gdiplus::ARGB colour,
+                        Gdiplus::ARGB endColour,
+                        int gradientMode);
+
     // The rounded-rectangle outline used by both rounded fills, for controls that stroke it.
     static UiPathPtr CreateRoundRectPath(float x, float y, float width, float height, float radius);
+    // The outline of FillCornerRect's shape at (x, y).
+    static UiPathPtr CreateCornerPath(float x, float y, float width, float height, const int (&radii)[4]);
 
     HDC hdc = nullptr;
     UiGraphicsPtr graphics;

@@ -36,9 +36,10 @@ public:
         uint32_t colour = 0;
         uint32_t secondColour = 0;
         int mode = 0;
+        uint64_t corners = 0;  // four per-corner radii in whole pixels, 16 bits each
         bool operator<(const Key& o) const {
-            return std::tie(kind, width, height, radius, colour, secondColour, mode) <
-                   std::tie(o.kind, o.width, o.height, o.radius, o.colour, o.secondColour, o.mode);
+            return std::tie(kind, width, height, radius, colour, secondColour, mode, corners) <
+                   std::tie(o.kind, o.width, o.height, o.radius, o.colour, o.secondColour, o.mode, o.corners);
         }
     };
     // Draws the shape with its top-left corner at the origin of the graphics it is given.
