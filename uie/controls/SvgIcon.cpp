@@ -13,6 +13,7 @@
 #include "uie/controls/SvgPixels.h"
 #include "uie/controls/UiResources.h"
 #include "uie/core/UiCanvas.h"
+#include "uie/core/UiLru.h"
 
 namespace UIE {
 
@@ -95,7 +96,7 @@ UiBitmap* SvgIcon::GetBitmap(int width, int height, int32_t tint) {
     if (!bitmap)
         return nullptr;
     if (cache_.size() >= kMaxCachedBitmaps)
-        EvictLeastRecentlyUsed();
+        EraseLeastRecentlyUsed(cache_);
     Entry& entry = cache_[key];
     entry.bitmap = std::move(bitmap);
     entry.lastUse = GetTickCount();
@@ -135,17 +136,6 @@ UiBitmapPtr SvgIcon::Rasterize(int width, int height, int32_t tint) const {
     }
     GdipBitmapUnlockBits(bitmap->native, &data);
     return bitmap;
-}
-
-void SvgIcon::EvictLeastRecentlyUsed() {
-    auto oldest = cache_.begin();
-    for (auto entry = cache_.begin(); entry != cache_.end(); ++entry) {
-        // Strictly older only: on equal ticks the first in key order goes.
-        if (entry->second.lastUse < oldest->second.lastUse)
-            oldest = entry;
-    }
-    if (oldest != cache_.end())
-        cache_.erase(oldest);
 }
 
 void SvgIcon::Draw(UiCanvas& canvas, int x, int y, int width, int height, int32_t tint) {

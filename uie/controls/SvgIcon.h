@@ -61,7 +61,6 @@ private:
 
     std::wstring CacheKey(int width, int height, int32_t tint) const;
     UiBitmapPtr Rasterize(int width, int height, int32_t tint) const;
-    void EvictLeastRecentlyUsed();
     void DeleteImage();
 
     NSVGimage* image_ = nullptr;

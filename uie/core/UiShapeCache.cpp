@@ -1,5 +1,7 @@
 #include "uie/core/UiShapeCache.h"
 
+#include "uie/core/UiLru.h"
+
 #include "uie/core/UiGdiplus.h"
 
 namespace UIE {
@@ -43,21 +45,11 @@ UiBackBuffer* UiShapeCache::Find(const Key& key, const Render& render) {
     if (!raster->bufferDC || !raster->bufferBits || !RenderInto(*raster, render))
         return nullptr;
     if (entries_.size() >= kMaxEntries)
-        EvictLeastRecentlyUsed();
+        EraseLeastRecentlyUsed(entries_);
     Entry& entry = entries_[key];
     entry.raster = std::move(raster);
     entry.lastUse = ++clock_;
     return entry.raster.get();
-}
-
-void UiShapeCache::EvictLeastRecentlyUsed() {
-    auto oldest = entries_.begin();
-    for (auto it = entries_.begin(); it != entries_.end(); ++it) {
-        if (it->second.lastUse < oldest->second.lastUse)
-            oldest = it;
-    }
-    if (oldest != entries_.end())
-        entries_.erase(oldest);
 }
 
 bool UiShapeCache::Draw(HDC target, int x, int y, const Key& key, const Render& render) {

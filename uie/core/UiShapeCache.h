@@ -57,7 +57,6 @@ private:
         uint64_t lastUse = 0;
     };
     UiBackBuffer* Find(const Key& key, const Render& render);
-    void EvictLeastRecentlyUsed();
 
     std::map<Key, Entry> entries_;
     uint64_t clock_ = 0;

@@ -21,19 +21,13 @@ constexpr uint32_t kTrack = 0xEFEFEF;
 
 class PaintedControlTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(buffer.Ensure(nullptr, 480, 60)); }
-    void Paint(CUiControl& control) {
-        PatBlt(buffer.bufferDC.Get(), 0, 0, 480, 60, WHITENESS);
-        canvas.BeginWindowPaint(buffer.bufferDC.Get(), 480, 60);
-        control.PaintTree(canvas);
-        canvas.EndWindowPaint();
-    }
-    uint32_t Px(int x, int y) const { return buffer.PixelAt(x, y); }
+    void SetUp() override { ASSERT_TRUE(paint_.Create(480, 60)); }
+    void Paint(CUiControl& control) { paint_.PaintControl(control); }
+    uint32_t Px(int x, int y) const { return paint_.Px(x, y); }
 
     uitest::DpiScope dpi_{96};
     uitest::GdiplusSession gdiplus_;
-    UiBackBuffer buffer;
-    UiCanvas canvas;
+    uitest::PaintBuffer paint_;
 };
 
 }  // namespace

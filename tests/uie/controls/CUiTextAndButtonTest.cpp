@@ -27,19 +27,14 @@ constexpr int kBufferHeight = 80;
 class TextAndButtonTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(buffer.Ensure(nullptr, kBufferWidth, kBufferHeight));
+        ASSERT_TRUE(paint_.Create(kBufferWidth, kBufferHeight));
         theme_ = GetTheme();
         GetTheme().accent = GetTheme().accentGradientStart = GetTheme().accentGradientEnd = 0xFFFF7467;
         GetTheme().secondaryText = 0xFF84878C;
     }
     void TearDown() override { GetTheme() = theme_; }
-    void Paint(CUiControl& control) {
-        PatBlt(buffer.bufferDC.Get(), 0, 0, kBufferWidth, kBufferHeight, WHITENESS);
-        canvas.BeginWindowPaint(buffer.bufferDC.Get(), kBufferWidth, kBufferHeight);
-        control.PaintTree(canvas);
-        canvas.EndWindowPaint();
-    }
-    uint32_t Px(int x, int y) const { return buffer.PixelAt(x, y); }
+    void Paint(CUiControl& control) { paint_.PaintControl(control); }
+    uint32_t Px(int x, int y) const { return paint_.Px(x, y); }
     // The first column (from the left) in rows [top, bottom) holding a pixel that is not white.
     int FirstInkColumn(int top, int bottom) const {
         for (int x = 0; x < kBufferWidth; ++x)
@@ -51,8 +46,7 @@ protected:
 
     uitest::DpiScope dpi_{96};
     uitest::GdiplusSession gdiplus_;
-    UiBackBuffer buffer;
-    UiCanvas canvas;
+    uitest::PaintBuffer paint_;
     UiTheme theme_;
 };
 

@@ -37,13 +37,10 @@ TEST(GalleryTest, PaintsEveryControlAtEachDpi) {
         const Gallery::GalleryPage page = Gallery::BuildGalleryPage(&root, 105);
         const int width = Scale(Gallery::kPageWidthDip);
         const int height = Scale(Gallery::kPageHeightDip);
-        UiBackBuffer buffer;
-        ASSERT_TRUE(buffer.Ensure(nullptr, width, height));
-        PatBlt(buffer.bufferDC.Get(), 0, 0, width, height, WHITENESS);
-        UiCanvas canvas;
-        canvas.BeginWindowPaint(buffer.bufferDC.Get(), width, height);
-        root.PaintTree(canvas);
-        canvas.EndWindowPaint();
+        uitest::PaintBuffer paint;
+        ASSERT_TRUE(paint.Create(width, height));
+        paint.PaintControl(root);
+        const UiBackBuffer& buffer = paint.buffer;
 
         EXPECT_EQ(buffer.PixelAt(Scale(166), Scale(322)), 0xFF7467u) << dpiValue;  // the install button
         EXPECT_EQ(buffer.PixelAt(Scale(30), Scale(277)), 0xFF7467u) << dpiValue;   // 37 % of the bar

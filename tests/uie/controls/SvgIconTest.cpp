@@ -26,21 +26,17 @@ const char kBadgeSvg[] =
 class SvgIconTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(buffer.Ensure(nullptr, 128, 64));
+        ASSERT_TRUE(paint_.Create(128, 64));
         ASSERT_TRUE(icon.Parse(kBadgeSvg));
     }
     void Draw(SvgIcon& target, int width, int height, int32_t tint) {
-        PatBlt(buffer.bufferDC.Get(), 0, 0, 128, 64, WHITENESS);
-        canvas.BeginWindowPaint(buffer.bufferDC.Get(), 128, 64);
-        target.Draw(canvas, 0, 0, width, height, tint);
-        canvas.EndWindowPaint();
+        paint_.Paint([&](UiCanvas& canvas) { target.Draw(canvas, 0, 0, width, height, tint); });
     }
-    uint32_t Px(int x, int y) const { return buffer.PixelAt(x, y); }
+    uint32_t Px(int x, int y) const { return paint_.Px(x, y); }
 
     uitest::DpiScope dpi_{96};
     uitest::GdiplusSession gdiplus_;
-    UiBackBuffer buffer;
-    UiCanvas canvas;
+    uitest::PaintBuffer paint_;
     SvgIcon icon;
 };
 

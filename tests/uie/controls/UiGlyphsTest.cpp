@@ -15,18 +15,15 @@ namespace {
 
 class UiGlyphsTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(buffer.Ensure(nullptr, 64, 40)); }
+    void SetUp() override { ASSERT_TRUE(buffer.Create(64, 40)); }
 
     // Paints one glyph on white and returns the rows of its box as '#' (dark) and '.' (light).
     std::string Draw(int type, int x, int y, int width, int height, int lineWidth) {
-        PatBlt(buffer.bufferDC.Get(), 0, 0, 64, 40, WHITENESS);
-        canvas.BeginWindowPaint(buffer.bufferDC.Get(), 64, 40);
-        DrawGlyph(canvas, type, x, y, width, height, 0xFF000000, lineWidth);
-        canvas.EndWindowPaint();
+        buffer.Paint([&](UiCanvas& canvas) { DrawGlyph(canvas, type, x, y, width, height, 0xFF000000, lineWidth); });
         std::string rows;
         for (int row = y; row < y + height; ++row) {
             for (int column = x; column < x + width; ++column)
-                rows += (buffer.PixelAt(column, row) & 0xFF) < 128 ? '#' : '.';
+                rows += (buffer.Px(column, row) & 0xFF) < 128 ? '#' : '.';
             rows += '\n';
         }
         return rows;
@@ -34,8 +31,7 @@ protected:
 
     uitest::DpiScope dpi_{96};
     uitest::GdiplusSession gdiplus_;
-    UiBackBuffer buffer;
-    UiCanvas canvas;
+    uitest::PaintBuffer buffer;
 };
 
 }  // namespace
@@ -67,7 +63,7 @@ TEST_F(UiGlyphsTest, UnknownTypesAndEmptyBoxesDrawNothing) {
     auto anyDark = [&] {
         for (int y = 0; y < 40; ++y) {
             for (int x = 0; x < 64; ++x) {
-                if ((buffer.PixelAt(x, y) & 0xFF) < 128)
+                if ((buffer.Px(x, y) & 0xFF) < 128)
                     return true;
             }
         }

@@ -94,15 +94,8 @@ TEST_F(ImageCacheTest, ImageControlFitsFillsAndClips) {
         UiGraphicsPtr graphics = WrapGdipNative(g, Gdiplus::Ok);
         GdipGraphicsClear(g, 0xFF000000 | kImage);
     }
-    UiBackBuffer buffer;
-    ASSERT_TRUE(buffer.Ensure(nullptr, 600, 300));
-    UiCanvas canvas;
-    auto paint = [&](CUiImage& image) {
-        PatBlt(buffer.bufferDC.Get(), 0, 0, 600, 300, WHITENESS);
-        canvas.BeginWindowPaint(buffer.bufferDC.Get(), 600, 300);
-        image.PaintTree(canvas);
-        canvas.EndWindowPaint();
-    };
+    uitest::PaintBuffer buffer;
+    ASSERT_TRUE(buffer.Create(600, 300));
     CUiImage image;
     image.bitmap = picture.get();
 
@@ -124,15 +117,15 @@ TEST_F(ImageCacheTest, ImageControlFitsFillsAndClips) {
         image.bounds = c.bounds;
         image.fitMode = c.fit;
         image.cornerRadius = c.radius;
-        paint(image);
+        buffer.PaintControl(image);
         for (auto [x, y] : c.inside)
-            EXPECT_EQ(buffer.PixelAt(x, y), kImage) << c.what << " " << x << "," << y;
+            EXPECT_EQ(buffer.Px(x, y), kImage) << c.what << " " << x << "," << y;
         for (auto [x, y] : c.outside)
-            EXPECT_EQ(buffer.PixelAt(x, y), kWhite) << c.what << " " << x << "," << y;
+            EXPECT_EQ(buffer.Px(x, y), kWhite) << c.what << " " << x << "," << y;
     }
     image.bitmap = nullptr;
     image.backgroundColour = 0xFFA02060;
     image.cornerRadius = 0;
-    paint(image);
-    EXPECT_EQ(buffer.PixelAt(100, 100), 0xA02060u);  // no bitmap: only the background
+    buffer.PaintControl(image);
+    EXPECT_EQ(buffer.Px(100, 100), 0xA02060u);  // no bitmap: only the background
 }

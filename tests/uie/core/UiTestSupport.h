@@ -13,6 +13,8 @@
 
 #include "uie/core/CUiControl.h"
 #include "uie/core/CUiWindow.h"
+#include "uie/core/UiBackBuffer.h"
+#include "uie/core/UiCanvas.h"
 #include "uie/core/UiDpi.h"
 #include "uie/core/UiFonts.h"
 #include "uie/core/UiGdiplusSession.h"
@@ -104,6 +106,34 @@ private:
 
     std::vector<std::string>& log_;
     std::string name_;
+};
+
+// A white memory buffer that controls paint into through a canvas, for reading back pixels.
+class PaintBuffer {
+public:
+    bool Create(int width, int height) {
+        width_ = width;
+        height_ = height;
+        return buffer.Ensure(nullptr, width, height);
+    }
+    template <typename Draw>
+    void Paint(Draw draw) {
+        PatBlt(buffer.bufferDC.Get(), 0, 0, width_, height_, WHITENESS);
+        canvas.BeginWindowPaint(buffer.bufferDC.Get(), width_, height_);
+        draw(canvas);
+        canvas.EndWindowPaint();
+    }
+    void PaintControl(UIE::CUiControl& control) {
+        Paint([&control](UIE::UiCanvas& canvas) { control.PaintTree(canvas); });
+    }
+    uint32_t Px(int x, int y) const { return buffer.PixelAt(x, y); }
+
+    UIE::UiBackBuffer buffer;
+    UIE::UiCanvas canvas;
+
+private:
+    int width_ = 0;
+    int height_ = 0;
 };
 
 using TestSupport::PumpPending;
