@@ -1,0 +1,25 @@
+// The agreement row of the main page: a check box, "我已阅读并同意", the user agreement link, "和"
+// and the privacy policy link. Clicking either text toggles the box; the links open the documents
+// in the browser and change nothing. `checked` is what the installer reads before it starts.
+#pragma once
+
+#include "uie/controls/CUiCheckBox.h"
+#include "uie/core/CUiControl.h"
+
+namespace SetupUi {
+
+class CAgreementControl : public UIE::CUiControl {
+public:
+    CAgreementControl();
+
+    bool checked = false;
+    UIE::CUiCheckBox* checkBox = nullptr;  // owned by the row's layout
+
+private:
+    void Toggle();
+};
+
+// Opens one of the publisher's documents ("/orbelin/…") in the user's browser.
+void OpenDocument(const wchar_t* path);
+
+}  // namespace SetupUi

@@ -1,0 +1,10 @@
+#include "app/CAgreementText.h"
+
+namespace SetupUi {
+
+void CAgreementText::OnMouseUp(int, int) {
+    if (onClick)
+        onClick();
+}
+
+}  // namespace SetupUi

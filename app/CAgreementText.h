@@ -1,0 +1,19 @@
+// A word of the agreement row ("我已阅读并同意", "和"): a label that toggles the agreement when
+// clicked. The release may land anywhere: the press on the text is what counts.
+#pragma once
+
+#include <functional>
+
+#include "uie/controls/CUiLabel.h"
+
+namespace SetupUi {
+
+class CAgreementText : public UIE::CUiLabel {
+public:
+    void OnMouseUp(int x, int y) override;
+    bool WantsHandCursor() override { return true; }
+
+    std::function<void()> onClick;
+};
+
+}  // namespace SetupUi

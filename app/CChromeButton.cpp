@@ -1,0 +1,42 @@
+#include "app/CChromeButton.h"
+
+#include <algorithm>
+
+#include "uie/controls/UiGlyphs.h"
+#include "uie/core/UiCanvas.h"
+#include "uie/core/UiDpi.h"
+
+namespace SetupUi {
+
+using UIE::Scale;
+
+CChromeButton::CChromeButton(unsigned char kindValue, std::function<void()> handler)
+    : kind(kindValue), onClick(std::move(handler)) {}
+
+void CChromeButton::Paint(UIE::UiCanvas& canvas) {
+    const UIE::UiRect px = GetPixelRect();
+    if (hovered) {
+        const int inset = std::max(1, UIE::GetDpi().dpi / 96);
+        canvas.FillRoundRect(static_cast<float>(Scale(4)), {inset, inset, px.width - 2 * inset, px.height - 2 * inset},
+                             0x14000000);
+    }
+    UIE::DrawGlyph(canvas, kind == kClose ? UIE::kGlyphCross : UIE::kGlyphMinus, 0, 0, px.width, px.height, 0xFF5A5A68,
+                   Scale(1));
+}
+
+void CChromeButton::OnMouseEnter() {
+    hovered = true;
+    Invalidate();
+}
+
+void CChromeButton::OnMouseLeave() {
+    hovered = false;
+    Invalidate();
+}
+
+void CChromeButton::OnMouseUp(int x, int y) {
+    if (onClick && x >= 0 && y >= 0 && x < bounds.width && y < bounds.height)
+        onClick();
+}
+
+}  // namespace SetupUi

@@ -1,0 +1,28 @@
+// The window's own title-bar buttons: a close cross or a minimise bar on a faint rounded hover
+// highlight. A click is a press and a release inside.
+#pragma once
+
+#include <functional>
+
+#include "uie/core/CUiControl.h"
+
+namespace SetupUi {
+
+class CChromeButton : public UIE::CUiControl {
+public:
+    enum Kind : unsigned char { kClose = 0, kMinimise = 1 };
+
+    CChromeButton(unsigned char kind, std::function<void()> onClick);
+
+    void Paint(UIE::UiCanvas& canvas) override;
+    void OnMouseEnter() override;
+    void OnMouseLeave() override;
+    void OnMouseUp(int x, int y) override;
+    bool WantsHandCursor() override { return true; }
+
+    unsigned char kind;  // kClose, any other value minimises
+    bool hovered = false;
+    std::function<void()> onClick;
+};
+
+}  // namespace SetupUi

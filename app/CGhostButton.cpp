@@ -1,0 +1,66 @@
+#include "app/CGhostButton.h"
+
+#include "uie/controls/UiGlyphs.h"
+#include "uie/core/UiCanvas.h"
+#include "uie/core/UiDpi.h"
+#include "uie/core/UiFonts.h"
+
+namespace SetupUi {
+
+using UIE::Scale;
+
+namespace {
+constexpr Gdiplus::ARGB kGrey = 0xFF84878C;
+}
+
+CGhostButton::CGhostButton(std::wstring caption, int kind, std::function<void()> handler)
+    : text(std::move(caption)), iconKind(kind), onClick(std::move(handler)) {}
+
+int CGhostButton::FittingWidth() const {
+    const int caption = UIE::Unscale(UIE::MeasureText(text.c_str(), 13, false, -1).width);
+    return caption + (iconKind != kNoIcon ? 24 : 0) + 16;
+}
+
+void CGhostButton::Paint(UIE::UiCanvas& canvas) {
+    const UIE::UiRect px = GetPixelRect();
+    if (pressed || hovered)
+        canvas.FillRoundRect(static_cast<float>(Scale(6)), {0, 0, px.width, px.height},
+                             pressed ? 0x28FF6B4A : 0x18FF6B4A);
+    const int iconRoom = iconKind != kNoIcon ? Scale(24) : 0;
+    const int left = Scale(8) + (iconKind == kChevronBefore ? Scale(24) : 0);
+    canvas.DrawString(text.c_str(), 13, kGrey, static_cast<float>(left), 0.0f,
+                      static_cast<float>(px.width - Scale(16) - iconRoom), static_cast<float>(px.height),
+                      UIE::kAlignNear, false);
+    if (iconKind == kNoIcon)
+        return;
+    const int box = Scale(20);
+    const int boxLeft = iconKind == kChevronBefore ? Scale(8) : px.width - Scale(8) - box;
+    UIE::DrawGlyph(canvas, iconKind == kChevronBefore ? UIE::kGlyphChevronLeft : UIE::kGlyphChevronRight, boxLeft,
+                   (px.height - box) / 2, box, box, kGrey, Scale(1));
+}
+
+void CGhostButton::OnMouseEnter() {
+    hovered = true;
+    Invalidate();
+}
+
+void CGhostButton::OnMouseLeave() {
+    hovered = false;
+    pressed = false;
+    Invalidate();
+}
+
+void CGhostButton::OnMouseDown(int, int) {
+    pressed = true;
+    Invalidate();
+}
+
+void CGhostButton::OnMouseUp(int x, int y) {
+    const bool was = pressed;
+    pressed = false;
+    Invalidate();
+    if (was && onClick && x >= 0 && y >= 0 && x < bounds.width && y < bounds.height)
+        onClick();
+}
+
+}  // namespace SetupUi
