@@ -1,0 +1,48 @@
+// The installation folder's trimming and validity, and the disk-space line.
+#include "app/InstallRootRules.h"
+
+#include <gtest/gtest.h>
+
+using namespace SetupUi;
+
+TEST(InstallRootRulesTest, TrimsThenValidates) {
+    struct Case {
+        std::wstring typed;
+        std::wstring trimmed;
+        bool valid;
+    };
+    const std::wstring share = L"\\\\server\\share";
+    const Case cases[] = {
+        {L"C:\\", L"C:\\", false},  // a drive root
+        {L"C:\\\\\\", L"C:\\", false},
+        {L"C:\\   ", L"C:\\", false},
+        {L"C:\\x", L"C:\\x", true},
+        {L"D:/Apps/", L"D:/Apps", true},
+        {share, share, true},
+        {L"\\\\ab", L"\\\\ab", false},  // two backslashes and two letters
+        {L"C:\\a..b", L"C:\\a..b", false},
+        {L"C:\\x\\..\\y", L"C:\\x\\..\\y", false},
+        {L"abc", L"abc", false},  // relative
+        {L"C:x\\y", L"C:x\\y", false},
+        {L"C:\\" + std::wstring(256, L'a'), L"C:\\" + std::wstring(256, L'a'), true},   // 259
+        {L"C:\\" + std::wstring(257, L'a'), L"C:\\" + std::wstring(257, L'a'), false},  // 260
+        {L"C:\\" + std::wstring(256, L'a') + L"\\ ", L"C:\\" + std::wstring(256, L'a'), true},
+    };
+    for (const Case& c : cases) {
+        std::wstring root = c.typed;
+        TrimInstallRoot(root);
+        EXPECT_EQ(root, c.trimmed) << root.size();
+        EXPECT_EQ(IsValidInstallRoot(root), c.valid) << root.size();
+    }
+}
+
+TEST(InstallRootRulesTest, DiskSpaceLineAndPickedFolders) {
+    const uint64_t free = 12345678901ull;
+    EXPECT_EQ(DiskSpaceText(&free), L"所需空间：150 MB     可用空间：11.5 GB");
+    EXPECT_EQ(DiskSpaceText(nullptr), L"所需空间：150 MB     可用空间：--");
+    EXPECT_EQ(DriveRootOf(L"D:\\Apps"), L"D:\\");
+    EXPECT_EQ(DriveRootOf(L"abc"), L"");
+    EXPECT_EQ(DriveRootOf(L"D:"), L"");
+    EXPECT_EQ(PickedInstallRoot(L"E:\\"), L"E:\\Orbelin");
+    EXPECT_EQ(PickedInstallRoot(L"E:\\Games"), L"E:\\Games");
+}
