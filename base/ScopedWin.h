@@ -1,5 +1,5 @@
 // Move-only owners for Win32 handles, GDI objects, COM pointers, CryptoAPI objects, the WinTrust
-// verification state and miniz's zip reader.
+// verification state and miniz's zip reader, and scopes for the clipboard and memory locks.
 //
 // Every handle the installer opens is held by one of these, so that an early return can never leak
 // it. They are written once, here; other files use them and never wrap a handle type themselves.
@@ -194,6 +194,39 @@ public:
 private:
     HWND window_;
     HIMC context_;
+};
+
+// The clipboard from OpenClipboard, closed when the owner ends; test with `operator bool`.
+class ClipboardScope {
+public:
+    explicit ClipboardScope(HWND owner) : open_(::OpenClipboard(owner) != FALSE) {}
+    ~ClipboardScope() {
+        if (open_)
+            ::CloseClipboard();
+    }
+    ClipboardScope(const ClipboardScope&) = delete;
+    ClipboardScope& operator=(const ClipboardScope&) = delete;
+    explicit operator bool() const { return open_; }
+
+private:
+    bool open_;
+};
+
+// A GlobalLock on movable memory the owner does not own, unlocked when the owner ends.
+class GlobalLockScope {
+public:
+    explicit GlobalLockScope(HGLOBAL memory) : memory_(memory), data_(::GlobalLock(memory)) {}
+    ~GlobalLockScope() {
+        if (data_)
+            ::GlobalUnlock(memory_);
+    }
+    GlobalLockScope(const GlobalLockScope&) = delete;
+    GlobalLockScope& operator=(const GlobalLockScope&) = delete;
+    void* Get() const { return data_; }
+
+private:
+    HGLOBAL memory_;
+    void* data_;
 };
 
 // An owning COM interface pointer.

@@ -1,0 +1,318 @@
+#include "uie/controls/CUiEdit.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "base/ScopedWin.h"
+#include "uie/controls/UiEditModel.h"
+#include "uie/controls/UiIconRegistry.h"
+#include "uie/core/CUiWindow.h"
+#include "uie/core/UiCanvas.h"
+#include "uie/core/UiDpi.h"
+#include "uie/core/UiFonts.h"
+#include "uie/core/UiTheme.h"
+
+namespace UIE {
+
+namespace {
+constexpr int kFontSize = 13;
+constexpr int kRadiusDip = 6;
+constexpr int kTextInsetDip = 10;
+constexpr int kIconLeftDip = 10;
+constexpr int kIconGapDip = 16;  // icon size plus this is the text inset with an icon
+constexpr int kCaretHeightDip = 16;
+constexpr int kBandInsetDip = 6;
+constexpr int kEmptyWidthDip = 80;
+constexpr int kTextPaddingDip = 24;
+constexpr int kHeightDip = 28;
+constexpr Gdiplus::ARGB kFill = 0xFFFFFFFF;
+constexpr Gdiplus::ARGB kBorder = 0xFFDDDDDD;
+constexpr COLORREF kSelection = 0xFFE4CC;
+constexpr COLORREF kPlaceholder = 0xBBBBBB;
+constexpr int32_t kIconTint = 0x008C8784;
+
+bool KeyDown(int virtualKey) {
+    return (GetKeyState(virtualKey) & 0x8000) != 0;
+}
+
+int Length(const std::wstring& text) {
+    return static_cast<int>(text.size());
+}
+}  // namespace
+
+CUiEdit::~CUiEdit() = default;
+
+int CUiEdit::Inset() const {
+    return Scale(iconName.empty() ? kTextInsetDip : iconSize + kIconGapDip);
+}
+
+int CUiEdit::AreaWidth() const {
+    return Scale(bounds.width) - 2 * Inset();
+}
+
+int CUiEdit::PrefixWidth(int n) {
+    const int dpi = GetDpi().dpi;
+    if (prefixWidths_.size() != text.size() + 1 || measuredDpi_ != dpi || measuredText_ != text) {
+        prefixWidths_.assign(text.size() + 1, 0);
+        for (int i = 1; i <= Length(text); ++i)
+            prefixWidths_[static_cast<size_t>(i)] = MeasureText(text.c_str(), kFontSize, false, i).width;
+        measuredText_ = text;
+        measuredDpi_ = dpi;
+    }
+    return EditPrefixWidth(prefixWidths_, n);
+}
+
+int CUiEdit::HitTest(int x) {
+    PrefixWidth(0);  // brings the table up to date
+    return EditHitTest(prefixWidths_, Scale(x), scroll, Inset());
+}
+
+void CUiEdit::AdjustScroll() {
+    scroll = AdjustEditScroll(scroll, PrefixWidth(caret), PrefixWidth(Length(text)), AreaWidth());
+}
+
+bool CUiEdit::CaretPosition(int& x, int& y) {
+    if (!window || !window->hwnd)
+        return false;
+    int absX = 0;
+    int absY = 0;
+    GetAbsolutePosition(absX, absY);
+    x = Scale(absX) + Inset() + PrefixWidth(caret) - scroll;
+    y = Scale(absY) + (Scale(bounds.height) - Scale(kCaretHeightDip)) / 2;
+    return true;
+}
+
+void CUiEdit::PlaceCaret() {
+    int x = 0;
+    int y = 0;
+    if (focused && CaretPosition(x, y))
+        SetCaretPos(x, y);
+}
+
+UiSize CUiEdit::Measure(int) {
+    int width = kEmptyWidthDip;
+    if (!text.empty())
+        width = Unscale(MeasureText(text.c_str(), kFontSize, false, -1).width) + kTextPaddingDip;
+    if (!placeholder.empty())
+        width =
+            std::max(width, Unscale(MeasureText(placeholder.c_str(), kFontSize, false, -1).width) + kTextPaddingDip);
+    return {width, kHeightDip};
+}
+
+void CUiEdit::Paint(UiCanvas& canvas) {
+    const UiRect px = GetPixelRect();
+    const int w = px.width;
+    const int h = px.height;
+    const float radius = static_cast<float>(Scale(kRadiusDip));
+    canvas.FillRoundRect(radius, {0, 0, w, h}, kFill);
+    // The border is drawn inside the box and stays the same with or without focus.
+    const int sw = std::max(1, GetDpi().dpi / 96);
+    const float half = static_cast<float>(sw) / 2.0f;
+    UiPathPtr outline =
+        UiCanvas::CreateRoundRectPath(half, half, static_cast<float>(w - sw), static_cast<float>(h - sw), radius);
+    if (outline && outline->native)
+        canvas.StrokePath(*outline, kBorder, static_cast<float>(sw));
+
+    if (!iconName.empty()) {
+        if (SvgIcon* icon = FindIcon(iconName)) {
+            const int side = Scale(iconSize);
+            icon->Draw(canvas, Scale(kIconLeftDip), (h - side) / 2, side, side, kIconTint);
+        }
+    }
+
+    const int area = AreaWidth();
+    canvas.PushControl({Inset(), 0, area, h}, 0);
+    if (text.empty()) {
+        canvas.DrawText(placeholder.c_str(), kFontSize, kPlaceholder, {0, 0, area, h}, 0, false);
+    } else {
+        if (caret != anchor) {
+            const int lo = PrefixWidth(std::min(caret, anchor)) - scroll;
+            const int hi = PrefixWidth(std::max(caret, anchor)) - scroll;
+            const int band = Scale(kBandInsetDip);
+            canvas.FillRect({lo, band, hi - lo, h - 2 * band}, kSelection);
+        }
+        // Wide enough that the text is never cut with an ellipsis; the region clips it instead.
+        canvas.DrawText(text.c_str(), kFontSize, ArgbToColorRef(GetTheme().text),
+                        {-scroll, 0, PrefixWidth(Length(text)) + area, h}, 0, false);
+    }
+    canvas.Pop();
+}
+
+void CUiEdit::OnMouseDown(int x, int) {
+    caret = anchor = HitTest(x);
+    dragging = true;
+    AdjustScroll();
+    PlaceCaret();
+    Invalidate();
+}
+
+void CUiEdit::OnMouseMove(int x, int) {
+    if (!dragging)
+        return;
+    const int index = HitTest(x);
+    if (index == caret)
+        return;
+    caret = index;  // the anchor stays where the press put it
+    AdjustScroll();
+    PlaceCaret();
+    Invalidate();
+}
+
+void CUiEdit::OnMouseUp(int, int) {
+    dragging = false;
+}
+
+void CUiEdit::OnFocus() {
+    focused = true;
+    if (window && window->hwnd) {
+        CreateCaret(window->hwnd, nullptr, std::max(1, Scale(1)), Scale(kCaretHeightDip));
+        PlaceCaret();
+        ShowCaret(window->hwnd);
+    }
+    Invalidate();
+}
+
+void CUiEdit::OnBlur() {
+    focused = false;
+    dragging = false;
+    if (window)
+        HideCaret(window->hwnd);
+    DestroyCaret();
+    Invalidate();
+}
+
+void CUiEdit::OnChar(wchar_t ch) {
+    // Control characters are not text; Backspace arrives as a key.
+    if (ch >= 32 && ch != 127)
+        InsertText(std::wstring(1, ch));
+}
+
+void CUiEdit::OnImeResult(const wchar_t* result) {
+    if (result && *result)
+        InsertText(result);
+}
+
+void CUiEdit::OnKeyDown(unsigned virtualKey) {
+    if (KeyDown(VK_CONTROL)) {
+        switch (virtualKey) {
+            case 'A':
+                anchor = 0;
+                caret = Length(text);
+                PlaceCaret();
+                Invalidate();
+                return;
+            case 'C':
+                Copy();
+                return;
+            case 'X':
+                Cut();
+                return;
+            case 'V':
+                Paste();
+                return;
+            default:
+                break;
+        }
+    }
+    switch (ApplyEditKey(text, caret, anchor, virtualKey, KeyDown(VK_SHIFT))) {
+        case EditKeyResult::kEdited:
+            NotifyChange();
+            break;
+        case EditKeyResult::kMoved:
+            AdjustScroll();
+            PlaceCaret();
+            Invalidate();
+            break;
+        case EditKeyResult::kNone:
+            break;
+    }
+}
+
+bool CUiEdit::GetImeCaretRect(UiLtrb* out) {
+    int x = 0;
+    int y = 0;
+    if (!out || !CaretPosition(x, y))
+        return false;
+    *out = {x, y, x + 1, y + Scale(kCaretHeightDip)};
+    return true;
+}
+
+void CUiEdit::SetText(const std::wstring& value) {
+    if (&value != &text)
+        text = value;
+    caret = anchor = Length(text);
+    scroll = 0;
+    PlaceCaret();
+    RequestLayout();
+}
+
+void CUiEdit::InsertText(const std::wstring& inserted) {
+    InsertEditText(text, caret, anchor, inserted);
+    NotifyChange();
+}
+
+void CUiEdit::NotifyChange() {
+    AdjustScroll();
+    PlaceCaret();
+    Invalidate();
+    if (onChange)
+        onChange(text);
+}
+
+void CUiEdit::Copy() {
+    if (caret == anchor)
+        return;
+    const int lo = std::min(caret, anchor);
+    const std::wstring selected =
+        text.substr(static_cast<size_t>(lo), static_cast<size_t>(std::max(caret, anchor) - lo));
+    base::ClipboardScope clipboard(window ? window->hwnd : nullptr);
+    if (!clipboard)
+        return;
+    EmptyClipboard();
+    base::UniqueGlobalMemory memory(GlobalAlloc(GMEM_MOVEABLE, (selected.size() + 1) * sizeof(wchar_t)));
+    if (!memory)
+        return;
+    {
+        base::GlobalLockScope lock(memory.Get());
+        if (!lock.Get())
+            return;
+        // Up to the first NUL, which also terminates the clipboard text.
+        const size_t units = std::min(selected.size(), wcslen(selected.c_str()));
+        std::memcpy(lock.Get(), selected.c_str(), (units + 1) * sizeof(wchar_t));
+    }
+    // The clipboard owns the memory once it accepts it.
+    if (SetClipboardData(CF_UNICODETEXT, memory.Get()))
+        memory.Release();
+}
+
+void CUiEdit::Cut() {
+    if (caret == anchor)
+        return;
+    Copy();
+    // The selection goes even when the clipboard could not take it.
+    DeleteEditSelection(text, caret, anchor);
+    NotifyChange();
+}
+
+void CUiEdit::Paste() {
+    if (!IsClipboardFormatAvailable(CF_UNICODETEXT))
+        return;
+    std::wstring pasted;
+    {
+        base::ClipboardScope clipboard(window ? window->hwnd : nullptr);
+        if (!clipboard)
+            return;
+        HANDLE data = GetClipboardData(CF_UNICODETEXT);
+        if (!data)
+            return;
+        base::GlobalLockScope lock(data);
+        if (!lock.Get())
+            return;
+        pasted = StripLineBreaks(static_cast<const wchar_t*>(lock.Get()));
+    }
+    InsertText(pasted);
+}
+
+}  // namespace UIE
