@@ -22,7 +22,6 @@ namespace SetupUi {
 namespace {
 
 constexpr wchar_t kMutexName[] = L"Orb.Setup.Installer";
-constexpr wchar_t kInstallFailedCaption[] = L"安装失败";
 
 // Carries the pipeline's events to the UI thread as tasks posted to the main window. Once the
 // window is gone the host drops them, so a run that outlives its window has no visible effect.
@@ -31,11 +30,11 @@ public:
     explicit WindowEventSink(InstallerApp& app) : app_(app) {}
     void InstallProgress(int percent) override {
         InstallerApp* app = &app_;
-        app_.window.Post([app, percent] { app->OnInstallProgress(percent); });
+        app_.window.Post([app, percent] { app->InstallProgress(percent); });
     }
     void InstallFinished(bool success, const std::wstring& message) override {
         InstallerApp* app = &app_;
-        app_.window.Post([app, success, message] { app->OnInstallFinished(success, message); });
+        app_.window.Post([app, success, message] { app->InstallFinished(success, message); });
     }
 
 private:
@@ -83,7 +82,7 @@ int InstallerApp::Run(HINSTANCE moduleHandle, int showCommand) {
         Shutdown();
         return 1;
     }
-    BuildPages();
+    BuildMainPage();
     // Installed only now, so the messages of window creation never reach it.
     window.messageHook = [this](UINT message, WPARAM wParam, LPARAM lParam) {
         return OnWindowMessage(message, wParam, lParam);
@@ -124,14 +123,6 @@ void InstallerApp::WriteThemeColours() {
     theme.windowBackground = 0xFFFFFFFF;
     theme.text = 0xFF333333;
     theme.secondaryText = 0xFF84878C;
-}
-
-// The pages hang under one plain root; until they are built the window shows the bare root.
-// Adding it arranges it over the client area.
-void InstallerApp::BuildPages() {
-    auto rootControl = std::make_unique<UIE::CUiControl>();
-    root = rootControl.get();
-    window.AddRoot(std::move(rootControl));
 }
 
 LRESULT InstallerApp::OnWindowMessage(UINT message, WPARAM, LPARAM) {
@@ -177,16 +168,6 @@ void InstallerApp::RunInstall() {
 
 std::wstring InstallerApp::InstallDir() const {
     return Engine::JoinPath(installRoot, productVersion);
-}
-
-void InstallerApp::OnInstallProgress(int) {
-    // The progress bar and the percentage label show this once the pages exist.
-}
-
-void InstallerApp::OnInstallFinished(bool success, const std::wstring& message) {
-    installing = false;
-    if (!success)
-        MessageBoxW(window.hwnd, message.c_str(), kInstallFailedCaption, MB_ICONERROR);
 }
 
 }  // namespace SetupUi

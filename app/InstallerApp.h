@@ -13,6 +13,7 @@
 #include <atomic>
 #include <memory>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <thread>
 
@@ -20,20 +21,16 @@
 #include "uie/core/UiGdiplusSession.h"
 #include "engine/InstallServices.h"
 
-namespace UIE {
-class CUiControl;
-class CUiProgressBar;
-class CUiLabel;
-class CUiLink;
-class CUiEdit;
-}  // namespace UIE
+#include "app/CActionButton.h"
+#include "app/CAgreementControl.h"
+#include "app/CChromeButton.h"
+#include "app/CGhostButton.h"
+#include "uie/controls/CUiEdit.h"
+#include "uie/controls/CUiLabel.h"
+#include "uie/controls/CUiLink.h"
+#include "uie/controls/CUiProgressBar.h"
 
 namespace SetupUi {
-
-class CAgreementControl;
-class CActionButton;
-class CGhostButton;
-class CChromeButton;
 
 // The main window: the display name as title, 520 × 374 DIP, the application icon, fixed size.
 UIE::UiWindowOptions MainWindowOptions();
@@ -62,8 +59,23 @@ public:
     void LaunchProduct();
 
     // Pipeline events, run on the UI thread in posting order.
-    void OnInstallProgress(int percent);
-    void OnInstallFinished(bool success, const std::wstring& message);
+    void InstallProgress(int percent);
+    void InstallFinished(bool success, const std::wstring& message);
+
+    // The pages (UI thread).
+    void BuildMainPage();
+    void AddTitle(UIE::CUiControl* page);
+    void BuildCustomDirectoryPage();
+    void BuildFinishPage();
+    void StartInstall();
+    void OpenCustomDirectoryPage();
+    void ReturnToMainPage();
+    void BrowseForDirectory();
+    void UpdateDiskSpace(const std::wstring& path);
+    void LaunchAndClose();
+    void CloseWindow();
+    // Shows the installing look, or the main page's own controls again.
+    void ShowInstallingLook(bool installingLook);
 
     HINSTANCE module;
     std::unique_ptr<UIE::UiGdiplusSession> gdiplus;  // from start-up until Shutdown
@@ -88,13 +100,15 @@ public:
     std::atomic<bool> abortRequested{false};
     std::thread worker;
 
-    // Test seam: the services the pipeline calls; null means the real engine services.
+    // Test seams: the services the pipeline calls (null: the real engine services), and the
+    // message box every message of the window goes through.
     Engine::IInstallServices* servicesOverride = nullptr;
+    std::function<int(HWND owner, const wchar_t* text, const wchar_t* caption, UINT flags)> messageBox = MessageBoxW;
 
 private:
     void ResolveDefaultInstallRoot();
     void WriteThemeColours();
-    void BuildPages();
+    void ShowMessage(const wchar_t* text, UINT icon);
     std::wstring InstallDir() const;
 };
 

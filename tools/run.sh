@@ -71,9 +71,32 @@ fi
 
 orb_wine "$installer" &
 running=$!
-sleep "${ORB_RUN_SECONDS:-8}"
-import -window root "$repo/build/$preset/screenshot.png"
-echo "[run] screenshot: build/$preset/screenshot.png"
+# Headless: play the user. Screenshots of the main page, the installing look and the finish page.
+shot() {
+    import -window root "$repo/build/$preset/screenshot-$1.png"
+    echo "[run] screenshot: build/$preset/screenshot-$1.png"
+}
+click() {  # x y in window DIP (the prefix runs at 96 DPI)
+    xdotool mousemove --window "$window" "$1" "$2" click 1
+}
+window=
+for _ in $(seq 1 100); do
+    window=$(xdotool search --onlyvisible --name "欧贝林视频格式转换器" 2>/dev/null | head -n1 || true)
+    [ -n "$window" ] && break
+    sleep 0.2
+done
+if [ -z "$window" ]; then
+    echo "[run] the installer window did not appear" >&2
+else
+    sleep 1
+    shot main
+    click 33 345   # the agreement box
+    click 260 298  # 立即安装
+    sleep 1
+    shot installing
+    sleep "${ORB_RUN_SECONDS:-8}"
+    shot finish
+fi
 orb_wine taskkill /im OrbelinSetup.exe >/dev/null 2>&1 || true
 set +e
 wait "$running"

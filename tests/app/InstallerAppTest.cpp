@@ -136,7 +136,7 @@ TEST(InstallerAppRun, ShowsTheFramelessWindowAndClosingEndsWithZero) {
     EXPECT_EQ(app.root->bounds.width, 520);
     EXPECT_EQ(app.root->bounds.height, 374);
     EXPECT_EQ(app.window.buffer.bufferWidth, 520);
-    EXPECT_EQ(app.window.buffer.PixelAt(260, 187), 0xFFFFFFu);  // the start-up theme's white
+    EXPECT_EQ(app.window.buffer.PixelAt(100, 365), 0xFFFFFFu);  // the start-up theme's white, below the header
 
     wchar_t local[MAX_PATH] = {};
     ASSERT_TRUE(SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, local)));

@@ -1,0 +1,268 @@
+// The installer's pages and what the user does on them: the main page with its installing look,
+// the custom-directory page, the finish page, the start of an installation and the pipeline's
+// two events. UI thread only.
+#include <windows.h>
+#include <shlobj.h>
+
+#include <memory>
+
+#include "app/CCheckBadge.h"
+#include "app/InstallRootRules.h"
+#include "app/InstallerApp.h"
+#include "engine/InstallConstants.h"
+#include "engine/InstallRules.h"
+#include "engine/PathHelpers.h"
+#include "uie/controls/CUiButton.h"
+#include "uie/controls/CUiCard.h"
+#include "uie/controls/CUiImage.h"
+#include "uie/controls/UiImageCache.h"
+#include "uie/core/UiFonts.h"
+#include "uie/core/UiTheme.h"
+
+namespace SetupUi {
+
+namespace {
+
+constexpr wchar_t kConsentMessage[] = L"请先阅读并同意用户协议和隐私协议。";
+constexpr wchar_t kInvalidRootMessage[] = L"请输入有效的安装目录，不能直接安装到盘符根目录。";
+constexpr wchar_t kContactMessage[] = L"请联系软件发布方获取安装支持。";
+constexpr wchar_t kInstallFailedCaption[] = L"安装失败";
+constexpr COLORREF kDarkText = RGB(0x33, 0x33, 0x33);
+constexpr unsigned kHeaderPicture = 102;
+constexpr unsigned kTitleLogo = 104;
+
+template <typename T, typename... Args>
+T* Place(UIE::CUiControl* parent, UIE::UiRect bounds, Args&&... args) {
+    T* control = parent->Add<T>(std::forward<Args>(args)...);
+    control->bounds = bounds;
+    return control;
+}
+
+UIE::CUiLabel* PlaceLabel(UIE::CUiControl* parent, UIE::UiRect bounds, const wchar_t* text, int size, COLORREF colour) {
+    UIE::CUiLabel* label = Place<UIE::CUiLabel>(parent, bounds);
+    label->text = text;
+    label->fontSize = size;
+    label->textColour = colour;
+    return label;
+}
+
+// A ghost button's width fits its caption: the caption at size 13, a chevron's room, 16 DIP.
+UIE::UiRect GhostBounds(const CGhostButton& button, int x, int y) {
+    return {x, y, button.FittingWidth(), 28};
+}
+
+UIE::CUiControl* AddPage(UIE::CUiControl* root) {
+    UIE::CUiControl* page = Place<UIE::CUiControl>(root, {0, 0, 520, 374});
+    page->visible = false;
+    UIE::CUiCard* background = Place<UIE::CUiCard>(page, {0, 0, 520, 374});
+    background->fillColour = 0xFFFFFFFF;
+    background->cornerRadius = 1;
+    return page;
+}
+
+}  // namespace
+
+void InstallerApp::ShowMessage(const wchar_t* text, UINT icon) {
+    messageBox(window.hwnd, text, Engine::kProductDisplayName, icon);
+}
+
+void InstallerApp::CloseWindow() {
+    if (window.hwnd)
+        PostMessageW(window.hwnd, WM_CLOSE, 0, 0);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Building
+// ---------------------------------------------------------------------------------------------
+
+void InstallerApp::AddTitle(UIE::CUiControl* page) {
+    UIE::CUiImage* logo = Place<UIE::CUiImage>(page, {16, 16, 24, 24});
+    logo->bitmap = UIE::UiImageCache::Instance().LoadFromResourceScaled(module, kTitleLogo, 24, 24);
+    logo->mouseTransparent = true;
+    PlaceLabel(page, {46, 16, 220, 24}, Engine::kProductDisplayName, 13, kDarkText);
+}
+
+void InstallerApp::BuildMainPage() {
+    auto rootControl = std::make_unique<UIE::CUiControl>();
+    root = rootControl.get();
+    UIE::CUiImage* header = Place<UIE::CUiImage>(root, {0, 0, 520, 260});
+    header->bitmap = UIE::UiImageCache::Instance().LoadFromResource(module, kHeaderPicture);
+    header->mouseTransparent = true;
+    AddTitle(root);
+    closeButton = Place<CChromeButton>(root, {484, 10, 26, 26}, CChromeButton::kClose, [this] { CloseWindow(); });
+    minimizeButton = Place<CChromeButton>(root, {458, 10, 26, 26}, CChromeButton::kMinimise,
+                                          [this] { ShowWindow(window.hwnd, SW_MINIMIZE); });
+    minimizeButton->visible = false;
+    installButton = Place<CActionButton>(root, {194, 280, 132, 36}, L"立即安装", [this] { StartInstall(); });
+    agreement = root->Add<CAgreementControl>();
+    agreement->Arrange({24, 336, 280, 18});
+    customDirButton =
+        root->Add<CGhostButton>(L"自定义目录", CGhostButton::kChevronAfter, [this] { OpenCustomDirectoryPage(); });
+    // Sized to the caption, with its right edge at 504.
+    const int width = customDirButton->FittingWidth();
+    customDirButton->bounds = {504 - width, 331, width, 28};
+    percentLabel = PlaceLabel(root, {24, 292, 100, 22}, L"0%", 12, UIE::ArgbToColorRef(UIE::GetTheme().text));
+    problemLabel = PlaceLabel(root, {350, 292, 98, 22}, L"安装遇到问题？", 13, kDarkText);
+    contactLink = Place<UIE::CUiLink>(root, {446, 292, 60, 22});
+    contactLink->text = L"联系我们";
+    contactLink->linkColour = 0xFFFF7467;
+    contactLink->SetOnClick([this] { ShowMessage(kContactMessage, MB_ICONINFORMATION); });
+    progressBar = Place<UIE::CUiProgressBar>(root, {24, 326, 472, 8});
+    for (UIE::CUiControl* installingOnly :
+         {static_cast<UIE::CUiControl*>(percentLabel), static_cast<UIE::CUiControl*>(problemLabel),
+          static_cast<UIE::CUiControl*>(contactLink), static_cast<UIE::CUiControl*>(progressBar)})
+        installingOnly->visible = false;
+    BuildCustomDirectoryPage();
+    BuildFinishPage();
+    window.AddRoot(std::move(rootControl));
+}
+
+void InstallerApp::BuildCustomDirectoryPage() {
+    customDirPage = AddPage(root);
+    AddTitle(customDirPage);
+    Place<CChromeButton>(customDirPage, {484, 10, 26, 26}, CChromeButton::kClose, [this] { CloseWindow(); });
+    CGhostButton* back =
+        customDirPage->Add<CGhostButton>(L"返回", CGhostButton::kChevronBefore, [this] { ReturnToMainPage(); });
+    back->bounds = GhostBounds(*back, 24, 56);
+    PlaceLabel(customDirPage, {40, 96, 200, 22}, L"安装路径", 13, UIE::ArgbToColorRef(UIE::GetTheme().text));
+    pathEdit = Place<UIE::CUiEdit>(customDirPage, {40, 122, 360, 32});
+    pathEdit->placeholder = L"请输入安装目录";
+    pathEdit->SetOnChange([this](const std::wstring& text) { UpdateDiskSpace(text); });
+    UIE::CUiButton* browse = Place<UIE::CUiButton>(customDirPage, {412, 122, 68, 32});
+    browse->style = UIE::kButtonOutlined;
+    browse->text = L"浏览";
+    browse->SetOnClick([this] { BrowseForDirectory(); });
+    diskSpaceLabel = PlaceLabel(customDirPage, {40, 166, 440, 22}, L"", 12, RGB(0x84, 0x87, 0x8C));
+    PlaceLabel(customDirPage, {40, 196, 440, 22}, L"请选择剩余空间充足的安装位置", 12, RGB(0xAA, 0xAA, 0xAA));
+    Place<CActionButton>(customDirPage, {194, 280, 132, 36}, L"立即安装", [this] { StartInstall(); });
+}
+
+void InstallerApp::BuildFinishPage() {
+    finishPage = AddPage(root);
+    Place<CChromeButton>(finishPage, {484, 10, 26, 26}, CChromeButton::kClose, [this] { CloseWindow(); });
+    Place<CCheckBadge>(finishPage, {232, 108, 56, 56});
+    UIE::CUiLabel* headline = PlaceLabel(finishPage, {0, 176, 520, 28}, L"安装完成", 15, kDarkText);
+    headline->bold = true;
+    headline->textAlignment = 1;
+    Place<CActionButton>(finishPage, {194, 238, 132, 36}, L"立即体验", [this] { LaunchAndClose(); });
+}
+
+// ---------------------------------------------------------------------------------------------
+// Page flow
+// ---------------------------------------------------------------------------------------------
+
+void InstallerApp::OpenCustomDirectoryPage() {
+    if (!agreement->checked) {
+        ShowMessage(kConsentMessage, MB_ICONINFORMATION);
+        return;
+    }
+    pathEdit->SetText(installRoot);
+    UpdateDiskSpace(installRoot);
+    customDirPage->SetVisible(true);
+    window.captionDragEnabled = false;
+}
+
+void InstallerApp::ReturnToMainPage() {
+    // Hiding the page gives up the roles its controls hold; the focus may sit elsewhere too.
+    customDirPage->SetVisible(false);
+    if (window.Focused())
+        window.ReleaseSubtree(window.Focused());
+    window.captionDragEnabled = true;
+}
+
+void InstallerApp::UpdateDiskSpace(const std::wstring& path) {
+    const std::wstring drive = DriveRootOf(path);
+    ULARGE_INTEGER available = {};
+    const uint64_t* free = nullptr;
+    uint64_t freeBytes = 0;
+    if (!drive.empty() && GetDiskFreeSpaceExW(drive.c_str(), &available, nullptr, nullptr)) {
+        freeBytes = available.QuadPart;
+        free = &freeBytes;
+    }
+    diskSpaceLabel->SetText(DiskSpaceText(free));
+}
+
+void InstallerApp::BrowseForDirectory() {
+    BROWSEINFOW info = {};
+    info.hwndOwner = window.hwnd;
+    info.lpszTitle = L"请选择安装目录";
+    info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
+    PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&info);
+    if (!chosen)
+        return;
+    wchar_t path[MAX_PATH] = {};
+    if (SHGetPathFromIDListW(chosen, path)) {
+        const std::wstring picked = PickedInstallRoot(path);
+        pathEdit->SetText(picked);
+        UpdateDiskSpace(picked);
+    }
+    CoTaskMemFree(chosen);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Installation
+// ---------------------------------------------------------------------------------------------
+
+void InstallerApp::ShowInstallingLook(bool installingLook) {
+    for (UIE::CUiControl* control :
+         {static_cast<UIE::CUiControl*>(installButton), static_cast<UIE::CUiControl*>(agreement),
+          static_cast<UIE::CUiControl*>(customDirButton), static_cast<UIE::CUiControl*>(closeButton)})
+        control->SetVisible(!installingLook);
+    for (UIE::CUiControl* control :
+         {static_cast<UIE::CUiControl*>(minimizeButton), static_cast<UIE::CUiControl*>(percentLabel),
+          static_cast<UIE::CUiControl*>(problemLabel), static_cast<UIE::CUiControl*>(contactLink),
+          static_cast<UIE::CUiControl*>(progressBar)})
+        control->SetVisible(installingLook);
+}
+
+void InstallerApp::StartInstall() {
+    if (installing)
+        return;
+    const bool fromCustomPage = customDirPage->visible;
+    if (fromCustomPage)
+        installRoot = pathEdit->text;
+    if (!agreement->checked) {
+        ShowMessage(kConsentMessage, MB_ICONINFORMATION);
+        return;
+    }
+    TrimInstallRoot(installRoot);
+    if (!IsValidInstallRoot(installRoot)) {
+        ShowMessage(kInvalidRootMessage, MB_ICONWARNING);
+        return;
+    }
+    // The user has agreed to the device report by starting the installation.
+    const std::wstring settings = Engine::JoinPath(Engine::GetAppDataDir(), L"settings.ini");
+    WritePrivateProfileStringW(L"privacy", L"networkConsent", L"1", settings.c_str());
+    if (fromCustomPage)
+        ReturnToMainPage();
+    installing = true;
+    ShowInstallingLook(true);
+    progressBar->SetValue(0);
+    percentLabel->SetText(L"0%");
+    StartInstallWorker();
+}
+
+void InstallerApp::InstallProgress(int percent) {
+    progressBar->SetValue(percent);
+    wchar_t text[16];
+    wsprintfW(text, L"%d%%", percent);
+    percentLabel->SetText(text);
+}
+
+void InstallerApp::InstallFinished(bool success, const std::wstring& message) {
+    installing = false;
+    if (success) {
+        window.captionDragEnabled = false;
+        finishPage->SetVisible(true);
+        return;
+    }
+    messageBox(window.hwnd, message.c_str(), kInstallFailedCaption, MB_ICONERROR);
+    ShowInstallingLook(false);
+}
+
+void InstallerApp::LaunchAndClose() {
+    LaunchProduct();
+    CloseWindow();
+}
+
+}  // namespace SetupUi

@@ -1,0 +1,189 @@
+// The installer's pages driven as a user drives them, in the real window under Wine: consent,
+// the custom-directory page, folder validation, the installing look, a failed run and its message,
+// progress events and the finish page. Message boxes are recorded instead of shown.
+#include "app/InstallerApp.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/InstallRules.h"
+#include "engine/PathHelpers.h"
+
+using SetupUi::InstallerApp;
+using namespace std::chrono_literals;
+
+namespace {
+
+struct Shown {
+    std::wstring text;
+    std::wstring caption;
+    UINT flags;
+};
+
+// The network stand-in: the download fails at once with a message.
+class FailingServices : public Engine::IInstallServices {
+public:
+    bool SendDeviceReport(Engine::DeviceReportResult&, const Engine::AbortCheck&) override { return false; }
+    bool DownloadPackage(const std::wstring&,
+                         const std::wstring&,
+                         const Engine::ProgressCallback& progress,
+                         std::wstring& message,
+                         const Engine::AbortCheck&) override {
+        progress(40);
+        message = L"下载失败";
+        return false;
+    }
+    bool ExtractPackage(const std::wstring&, const std::wstring&, const Engine::ProgressCallback&) override {
+        return false;
+    }
+    bool VerifyPackage(const std::wstring&, const std::wstring&) override { return false; }
+    void SaveToken(const std::wstring&, const std::string&) override {}
+    void CreateDesktopShortcut() override {}
+    void WriteUninstallEntry() override {}
+};
+
+std::wstring ConsentValue() {
+    const std::wstring file = Engine::JoinPath(Engine::GetAppDataDir(), L"settings.ini");
+    wchar_t value[16] = {};
+    GetPrivateProfileStringW(L"privacy", L"networkConsent", L"", value, 16, file.c_str());
+    return value;
+}
+
+// Runs `step` on the UI thread and waits for it.
+bool OnUi(InstallerApp& app, const std::function<void()>& step) {
+    std::atomic<bool> done{false};
+    app.window.Post([&] {
+        step();
+        done = true;
+    });
+    const auto deadline = std::chrono::steady_clock::now() + 15s;
+    while (!done && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(5ms);
+    return done;
+}
+
+template <typename Predicate>
+bool WaitFor(Predicate ready) {
+    const auto deadline = std::chrono::steady_clock::now() + 15s;
+    while (!ready() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(5ms);
+    return ready();
+}
+
+}  // namespace
+
+TEST(InstallerPages, FromConsentThroughAFailedRunToTheFinishPage) {
+    InstallerApp app(GetModuleHandleW(nullptr));
+    FailingServices services;
+    app.servicesOverride = &services;
+    std::vector<Shown> shown;
+    app.messageBox = [&shown](HWND, const wchar_t* text, const wchar_t* caption, UINT flags) {
+        shown.push_back({text, caption, flags});
+        return IDOK;
+    };
+    const std::wstring defaultRoot = L"C:\\Orbelin-test";
+
+    std::thread user([&] {
+        if (!WaitFor([&] { return app.root != nullptr && app.window.hwnd != nullptr; }))
+            return;
+        // No consent yet: both ways forward are refused with the same message, and nothing is written.
+        OnUi(app, [&] {
+            app.installRoot = defaultRoot;
+            app.StartInstall();
+            app.OpenCustomDirectoryPage();
+        });
+        EXPECT_EQ(shown.size(), 2u);
+        EXPECT_EQ(ConsentValue(), L"");
+        EXPECT_FALSE(app.customDirPage->visible);
+
+        // Consent, then the custom-directory page shows the current root and its drive's space.
+        OnUi(app, [&] {
+            app.agreement->checkBox->OnMouseUp(2, 2);
+            app.OpenCustomDirectoryPage();
+        });
+        EXPECT_TRUE(app.agreement->checked);
+        EXPECT_TRUE(app.customDirPage->visible);
+        EXPECT_FALSE(app.window.captionDragEnabled);
+        EXPECT_EQ(app.pathEdit->text, defaultRoot);
+        EXPECT_NE(app.diskSpaceLabel->text.find(L" GB"), std::wstring::npos) << app.diskSpaceLabel->text;
+
+        // A drive root typed on the page is refused; the trimmed text stays.
+        OnUi(app, [&] {
+            app.pathEdit->SetText(L"C:\\\\  ");
+            app.StartInstall();
+        });
+        ASSERT_EQ(shown.size(), 3u);
+        EXPECT_EQ(shown[2].text, L"请输入有效的安装目录，不能直接安装到盘符根目录。");
+        EXPECT_EQ(shown[2].flags, static_cast<UINT>(MB_ICONWARNING));
+        EXPECT_EQ(app.installRoot, L"C:\\");
+        EXPECT_TRUE(app.customDirPage->visible);
+
+        // A valid folder starts a run from the page: consent recorded, the installing look shown.
+        OnUi(app, [&] {
+            app.pathEdit->SetText(defaultRoot + L"\\ ");
+            app.StartInstall();
+        });
+        EXPECT_EQ(app.installRoot, defaultRoot);
+        EXPECT_EQ(ConsentValue(), L"1");
+        EXPECT_FALSE(app.customDirPage->visible);
+        EXPECT_TRUE(app.window.captionDragEnabled);
+
+        // The run fails: its message, then the main page again with the agreement still checked.
+        EXPECT_TRUE(WaitFor([&] { return shown.size() == 4u; }));
+        OnUi(app, [] {});
+        ASSERT_EQ(shown.size(), 4u);
+        EXPECT_EQ(shown[3].text, L"下载失败");
+        EXPECT_EQ(shown[3].caption, L"安装失败");
+        EXPECT_EQ(shown[3].flags, static_cast<UINT>(MB_ICONERROR));
+        EXPECT_FALSE(app.installing);
+        EXPECT_TRUE(app.installButton->visible);
+        EXPECT_TRUE(app.closeButton->visible);
+        EXPECT_FALSE(app.progressBar->visible);
+        EXPECT_TRUE(app.agreement->checked);
+
+        // Progress events drive the bar and the percentage; success shows the finish page.
+        OnUi(app, [&] {
+            app.InstallProgress(137);
+            app.InstallFinished(true, L"");
+        });
+        EXPECT_EQ(app.progressBar->value, 100);
+        EXPECT_EQ(app.percentLabel->text, L"137%");
+        EXPECT_TRUE(app.finishPage->visible);
+        EXPECT_FALSE(app.window.captionDragEnabled);
+        PostMessageW(app.window.hwnd, WM_CLOSE, 0, 0);
+    });
+    EXPECT_EQ(app.Run(GetModuleHandleW(nullptr), SW_SHOWNORMAL), 0);
+    user.join();
+}
+
+TEST(InstallerPages, MainPageControlsSitWhereTheyBelong) {
+    InstallerApp app(GetModuleHandleW(nullptr));
+    std::thread closer([&] {
+        if (WaitFor([&] { return app.root != nullptr && app.window.hwnd != nullptr; })) {
+            OnUi(app, [&] {
+                EXPECT_EQ(app.root->children.size(), 14u);
+                const UIE::UiRect dir = app.customDirButton->bounds;
+                EXPECT_EQ(dir.x + dir.width, 504);
+                EXPECT_EQ(dir.y, 331);
+                EXPECT_EQ(app.agreement->bounds.x, 24);
+                EXPECT_EQ(app.agreement->bounds.y, 336);
+                EXPECT_FALSE(app.minimizeButton->visible);
+                EXPECT_FALSE(app.customDirPage->visible);
+                EXPECT_FALSE(app.finishPage->visible);
+                // The header picture is painted over the top of the window.
+                EXPECT_NE(app.window.buffer.PixelAt(260, 130), 0xFFFFFFu);
+            });
+            PostMessageW(app.window.hwnd, WM_CLOSE, 0, 0);
+        }
+    });
+    EXPECT_EQ(app.Run(GetModuleHandleW(nullptr), SW_SHOWNORMAL), 0);
+    closer.join();
+}
