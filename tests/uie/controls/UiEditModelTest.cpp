@@ -29,18 +29,11 @@ TEST(UiEditModelTest, HitTestSplitsCharactersInTheMiddle) {
         {&kEven, 4, 0, 26, 0},    {&kEven, 31, 0, 26, 1},    // icon inset
         {&kUneven, 12, 0, 10, 0}, {&kUneven, 13, 0, 10, 1},  // middle of 'i' is 3
         {&kUneven, 22, 0, 10, 1}, {&kUneven, 23, 0, 10, 2},  // middle of 'W' is 13
-        {&none, 50, 0, 10, 0},
+        {&none, 50, 0, 10, 0},                               // empty text
     };
     for (const Case& c : cases)
         EXPECT_EQ(EditHitTest(*c.prefix, c.x, c.scroll, c.inset), c.index)
             << "x " << c.x << " scroll " << c.scroll << " inset " << c.inset;
-}
-
-TEST(UiEditModelTest, PrefixWidthClampsToTheText) {
-    EXPECT_EQ(EditPrefixWidth(kEven, -1), 0);
-    EXPECT_EQ(EditPrefixWidth(kEven, 2), 20);
-    EXPECT_EQ(EditPrefixWidth(kEven, 9), 30);
-    EXPECT_EQ(EditPrefixWidth({}, 3), 0);
 }
 
 TEST(UiEditModelTest, ScrollKeepsTheCaretVisible) {
