@@ -71,7 +71,8 @@ fi
 
 orb_wine "$installer" &
 running=$!
-# Headless: play the user. Screenshots of the main page, the installing look and the finish page.
+# Headless: play the user. Screenshots of the main page, the custom-directory page, the installing
+# look and the finish page.
 shot() {
     import -window root "$repo/build/$preset/screenshot-$1.png"
     echo "[run] screenshot: build/$preset/screenshot-$1.png"
@@ -91,7 +92,10 @@ else
     sleep 1
     shot main
     click 33 345   # the agreement box
-    click 260 298  # 立即安装
+    click 470 345  # 自定义目录
+    sleep 1
+    shot custom
+    click 260 298  # 立即安装 on the custom-directory page
     sleep 1
     shot installing
     sleep "${ORB_RUN_SECONDS:-8}"
