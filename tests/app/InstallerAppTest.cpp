@@ -11,10 +11,12 @@
 #include <thread>
 #include <vector>
 
+#include "AppTestSupport.h"
 #include "support/MessagePump.h"
 #include "support/TestDirs.h"
 #include "uie/core/UiFonts.h"
 
+using apptest::WaitUntil;
 using SetupUi::InstallerApp;
 using TestSupport::PumpUntil;
 using namespace std::chrono_literals;
@@ -33,21 +35,9 @@ HWND WaitForWindow(std::chrono::milliseconds limit = 15s) {
     return nullptr;
 }
 
-template <typename Predicate>
-bool WaitUntil(Predicate done, std::chrono::milliseconds limit = 15s) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(5ms);
-    }
-    return true;
-}
-
 // Stands in for the network: the download runs until the abort check says stop.
-class BlockingDownloadServices : public Engine::IInstallServices {
+class BlockingDownloadServices : public apptest::OfflineServices {
 public:
-    bool SendDeviceReport(Engine::DeviceReportResult&, const Engine::AbortCheck&) override { return false; }
     bool DownloadPackage(const std::wstring&,
                          const std::wstring& file,
                          const Engine::ProgressCallback& progress,
@@ -63,13 +53,6 @@ public:
         message = L"aborted";
         return false;
     }
-    bool ExtractPackage(const std::wstring&, const std::wstring&, const Engine::ProgressCallback&) override {
-        return false;
-    }
-    bool VerifyPackage(const std::wstring&, const std::wstring&) override { return false; }
-    void SaveToken(const std::wstring&, const std::string&) override {}
-    void CreateDesktopShortcut() override {}
-    void WriteUninstallEntry() override {}
 
     std::atomic<bool> downloading{false};
     std::atomic<bool> sawAbort{false};

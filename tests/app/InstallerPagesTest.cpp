@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "AppTestSupport.h"
 #include "engine/InstallRules.h"
 #include "engine/PathHelpers.h"
 
@@ -29,9 +30,8 @@ struct Shown {
 };
 
 // The network stand-in: the download fails at once with a message.
-class FailingServices : public Engine::IInstallServices {
+class FailingServices : public apptest::OfflineServices {
 public:
-    bool SendDeviceReport(Engine::DeviceReportResult&, const Engine::AbortCheck&) override { return false; }
     bool DownloadPackage(const std::wstring&,
                          const std::wstring&,
                          const Engine::ProgressCallback& progress,
@@ -41,19 +41,15 @@ public:
         message = L"下载失败";
         return false;
     }
-    bool ExtractPackage(const std::wstring&, const std::wstring&, const Engine::ProgressCallback&) override {
-        return false;
-    }
-    bool VerifyPackage(const std::wstring&, const std::wstring&) override { return false; }
-    void SaveToken(const std::wstring&, const std::string&) override {}
-    void CreateDesktopShortcut() override {}
-    void WriteUninstallEntry() override {}
 };
 
+std::wstring SettingsFile() {
+    return Engine::JoinPath(Engine::GetAppDataDir(), L"settings.ini");
+}
+
 std::wstring ConsentValue() {
-    const std::wstring file = Engine::JoinPath(Engine::GetAppDataDir(), L"settings.ini");
     wchar_t value[16] = {};
-    GetPrivateProfileStringW(L"privacy", L"networkConsent", L"", value, 16, file.c_str());
+    GetPrivateProfileStringW(L"privacy", L"networkConsent", L"", value, 16, SettingsFile().c_str());
     return value;
 }
 
@@ -64,18 +60,7 @@ bool OnUi(InstallerApp& app, const std::function<void()>& step) {
         step();
         done = true;
     });
-    const auto deadline = std::chrono::steady_clock::now() + 15s;
-    while (!done && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(5ms);
-    return done;
-}
-
-template <typename Predicate>
-bool WaitFor(Predicate ready) {
-    const auto deadline = std::chrono::steady_clock::now() + 15s;
-    while (!ready() && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(5ms);
-    return ready();
+    return apptest::WaitUntil([&done] { return done.load(); });
 }
 
 }  // namespace
@@ -84,15 +69,18 @@ TEST(InstallerPages, FromConsentThroughAFailedRunToTheFinishPage) {
     InstallerApp app(GetModuleHandleW(nullptr));
     FailingServices services;
     app.servicesOverride = &services;
-    std::vector<Shown> shown;
-    app.messageBox = [&shown](HWND, const wchar_t* text, const wchar_t* caption, UINT flags) {
+    std::vector<Shown> shown;  // written on the UI thread, read after `shownCount` says so
+    std::atomic<size_t> shownCount{0};
+    app.messageBox = [&](HWND, const wchar_t* text, const wchar_t* caption, UINT flags) {
         shown.push_back({text, caption, flags});
+        shownCount = shown.size();
         return IDOK;
     };
     const std::wstring defaultRoot = L"C:\\Orbelin-test";
+    DeleteFileW(SettingsFile().c_str());  // consent is written by this test only
 
     std::thread user([&] {
-        if (!WaitFor([&] { return app.root != nullptr && app.window.hwnd != nullptr; }))
+        if (!apptest::WaitUntil([&] { return app.root != nullptr && app.window.hwnd != nullptr; }))
             return;
         // No consent yet: both ways forward are refused with the same message, and nothing is written.
         OnUi(app, [&] {
@@ -137,7 +125,7 @@ TEST(InstallerPages, FromConsentThroughAFailedRunToTheFinishPage) {
         EXPECT_TRUE(app.window.captionDragEnabled);
 
         // The run fails: its message, then the main page again with the agreement still checked.
-        EXPECT_TRUE(WaitFor([&] { return shown.size() == 4u; }));
+        EXPECT_TRUE(apptest::WaitUntil([&] { return shownCount.load() == 4u; }));
         OnUi(app, [] {});
         ASSERT_EQ(shown.size(), 4u);
         EXPECT_EQ(shown[3].text, L"下载失败");
@@ -167,7 +155,7 @@ TEST(InstallerPages, FromConsentThroughAFailedRunToTheFinishPage) {
 TEST(InstallerPages, MainPageControlsSitWhereTheyBelong) {
     InstallerApp app(GetModuleHandleW(nullptr));
     std::thread closer([&] {
-        if (WaitFor([&] { return app.root != nullptr && app.window.hwnd != nullptr; })) {
+        if (apptest::WaitUntil([&] { return app.root != nullptr && app.window.hwnd != nullptr; })) {
             OnUi(app, [&] {
                 EXPECT_EQ(app.root->children.size(), 14u);
                 const UIE::UiRect dir = app.customDirButton->bounds;

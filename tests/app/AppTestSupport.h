@@ -1,0 +1,45 @@
+// Shared by the installer application's tests: services that never reach the network, and a
+// wait for a condition set by another thread.
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "engine/InstallServices.h"
+
+namespace apptest {
+
+// Every step fails or does nothing; tests override the step they are about.
+class OfflineServices : public Engine::IInstallServices {
+public:
+    bool SendDeviceReport(Engine::DeviceReportResult&, const Engine::AbortCheck&) override { return false; }
+    bool DownloadPackage(const std::wstring&,
+                         const std::wstring&,
+                         const Engine::ProgressCallback&,
+                         std::wstring& message,
+                         const Engine::AbortCheck&) override {
+        message = L"offline";
+        return false;
+    }
+    bool ExtractPackage(const std::wstring&, const std::wstring&, const Engine::ProgressCallback&) override {
+        return false;
+    }
+    bool VerifyPackage(const std::wstring&, const std::wstring&) override { return false; }
+    void SaveToken(const std::wstring&, const std::string&) override {}
+    void CreateDesktopShortcut() override {}
+    void WriteUninstallEntry() override {}
+};
+
+template <typename Predicate>
+bool WaitUntil(Predicate done, std::chrono::milliseconds limit = std::chrono::seconds(15)) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+}  // namespace apptest
