@@ -6,12 +6,15 @@ Serves what the installer's demo build talks to:
   GET  /Orbelin.zip                the demo package, if one has been built (else 404)
   GET  /orbelin/user-agreement.html and /orbelin/privacy-policy.html
 
-    demo_server.py [--port 18080] [--package PATH]
+    demo_server.py [--port 18080] [--package PATH] [--seconds S]
+
+--seconds spreads the package over about S seconds, so that the progress bar can be watched.
 """
 import argparse
 import json
 import os
 import sys
+import time
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
 DOCUMENTS = {
@@ -20,20 +23,29 @@ DOCUMENTS = {
 }
 
 
-def make_handler(port, package):
+def make_handler(port, package, seconds):
     class Handler(BaseHTTPRequestHandler):
         server_version = "OrbelinDemo/1"
 
         def log_message(self, fmt, *args):
             sys.stderr.write("[demo-server] " + (fmt % args) + "\n")
 
-        def send_bytes(self, status, body, content_type):
+        def send_bytes(self, status, body, content_type, seconds=0.0):
             self.send_response(status)
             self.send_header("Content-Type", content_type)
             self.send_header("Content-Length", str(len(body)))
             self.end_headers()
-            if self.command != "HEAD":
+            if self.command == "HEAD":
+                return
+            if seconds <= 0:
                 self.wfile.write(body)
+                return
+            chunks = 50
+            step = max(1, (len(body) + chunks - 1) // chunks)
+            for start in range(0, len(body), step):
+                self.wfile.write(body[start:start + step])
+                self.wfile.flush()
+                time.sleep(seconds / chunks)
 
         def do_POST(self):
             length = int(self.headers.get("Content-Length") or 0)
@@ -55,7 +67,7 @@ def make_handler(port, package):
             if self.path == "/Orbelin.zip":
                 if package and os.path.isfile(package):
                     with open(package, "rb") as f:
-                        self.send_bytes(200, f.read(), "application/zip")
+                        self.send_bytes(200, f.read(), "application/zip", seconds)
                 else:
                     self.send_bytes(404, b"no demo package has been built", "text/plain")
                 return
@@ -75,8 +87,9 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--port", type=int, default=18080)
     parser.add_argument("--package", default="")
+    parser.add_argument("--seconds", type=float, default=0.0)
     args = parser.parse_args()
-    server = ThreadingHTTPServer(("127.0.0.1", args.port), make_handler(args.port, args.package))
+    server = ThreadingHTTPServer(("127.0.0.1", args.port), make_handler(args.port, args.package, args.seconds))
     print("[demo-server] listening on http://127.0.0.1:%d" % args.port, file=sys.stderr, flush=True)
     try:
         server.serve_forever()

@@ -8,10 +8,10 @@
 # The demo server listens on 127.0.0.1:18080 (the demo build's API and package host) and serves a
 # demo package signed with a demo publisher certificate, whose thumbprint the demo build pins. The
 # certificate and package are made once per flavour, into .cache/demo-FLAVOUR. The Wine prefix is
-# kept in .cache/wine-demo-FLAVOUR, so a demo installation stays there between runs. Without an
-# X display the installer runs on a private Xvfb screen: after ORB_RUN_SECONDS (default 8) a
-# screenshot is saved to build/demo/screenshot.png (build/demo64/ for x86_64) and the window is
-# closed.
+# kept in .cache/wine-demo-FLAVOUR, so a demo installation stays there between runs. The package
+# is spread over 3 seconds so that the progress can be watched. Without an X display the installer
+# runs on a private Xvfb screen and the script plays the user (see below), saving a screenshot of
+# each page into build/demo/ (build/demo64/ for x86_64).
 set -euo pipefail
 
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -47,7 +47,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-python3 "$repo/tools/demo_server.py" --port 18080 --package "$demo/packages/good.zip" &
+python3 "$repo/tools/demo_server.py" --port 18080 --package "$demo/packages/good.zip" --seconds 3 &
 pids+=($!)
 
 headless=0
@@ -96,12 +96,20 @@ else
     sleep 1
     shot custom
     click 260 298  # 立即安装 on the custom-directory page
-    sleep 1
+    sleep 2        # the demo server spreads the package over 3 seconds
     shot installing
     sleep "${ORB_RUN_SECONDS:-8}"
     shot finish
+    click 260 256  # 立即体验: starts the product and closes the installer
+    for _ in $(seq 1 50); do
+        kill -0 "$running" 2>/dev/null || break
+        sleep 0.2
+    done
+    kill -0 "$running" 2>/dev/null || echo "[run] the installer started the product and closed itself"
 fi
+# Whatever is still open (the installer if a step went wrong, the demo product) is closed.
 orb_wine taskkill /im OrbelinSetup.exe >/dev/null 2>&1 || true
+orb_wine taskkill /im Orbelin.exe >/dev/null 2>&1 || true
 set +e
 wait "$running"
 status=$?

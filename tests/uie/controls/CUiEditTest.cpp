@@ -147,9 +147,11 @@ TEST_F(EditWindowTest, TypingReportsEachUnitWithTheWholeText) {
     Chord('A');
     Char(L'x');
     Char(L'y');
-    const std::vector<std::wstring> expected = {L"hello!", L"hello", L"hell", L"hell", L"x", L"xy"};
+    edit_->OnImeResult(L"安装");  // what the host hands over from the IME's result string
+    edit_->OnImeResult(L"");
+    const std::vector<std::wstring> expected = {L"hello!", L"hello", L"hell", L"hell", L"x", L"xy", L"xy安装"};
     EXPECT_EQ(changes_, expected);
-    EXPECT_EQ(Caret().x, kEditX + 10 + W(L"xy", 2));
+    EXPECT_EQ(Caret().x, kEditX + 10 + W(L"xy安装", 4));
 }
 
 TEST_F(EditWindowTest, ClipboardRoundTripsAndPasteDropsLineBreaks) {
