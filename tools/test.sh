@@ -5,7 +5,10 @@
 #      on every machine;
 #   3. the whole suite built for i686 and run under 32-bit Wine in a fresh win32 prefix, where this
 #      machine can start 32-bit processes (a line says so when it cannot, and why);
-#   4. the pure logic built natively and tested with address and undefined-behaviour sanitizers.
+#   4. the pure logic built natively and tested with address and undefined-behaviour sanitizers;
+#   5. the flow suite (tools/flow-test.sh): the demo installer driven with clicks and keys under
+#      Xvfb against the local demo server, with a screenshot of every page. It is left out when
+#      ctest options narrow the run.
 # Exits non-zero on any failure. Pass ctest options after the command, e.g. tools/test.sh -R pipeline.
 # ORB_WIN64_ONLY=1 takes the 64-bit-only path on any machine.
 set -euo pipefail
@@ -88,7 +91,20 @@ else
     status=1
 fi
 
+if [ $# -eq 0 ]; then
+    echo "[test] flow suite"
+    if "$repo/tools/flow-test.sh"; then
+        results[flow]=passed
+    else
+        results[flow]=FAILED
+        status=1
+    fi
+else
+    results[flow]="skipped: ctest options narrow the run"
+fi
+
 echo "[test] x86_64 suite (64-bit Wine): ${results[x86_64]}"
 echo "[test] i686 suite (32-bit Wine): ${results[i686]}"
 echo "[test] native suite (sanitizers): ${results[native]}"
+echo "[test] flow suite (Xvfb, demo build): ${results[flow]}"
 exit $status

@@ -100,6 +100,15 @@ orb_prefix_reg() {
             '[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]' \
             '"微软雅黑"="WenQuanYi Micro Hei"' '"宋体"="WenQuanYi Micro Hei"'
         printf '\r\n[HKEY_CURRENT_USER\\Software\\Wine\\Drivers]\r\n"Graphics"="%s"\r\n' "$1"
+        # Message boxes and other system dialogs draw in Tahoma, which has no Chinese; as on
+        # Windows, a font link sends the missing characters to a Chinese font.
+        local link
+        link=$(printf 'wqy-microhei.ttc,WenQuanYi Micro Hei' | iconv -f UTF-8 -t UTF-16LE | od -An -tx1 -v |
+            tr -s ' \n' ',' | sed 's/^,//')
+        printf '\r\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontLink\\SystemLink]\r\n'
+        for face in 'Tahoma' 'MS Shell Dlg' 'MS Shell Dlg 2' 'Microsoft Sans Serif'; do
+            printf '"%s"=hex(7):%s00,00,00,00\r\n' "$face" "$link"
+        done
         # No crash debugger: a crashing program ends at once with a failing exit code. Wine's
         # default starts winedbg, whose crash dialog waits for a click that never comes, so a
         # crashing test would hang until its time-out. An empty command with "Auto" set makes the
@@ -116,7 +125,7 @@ orb_prepare_prefix() {
     local prefix=$1 driver=${2:-x11}
     [ -n "${ORB_FLAVOUR:-}" ] || orb_choose_flavour
     export WINEPREFIX=$prefix
-    local stamp="$ORB_FLAVOUR $driver"
+    local stamp="$ORB_FLAVOUR $driver fontlink"
     if [ ! -f "$prefix/system.reg" ] || [ "$(cat "$prefix/.orb-prepared" 2>/dev/null)" != "$stamp" ]; then
         mkdir -p "$prefix"
         DISPLAY= orb_wine wineboot --init >/dev/null 2>&1 || {

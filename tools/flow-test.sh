@@ -1,0 +1,219 @@
+#!/usr/bin/env bash
+# The installer driven the way a person drives it: the demo build, in a fresh Wine prefix on a
+# private Xvfb screen, clicked and typed at with xdotool at its controls' own coordinates, against
+# the local demo server on loopback (127.0.0.1:18080, the host the demo build pins).
+#
+#   tools/flow-test.sh
+#
+# Scenarios, in this order (each starts the installer afresh in the same prefix):
+#   consent  - "立即安装" without the agreement: the consent message, and nothing written;
+#   failure  - the package is missing (404): "安装失败", then the main page again, agreement checked;
+#   close    - closing the window during the download: exit code 0 and no message box;
+#   custom   - a path typed on the custom-directory page and discarded with "返回", then a
+#              successful installation into the default folder, the finish page, and "立即体验"
+#              starting the product and ending the installer with 0.
+# A screenshot of every page and message is kept in build/PRESET/flow/. Ends with one line and a
+# non-zero status when a check failed.
+set -uo pipefail
+
+repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$repo"
+source "$repo/tools/wine-prefix.sh"
+source "$repo/tools/demo-build.sh" >/dev/null || { echo "[flow] building the demo installer failed"; exit 1; }
+
+title="欧贝林视频格式转换器"
+out=$repo/build/$preset/flow
+rm -rf "$out"
+mkdir -p "$out"
+failures=0
+fail() {
+    echo "[flow] FAILED: $*"
+    failures=$((failures + 1))
+}
+
+server=
+display_pid=
+prefix=$(mktemp -d /tmp/orb-flow.XXXXXX)
+cleanup() {
+    [ -n "$server" ] && kill "$server" 2>/dev/null
+    WINEPREFIX=$prefix orb_wineserver -k >/dev/null 2>&1
+    [ -n "$display_pid" ] && kill "$display_pid" 2>/dev/null
+    rm -rf "$prefix"
+}
+trap cleanup EXIT
+
+if (exec 3<>/dev/tcp/127.0.0.1/18080) 2>/dev/null; then
+    echo "[flow] 127.0.0.1:18080 is taken (is tools/run.sh running?); the demo build talks to that port"
+    exit 1
+fi
+display=:$((200 + RANDOM % 100))
+Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+display_pid=$!
+export DISPLAY=$display
+sleep 1
+orb_prepare_prefix "$prefix" x11 >/dev/null
+orb_isolate_prefix "$prefix"
+export WINEPREFIX=$prefix
+users=$prefix/drive_c/users
+
+serve() {  # PACKAGE SECONDS
+    [ -n "$server" ] && kill "$server" 2>/dev/null && wait "$server" 2>/dev/null
+    python3 "$repo/tools/demo_server.py" --port 18080 --package "$1" --seconds "$2" 2>>"$out/server.log" &
+    server=$!
+    for _ in $(seq 1 50); do
+        (exec 3<>/dev/tcp/127.0.0.1/18080) 2>/dev/null && return 0
+        sleep 0.1
+    done
+    fail "the demo server did not start"
+}
+
+# Visible windows whose title is exactly NAME, one id a line.
+windows_named() {
+    xdotool search --onlyvisible --name "^$1\$" 2>/dev/null
+}
+wait_for() {  # COMMAND... : until it succeeds, at most 20 s
+    for _ in $(seq 1 100); do
+        "$@" && return 0
+        sleep 0.2
+    done
+    return 1
+}
+start_installer() {
+    orb_wine "$installer" >>"$out/installer.log" 2>&1 &
+    running=$!
+    window=
+    wait_for eval '[ -n "$(windows_named "$title")" ]' || { fail "$1: the installer window did not appear"; return 1; }
+    window=$(windows_named "$title" | head -n1)
+    sleep 0.5
+}
+click() {  # X Y in the window's DIP (the prefix runs at 96 DPI)
+    xdotool mousemove --window "$window" "$1" "$2" click 1
+    sleep 0.3
+}
+shot() {  # NAME [WINDOW]
+    import -window "${2:-$window}" "$out/$1.png" 2>/dev/null || fail "no screenshot $1"
+}
+pixel() {  # NAME X Y: the screenshot's pixel as RRGGBB
+    convert "$out/$1.png" -format '%[hex:p{'"$2,$3"'}]' info: 2>/dev/null | cut -c1-6
+}
+expect_pixel() {  # NAME X Y RRGGBB WHAT
+    local got
+    got=$(pixel "$1" "$2" "$3")
+    [ "$got" = "$4" ] || fail "$5 (pixel $2,$3 of $1.png is $got, not $4)"
+}
+# Takes screenshot NAME until its pixel at X Y is RRGGBB (a repaint may lag behind the click).
+expect_shot() {  # NAME X Y RRGGBB WHAT
+    for _ in $(seq 1 40); do
+        shot "$1"
+        [ "$(pixel "$1" "$2" "$3")" = "$4" ] && return 0
+        sleep 0.5
+    done
+    fail "$5 (pixel $2,$3 of $1.png is $(pixel "$1" "$2" "$3"), not $4)"
+}
+expect_exit() {  # SCENARIO: the installer ends with 0 within 20 s
+    local waited=0
+    while kill -0 "$running" 2>/dev/null && [ $waited -lt 100 ]; do
+        sleep 0.2
+        waited=$((waited + 1))
+    done
+    if kill -0 "$running" 2>/dev/null; then
+        fail "$1: the installer is still running"
+        orb_wine taskkill /f /im OrbelinSetup.exe >/dev/null 2>&1
+        wait "$running" 2>/dev/null
+        return
+    fi
+    wait "$running"
+    local status=$?
+    [ $status -eq 0 ] || fail "$1: exit code $status"
+}
+close_window() {  # as the system does: WM_CLOSE to the installer's windows
+    orb_wine taskkill /im OrbelinSetup.exe >/dev/null 2>&1
+}
+dismiss() {  # WINDOW: Enter on the message box's default button
+    xdotool windowfocus --sync "$1" 2>/dev/null
+    xdotool key --clearmodifiers Return
+    wait_for eval '! xdotool search --onlyvisible --name . 2>/dev/null | grep -qx "$1"' ||
+        fail "the message box did not close"
+}
+
+# ---------------------------------------------------------------------------------------------
+echo "[flow] consent"
+serve "$demo/packages/good.zip" 0
+start_installer consent && {
+    shot main
+    click 260 298  # 立即安装, agreement unchecked
+    if wait_for eval '[ "$(windows_named "$title" | wc -l)" -ge 2 ]'; then
+        message=$(windows_named "$title" | grep -vx "$window" | head -n1)
+        shot consent-message "$message"
+        dismiss "$message"
+    else
+        fail "consent: no message box"
+    fi
+    [ -z "$(find "$users" -name settings.ini 2>/dev/null)" ] || fail "consent: settings.ini was written"
+    close_window
+    expect_exit consent
+}
+
+echo "[flow] failure"
+serve "$repo/build/$preset/flow/no-such-package.zip" 0
+start_installer failure && {
+    click 33 345   # the agreement box
+    click 260 298  # 立即安装
+    if wait_for eval '[ -n "$(windows_named 安装失败)" ]'; then
+        message=$(windows_named 安装失败 | head -n1)
+        shot failure-message "$message"
+        dismiss "$message"
+        expect_shot failure-main 26 345 FF7467 "failure: the agreement is no longer checked"
+        expect_pixel failure-main 200 298 FF7467 "failure: the install button is not back"
+    else
+        fail "failure: no 安装失败 message"
+    fi
+    [ -n "$(find "$users" -name settings.ini 2>/dev/null)" ] || fail "failure: no consent was recorded"
+    close_window
+    expect_exit failure
+}
+
+echo "[flow] close"
+serve "$demo/packages/good.zip" 30
+start_installer close && {
+    click 33 345
+    click 260 298
+    expect_shot installing 30 330 FF7467 "close: the progress bar does not show progress"
+    close_window
+    expect_exit close
+    [ -z "$(windows_named 安装失败)" ] || fail "close: a message box appeared"
+}
+
+echo "[flow] custom"
+serve "$demo/packages/good.zip" 1
+start_installer custom && {
+    click 33 345
+    click 470 345  # 自定义目录
+    click 200 138  # the path field
+    xdotool windowfocus --sync "$window" 2>/dev/null
+    xdotool key --clearmodifiers ctrl+a
+    xdotool type --delay 20 'C:\typed-here'
+    sleep 0.5
+    shot custom
+    click 40 70    # 返回: the typed path is dropped
+    click 260 298  # 立即安装 on the main page
+    product=$users/$(id -un)/AppData/Local/Programs/Orbelin/1.0.0.49/Orbelin.exe
+    if wait_for eval '[ -f "$product" ]'; then
+        expect_shot finish 260 120 FF7467 "custom: no finish page badge"
+        click 260 256  # 立即体验
+        expect_exit custom
+        wait_for eval '[ -f "$product.ran" ]' || fail "custom: the product was not started"
+    else
+        fail "custom: nothing was installed in the default folder"
+        close_window
+        expect_exit custom
+    fi
+    [ ! -e "$prefix/drive_c/typed-here" ] || fail "custom: the discarded path was used"
+}
+
+if [ $failures -eq 0 ]; then
+    echo "[flow] passed; screenshots in ${out#$repo/}"
+else
+    echo "[flow] $failures check(s) FAILED; screenshots in ${out#$repo/}"
+    exit 1
+fi
