@@ -11,7 +11,8 @@
 #   close    - closing the window during the download: exit code 0 and no message box;
 #   custom   - a path typed on the custom-directory page and discarded with "返回", then a
 #              successful installation into the default folder, the finish page, and "立即体验"
-#              starting the product and ending the installer with 0.
+#              starting the product and ending the installer with 0;
+#   presenter - the OpenGL presenter's tests of the test build, which need this display.
 # A screenshot of every page and message is kept in build/PRESET/flow/. Ends with one line and a
 # non-zero status when a check failed.
 set -uo pipefail
@@ -210,6 +211,17 @@ start_installer custom && {
     fi
     [ ! -e "$prefix/drive_c/typed-here" ] || fail "custom: the discarded path was used"
 }
+
+# The OpenGL presenter's frame checks need this X display; the headless suites skip them.
+echo "[flow] presenter"
+gl_test=$repo/build/$ORB_TEST_PRESET/tests/uie/test_uie_gl_presenter.exe
+if [ -f "$gl_test" ]; then
+    ORB_TEST_DISPLAY=1 timeout 300 "$orb_wine_loader" "$gl_test" --gtest_color=no >"$out/presenter.log" 2>&1 ||
+        fail "presenter: see ${out#$repo/}/presenter.log"
+    grep -q "SKIPPED" "$out/presenter.log" && fail "presenter: tests were skipped under the display"
+else
+    fail "presenter: $gl_test is not built (tools/test.sh builds it)"
+fi
 
 if [ $failures -eq 0 ]; then
     echo "[flow] passed; screenshots in ${out#$repo/}"

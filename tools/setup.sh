@@ -17,6 +17,9 @@ packages=(
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools cmake ninja-build
     wine wine64 wine32:i386 xvfb xdotool imagemagick librsvg2-bin fonts-wqy-microhei
     osslsigncode openssl python3 googletest dpkg-dev xz-utils unzip
+    # Mesa's software OpenGL, through which Wine's x11 driver gives the presenter a WGL context
+    # under Xvfb: amd64 for the 64-bit flavour, i386 for the 32-bit one.
+    libgl1-mesa-dri libglx-mesa0 libgl1-mesa-dri:i386 libglx-mesa0:i386
 )
 
 # ---------------------------------------------------------------------------------------------

@@ -47,6 +47,7 @@ CUiWindow::~CUiWindow() {
     messageHook = nullptr;
     if (hwnd)
         DestroyWindow(hwnd);
+    presenter.Stop();
     buffer.Release();
     layers.clear();
     roots.clear();
@@ -150,8 +151,9 @@ bool CUiWindow::Create(HINSTANCE moduleInstance, const UiWindowOptions& options)
         }
     }
 
-    // Presentation is by BitBlt; a GPU presenter, when there is one, is started here (see
-    // PresentBuffer), and its failure leaves BitBlt in place.
+    // OpenGL presents the buffer where it can; where it cannot (no driver, no display, no pixel
+    // format) every paint is copied with BitBlt.
+    presenter.Start(hwnd);
     ApplyDwmFrame();
     OnSize(Unscale(w), Unscale(h));
     return true;
@@ -432,6 +434,7 @@ LRESULT CUiWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM l
 }
 
 void CUiWindow::OnDestroyMessage(WPARAM wParam, LPARAM lParam) {
+    presenter.Stop();
     OnDestroy();
     StopTasks();
     hwnd = nullptr;
@@ -713,10 +716,12 @@ void CUiWindow::Paint() {
                area.left, area.top, SRCCOPY);
 }
 
-// The seam for a GPU presenter that shows the whole buffer at once; without one every paint is
-// copied with BitBlt.
-bool CUiWindow::PresentBuffer(int, int) {
-    return false;
+// The presenter shows the whole buffer at once, whatever the dirty area; the buffer always holds
+// the complete image. False when the caller must copy with BitBlt.
+bool CUiWindow::PresentBuffer(int width, int height) {
+    if (!presenter.Active() || buffer.bufferWidth != width || buffer.bufferHeight != height)
+        return false;
+    return presenter.Present(buffer.bufferBits, width, height);
 }
 
 void CUiWindow::RenderBuffer(const UiLtrb& dirty) {

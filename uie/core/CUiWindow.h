@@ -25,6 +25,7 @@
 #include "uie/core/UiBackBuffer.h"
 #include "uie/core/UiCanvas.h"
 #include "uie/core/UiGeometry.h"
+#include "uie/core/UiGlPresenter.h"
 #include "uie/core/UiInputRouter.h"
 #include "uie/core/UiTooltip.h"
 
@@ -123,6 +124,8 @@ public:
     std::vector<std::unique_ptr<CUiControl>> roots;
     MessageHook messageHook;
     UiBackBuffer buffer;
+    // Shows the buffer through OpenGL while it works; BitBlt otherwise.
+    UiGlPresenter presenter;
     UiCanvas canvas;
     bool trackingLeave = false;
     std::map<unsigned, CUiControl*> timerTargets;  // non-owning
