@@ -10,6 +10,7 @@
 
 #include <windows.h>
 
+#include <array>
 #include <atomic>
 #include <memory>
 #include <cstdint>
@@ -109,6 +110,8 @@ private:
     void ResolveDefaultInstallRoot();
     void WriteThemeColours();
     void ShowMessage(const wchar_t* text, UINT icon);
+    std::array<UIE::CUiControl*, 4> ReadyControls() const;
+    std::array<UIE::CUiControl*, 4> InstallingControls() const;
     std::wstring InstallDir() const;
 };
 

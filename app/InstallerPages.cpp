@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <array>
 #include <memory>
 
 #include "app/CCheckBadge.h"
@@ -31,30 +32,18 @@ constexpr COLORREF kDarkText = RGB(0x33, 0x33, 0x33);
 constexpr unsigned kHeaderPicture = 102;
 constexpr unsigned kTitleLogo = 104;
 
-template <typename T, typename... Args>
-T* Place(UIE::CUiControl* parent, UIE::UiRect bounds, Args&&... args) {
-    T* control = parent->Add<T>(std::forward<Args>(args)...);
-    control->bounds = bounds;
-    return control;
-}
-
 UIE::CUiLabel* PlaceLabel(UIE::CUiControl* parent, UIE::UiRect bounds, const wchar_t* text, int size, COLORREF colour) {
-    UIE::CUiLabel* label = Place<UIE::CUiLabel>(parent, bounds);
+    UIE::CUiLabel* label = parent->AddAt<UIE::CUiLabel>(bounds);
     label->text = text;
     label->fontSize = size;
     label->textColour = colour;
     return label;
 }
 
-// A ghost button's width fits its caption: the caption at size 13, a chevron's room, 16 DIP.
-UIE::UiRect GhostBounds(const CGhostButton& button, int x, int y) {
-    return {x, y, button.FittingWidth(), 28};
-}
-
 UIE::CUiControl* AddPage(UIE::CUiControl* root) {
-    UIE::CUiControl* page = Place<UIE::CUiControl>(root, {0, 0, 520, 374});
+    UIE::CUiControl* page = root->AddAt<UIE::CUiControl>({0, 0, 520, 374});
     page->visible = false;
-    UIE::CUiCard* background = Place<UIE::CUiCard>(page, {0, 0, 520, 374});
+    UIE::CUiCard* background = page->AddAt<UIE::CUiCard>({0, 0, 520, 374});
     background->fillColour = 0xFFFFFFFF;
     background->cornerRadius = 1;
     return page;
@@ -76,7 +65,7 @@ void InstallerApp::CloseWindow() {
 // ---------------------------------------------------------------------------------------------
 
 void InstallerApp::AddTitle(UIE::CUiControl* page) {
-    UIE::CUiImage* logo = Place<UIE::CUiImage>(page, {16, 16, 24, 24});
+    UIE::CUiImage* logo = page->AddAt<UIE::CUiImage>({16, 16, 24, 24});
     logo->bitmap = UIE::UiImageCache::Instance().LoadFromResourceScaled(module, kTitleLogo, 24, 24);
     logo->mouseTransparent = true;
     PlaceLabel(page, {46, 16, 220, 24}, Engine::kProductDisplayName, 13, kDarkText);
@@ -85,15 +74,15 @@ void InstallerApp::AddTitle(UIE::CUiControl* page) {
 void InstallerApp::BuildMainPage() {
     auto rootControl = std::make_unique<UIE::CUiControl>();
     root = rootControl.get();
-    UIE::CUiImage* header = Place<UIE::CUiImage>(root, {0, 0, 520, 260});
+    UIE::CUiImage* header = root->AddAt<UIE::CUiImage>({0, 0, 520, 260});
     header->bitmap = UIE::UiImageCache::Instance().LoadFromResource(module, kHeaderPicture);
     header->mouseTransparent = true;
     AddTitle(root);
-    closeButton = Place<CChromeButton>(root, {484, 10, 26, 26}, CChromeButton::kClose, [this] { CloseWindow(); });
-    minimizeButton = Place<CChromeButton>(root, {458, 10, 26, 26}, CChromeButton::kMinimise,
-                                          [this] { ShowWindow(window.hwnd, SW_MINIMIZE); });
+    closeButton = root->AddAt<CChromeButton>({484, 10, 26, 26}, CChromeButton::kClose, [this] { CloseWindow(); });
+    minimizeButton = root->AddAt<CChromeButton>({458, 10, 26, 26}, CChromeButton::kMinimise,
+                                                [this] { ShowWindow(window.hwnd, SW_MINIMIZE); });
     minimizeButton->visible = false;
-    installButton = Place<CActionButton>(root, {194, 280, 132, 36}, L"立即安装", [this] { StartInstall(); });
+    installButton = root->AddAt<CActionButton>({194, 280, 132, 36}, L"立即安装", [this] { StartInstall(); });
     agreement = root->Add<CAgreementControl>();
     agreement->Arrange({24, 336, 280, 18});
     customDirButton =
@@ -103,11 +92,11 @@ void InstallerApp::BuildMainPage() {
     customDirButton->bounds = {504 - width, 331, width, 28};
     percentLabel = PlaceLabel(root, {24, 292, 100, 22}, L"0%", 12, UIE::ArgbToColorRef(UIE::GetTheme().text));
     problemLabel = PlaceLabel(root, {350, 292, 98, 22}, L"安装遇到问题？", 13, kDarkText);
-    contactLink = Place<UIE::CUiLink>(root, {446, 292, 60, 22});
+    contactLink = root->AddAt<UIE::CUiLink>({446, 292, 60, 22});
     contactLink->text = L"联系我们";
     contactLink->linkColour = 0xFFFF7467;
     contactLink->SetOnClick([this] { ShowMessage(kContactMessage, MB_ICONINFORMATION); });
-    progressBar = Place<UIE::CUiProgressBar>(root, {24, 326, 472, 8});
+    progressBar = root->AddAt<UIE::CUiProgressBar>({24, 326, 472, 8});
     for (UIE::CUiControl* installingOnly :
          {static_cast<UIE::CUiControl*>(percentLabel), static_cast<UIE::CUiControl*>(problemLabel),
           static_cast<UIE::CUiControl*>(contactLink), static_cast<UIE::CUiControl*>(progressBar)})
@@ -120,31 +109,31 @@ void InstallerApp::BuildMainPage() {
 void InstallerApp::BuildCustomDirectoryPage() {
     customDirPage = AddPage(root);
     AddTitle(customDirPage);
-    Place<CChromeButton>(customDirPage, {484, 10, 26, 26}, CChromeButton::kClose, [this] { CloseWindow(); });
+    customDirPage->AddAt<CChromeButton>({484, 10, 26, 26}, CChromeButton::kClose, [this] { CloseWindow(); });
     CGhostButton* back =
         customDirPage->Add<CGhostButton>(L"返回", CGhostButton::kChevronBefore, [this] { ReturnToMainPage(); });
-    back->bounds = GhostBounds(*back, 24, 56);
+    back->bounds = {24, 56, back->FittingWidth(), 28};
     PlaceLabel(customDirPage, {40, 96, 200, 22}, L"安装路径", 13, UIE::ArgbToColorRef(UIE::GetTheme().text));
-    pathEdit = Place<UIE::CUiEdit>(customDirPage, {40, 122, 360, 32});
+    pathEdit = customDirPage->AddAt<UIE::CUiEdit>({40, 122, 360, 32});
     pathEdit->placeholder = L"请输入安装目录";
     pathEdit->SetOnChange([this](const std::wstring& text) { UpdateDiskSpace(text); });
-    UIE::CUiButton* browse = Place<UIE::CUiButton>(customDirPage, {412, 122, 68, 32});
+    UIE::CUiButton* browse = customDirPage->AddAt<UIE::CUiButton>({412, 122, 68, 32});
     browse->style = UIE::kButtonOutlined;
     browse->text = L"浏览";
     browse->SetOnClick([this] { BrowseForDirectory(); });
     diskSpaceLabel = PlaceLabel(customDirPage, {40, 166, 440, 22}, L"", 12, RGB(0x84, 0x87, 0x8C));
     PlaceLabel(customDirPage, {40, 196, 440, 22}, L"请选择剩余空间充足的安装位置", 12, RGB(0xAA, 0xAA, 0xAA));
-    Place<CActionButton>(customDirPage, {194, 280, 132, 36}, L"立即安装", [this] { StartInstall(); });
+    customDirPage->AddAt<CActionButton>({194, 280, 132, 36}, L"立即安装", [this] { StartInstall(); });
 }
 
 void InstallerApp::BuildFinishPage() {
     finishPage = AddPage(root);
-    Place<CChromeButton>(finishPage, {484, 10, 26, 26}, CChromeButton::kClose, [this] { CloseWindow(); });
-    Place<CCheckBadge>(finishPage, {232, 108, 56, 56});
+    finishPage->AddAt<CChromeButton>({484, 10, 26, 26}, CChromeButton::kClose, [this] { CloseWindow(); });
+    finishPage->AddAt<CCheckBadge>({232, 108, 56, 56});
     UIE::CUiLabel* headline = PlaceLabel(finishPage, {0, 176, 520, 28}, L"安装完成", 15, kDarkText);
     headline->bold = true;
     headline->textAlignment = 1;
-    Place<CActionButton>(finishPage, {194, 238, 132, 36}, L"立即体验", [this] { LaunchAndClose(); });
+    finishPage->AddAt<CActionButton>({194, 238, 132, 36}, L"立即体验", [this] { LaunchAndClose(); });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -202,6 +191,15 @@ void InstallerApp::BrowseForDirectory() {
 // ---------------------------------------------------------------------------------------------
 // Installation
 // ---------------------------------------------------------------------------------------------
+
+// The main page's controls that only the ready state shows, and those only installing shows
+// (besides the minimise button, which is also hidden from the start).
+std::array<UIE::CUiControl*, 4> InstallerApp::ReadyControls() const {
+    return {installButton, agreement, customDirButton, closeButton};
+}
+std::array<UIE::CUiControl*, 4> InstallerApp::InstallingControls() const {
+    return {percentLabel, problemLabel, contactLink, progressBar};
+}
 
 void InstallerApp::ShowInstallingLook(bool installingLook) {
     for (UIE::CUiControl* control :

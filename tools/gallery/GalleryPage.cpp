@@ -4,7 +4,6 @@
 
 #include <memory>
 #include <string>
-#include <utility>
 
 #include "uie/controls/CUiCard.h"
 #include "uie/controls/CUiCheckBox.h"
@@ -38,13 +37,6 @@ private:
     SvgIcon icon_;
 };
 
-template <typename T, typename... Args>
-T* Place(CUiControl* parent, UiRect bounds, Args&&... args) {
-    T* control = parent->Add<T>(std::forward<Args>(args)...);
-    control->bounds = bounds;
-    return control;
-}
-
 CUiLabel* AddLabel(CUiControl* parent, const wchar_t* text, int size, COLORREF colour) {
     CUiLabel* label = parent->Add<CUiLabel>();
     label->text = text;
@@ -61,7 +53,7 @@ CUiLink* AddLink(CUiControl* parent, const wchar_t* text) {
 }
 
 void BuildHeader(CUiControl* root) {
-    CUiCard* header = Place<CUiCard>(root, {0, 0, kPageWidthDip, 150});
+    CUiCard* header = root->AddAt<CUiCard>({0, 0, kPageWidthDip, 150});
     header->gradient = true;
     header->gradientStart = 0xFFFF7467;
     header->gradientEnd = 0xFFFFB199;
@@ -75,7 +67,7 @@ void BuildHeader(CUiControl* root) {
 }
 
 void BuildAgreementRow(CUiControl* root) {
-    CUiLinearLayout* row = Place<CUiLinearLayout>(root, {24, 170, 472, 24});
+    CUiLinearLayout* row = root->AddAt<CUiLinearLayout>({24, 170, 472, 24});
     row->defaultAlignment = 1;
     CUiCheckBox* agree = row->Add<CUiCheckBox>();
     agree->text = L"我已阅读并同意";
@@ -86,19 +78,19 @@ void BuildAgreementRow(CUiControl* root) {
 }
 
 CUiButton* BuildButtons(CUiControl* root) {
-    CUiButton* install = Place<CUiButton>(root, {160, 300, 200, 44});
+    CUiButton* install = root->AddAt<CUiButton>({160, 300, 200, 44});
     install->text = L"立即安装";
     install->fontSize = 16;
-    CUiButton* custom = Place<CUiButton>(root, {24, 220, 150, 34});
+    CUiButton* custom = root->AddAt<CUiButton>({24, 220, 150, 34});
     custom->style = kButtonOutlined;
     custom->text = L"自定义目录";
     custom->iconName = L"folder";
     custom->centreContent = true;
-    CUiButton* contact = Place<CUiButton>(root, {190, 220, 110, 34});
+    CUiButton* contact = root->AddAt<CUiButton>({190, 220, 110, 34});
     contact->style = kButtonText;
     contact->text = L"联系我们";
     contact->hovered = true;
-    CUiButton* disabled = Place<CUiButton>(root, {316, 220, 110, 34});
+    CUiButton* disabled = root->AddAt<CUiButton>({316, 220, 110, 34});
     disabled->text = L"不可用";
     disabled->enabled = false;
     return install;
@@ -113,12 +105,12 @@ GalleryPage BuildGalleryPage(CUiControl* root, int badgeResource) {
     GalleryPage page;
     page.root = root;
     page.installButton = BuildButtons(root);
-    CUiImage* logo = Place<CUiImage>(root, {24, 16, 24, 24});
+    CUiImage* logo = root->AddAt<CUiImage>({24, 16, 24, 24});
     logo->bitmap = UiImageCache::Instance().LoadFromResourceScaled(GetModuleHandleW(nullptr), kLogoResource, 24, 24);
     logo->mouseTransparent = true;
-    CUiProgressBar* progress = Place<CUiProgressBar>(root, {24, 274, 400, 6});
+    CUiProgressBar* progress = root->AddAt<CUiProgressBar>({24, 274, 400, 6});
     progress->SetValue(37);
-    Place<Badge>(root, {446, 200, 56, 56}, badgeResource);
+    root->AddAt<Badge>({446, 200, 56, 56}, badgeResource);
     // The plain root places nothing itself: each child lays out its own content at its bounds.
     for (auto& child : root->children)
         child->Arrange(child->bounds);

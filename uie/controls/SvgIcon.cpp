@@ -141,12 +141,7 @@ UiBitmapPtr SvgIcon::Rasterize(int width, int height, int32_t tint) const {
 void SvgIcon::Draw(UiCanvas& canvas, int x, int y, int width, int height, int32_t tint) {
     if (!image_ || width <= 0 || height <= 0)
         return;
-    UiBitmap* bitmap = GetBitmap(width, height, tint);
-    if (!bitmap)
-        return;
-    UiCanvas::GraphicsFrame frame(canvas);
-    if (frame.Target())
-        frame.Keep(GdipDrawImageRectI(frame.Target(), bitmap->native, x, y, width, height));
+    canvas.DrawBitmap(GetBitmap(width, height, tint), {x, y, width, height});
 }
 
 }  // namespace UIE

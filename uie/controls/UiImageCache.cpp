@@ -139,11 +139,7 @@ UiBitmap* UiImageCache::LoadFromFileScaled(const std::wstring& path) {
 }
 
 void UiImageCache::DrawBitmap(UiCanvas& canvas, UiBitmap* bitmap, const UiRect& r) {
-    if (!bitmap || !bitmap->native)
-        return;
-    UiCanvas::GraphicsFrame frame(canvas);
-    if (frame.Target())
-        frame.Keep(GdipDrawImageRectI(frame.Target(), bitmap->native, r.x, r.y, r.width, r.height));
+    canvas.DrawBitmap(bitmap, r);
 }
 
 }  // namespace UIE

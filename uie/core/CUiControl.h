@@ -72,6 +72,13 @@ public:
         AddChild(std::move(child));
         return raw;
     }
+    // The same, placed at `rect` (DIP, relative to this control).
+    template <typename T, typename... Args>
+    T* AddAt(const UiRect& rect, Args&&... args) {
+        T* child = Add<T>(std::forward<Args>(args)...);
+        child->bounds = rect;
+        return child;
+    }
     // Sets `window` for this control and its whole subtree.
     void AttachToWindow(CUiWindow* host);
 

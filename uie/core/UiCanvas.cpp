@@ -447,6 +447,14 @@ void UiCanvas::FillPathGradient(UiPath& path,
         frame.Keep(GdipFillPath(frame.Target(), brush->native, path.native));
 }
 
+void UiCanvas::DrawBitmap(UiBitmap* bitmap, const UiRect& r) {
+    if (!bitmap || !bitmap->native)
+        return;
+    GraphicsFrame frame(*this);
+    if (frame.Target())
+        frame.Keep(GdipDrawImageRectI(frame.Target(), bitmap->native, r.x, r.y, r.width, r.height));
+}
+
 void UiCanvas::StrokePath(UiPath& path, Gdiplus::ARGB colour, float width, bool round) {
     GraphicsFrame frame(*this);
     UiPenPtr pen = CreateGdipPen(colour, width);

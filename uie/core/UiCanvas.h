@@ -118,6 +118,9 @@ public:
                           int gradientMode);
     // `round`: round caps and joins, for marks drawn as open lines.
     void StrokePath(UiPath& path, Gdiplus::ARGB colour, float width, bool round = false);
+    // A bitmap stretched into `r`; at its own size, one bitmap pixel per device pixel. A missing
+    // bitmap draws nothing.
+    void DrawBitmap(UiBitmap* bitmap, const UiRect& r);
 
     // A rectangle whose four corners have radii of their own (pixels: top-left, top-right,
     // bottom-right, bottom-left), filled solid or, when `gradientMode` is 0 or more, with a
