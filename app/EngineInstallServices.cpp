@@ -1,9 +1,9 @@
 #include "app/EngineInstallServices.h"
 
-#include "app/InstallerApp.h"
 #include "engine/DeviceIdentity.h"
 #include "engine/DownloadPackage.h"
 #include "engine/SendDeviceReport.h"
+#include "engine/SystemRegistration.h"
 #include "engine/ExtractPackage.h"
 #include "engine/VerifyPackage.h"
 
@@ -35,12 +35,12 @@ void EngineInstallServices::SaveToken(const std::wstring& path, const std::strin
     Engine::SaveToken(path, token);
 }
 
-void EngineInstallServices::CreateDesktopShortcut() {
-    app_.CreateDesktopShortcut();
+void EngineInstallServices::CreateDesktopShortcut(const std::wstring& installDir) {
+    Engine::CreateDesktopShortcut(installDir);
 }
 
-void EngineInstallServices::WriteUninstallEntry() {
-    app_.WriteUninstallEntry();
+void EngineInstallServices::WriteUninstallEntry(const std::wstring& installRoot, const std::wstring& productVersion) {
+    Engine::WriteUninstallEntry(installRoot, productVersion);
 }
 
 }  // namespace SetupUi

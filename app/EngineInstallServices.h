@@ -1,17 +1,13 @@
-// Binds the pipeline's service interface to the real engine services and to the application
-// object's registration steps. Lives on the worker thread for one install run.
+// Binds the pipeline's service interface to the real engine services. Lives on the worker thread
+// for one install run.
 #pragma once
 
 #include "engine/InstallServices.h"
 
 namespace SetupUi {
 
-class InstallerApp;
-
 class EngineInstallServices : public Engine::IInstallServices {
 public:
-    explicit EngineInstallServices(InstallerApp& app) : app_(app) {}
-
     bool SendDeviceReport(Engine::DeviceReportResult& result, const Engine::AbortCheck& abort) override;
     bool DownloadPackage(const std::wstring& url,
                          const std::wstring& file,
@@ -23,11 +19,8 @@ public:
                         const Engine::ProgressCallback& progress) override;
     bool VerifyPackage(const std::wstring& installDir, const std::wstring& expectedVersion) override;
     void SaveToken(const std::wstring& path, const std::string& token) override;
-    void CreateDesktopShortcut() override;
-    void WriteUninstallEntry() override;
-
-private:
-    InstallerApp& app_;
+    void CreateDesktopShortcut(const std::wstring& installDir) override;
+    void WriteUninstallEntry(const std::wstring& installRoot, const std::wstring& productVersion) override;
 };
 
 }  // namespace SetupUi

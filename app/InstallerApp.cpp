@@ -158,7 +158,7 @@ void InstallerApp::StartInstallWorker() {
 }
 
 void InstallerApp::RunInstall() {
-    EngineInstallServices engineServices(*this);
+    EngineInstallServices engineServices;
     Engine::IInstallServices& services = servicesOverride ? *servicesOverride : engineServices;
     WindowEventSink events(*this);
     Engine::InstallRunConfig config{installRoot, ORB_PACKAGE_URL};
@@ -178,13 +178,6 @@ std::wstring InstallerApp::InstallDir() const {
 
 namespace SetupUi {
 
-// Their outcome is never examined: a missing shortcut or entry does not fail an installation.
-void InstallerApp::CreateDesktopShortcut() {
-    Engine::CreateDesktopShortcut(InstallDir());
-}
-void InstallerApp::WriteUninstallEntry() {
-    Engine::WriteUninstallEntry(installRoot, productVersion);
-}
 void InstallerApp::LaunchProduct() {
     Engine::LaunchProduct(window.hwnd, InstallDir());
 }

@@ -53,9 +53,6 @@ public:
     void StartInstallWorker();
     // The install pipeline; the worker thread's body.
     void RunInstall();
-    // Registration, on the worker after a verified install.
-    void CreateDesktopShortcut();
-    void WriteUninstallEntry();
     // Starts the installed product (UI thread, finish page).
     void LaunchProduct();
 

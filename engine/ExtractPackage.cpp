@@ -5,6 +5,7 @@
 
 #include <miniz.h>
 
+#include <cstdint>
 #include <cstdio>
 
 #include "base/ScopedWin.h"
@@ -65,11 +66,48 @@ bool ExtractEntry(mz_zip_archive* zip, const mz_zip_archive_file_stat& stat, con
     return ExtractFileEntry(zip, stat, fullPath);
 }
 
+// The bytes the caller may still write on the volume holding `dir`, asked of the nearest folder
+// that exists (the target itself is created only once the archive is accepted).
+bool FreeBytesNear(std::wstring dir, std::uint64_t& freeBytes) {
+    for (;;) {
+        ULARGE_INTEGER available;
+        if (GetDiskFreeSpaceExW(dir.c_str(), &available, nullptr, nullptr)) {
+            freeBytes = available.QuadPart;
+            return true;
+        }
+        const size_t separator = dir.find_last_of(L"\\/");
+        if (separator == std::wstring::npos || separator < 2)
+            return false;
+        dir.resize(separator);
+    }
+}
+
+std::wstring EntryName(const mz_zip_archive_file_stat& stat) {
+    return ToBackslashes(Utf8ToUtf16(stat.m_filename));
+}
+
+// The whole archive is judged before anything is written. An unsafe name anywhere refuses it, and
+// so does a total that the volume cannot take, so a package (or a zip bomb) cannot expand until
+// the user's disk is full. The sizes are the ones the central directory declares; the reader
+// refuses any entry whose data inflates to another size.
+bool AcceptArchive(mz_zip_archive* zip, const std::wstring& targetDir) {
+    std::uint64_t declared = 0;
+    const mz_uint count = mz_zip_reader_get_num_files(zip);
+    for (mz_uint i = 0; i < count; ++i) {
+        mz_zip_archive_file_stat stat;
+        if (!mz_zip_reader_file_stat(zip, i, &stat) || !IsSafeEntryPath(EntryName(stat)))
+            return false;
+        if (stat.m_uncomp_size > UINT64_MAX - declared)
+            return false;  // zip64 sizes could wrap the sum; no volume holds that much anyway
+        declared += stat.m_uncomp_size;
+    }
+    std::uint64_t freeBytes = 0;
+    return FreeBytesNear(targetDir, freeBytes) && declared <= freeBytes;
+}
+
 }  // namespace
 
 bool ExtractPackage(const std::wstring& zipFile, const std::wstring& targetDir, const ProgressCallback& progress) {
-    if (!EnsureDirectory(targetDir))
-        return false;
     base::UniqueCFile archiveFile{_wfopen(zipFile.c_str(), L"rb")};
     if (!archiveFile)
         return false;
@@ -77,6 +115,8 @@ bool ExtractPackage(const std::wstring& zipFile, const std::wstring& targetDir, 
     if (!reader.Open(archiveFile.Get()))
         return false;
     mz_zip_archive* zip = reader.Get();
+    if (!AcceptArchive(zip, targetDir) || !EnsureDirectory(targetDir))
+        return false;
 
     const mz_uint count = mz_zip_reader_get_num_files(zip);
     bool ok = count != 0;
@@ -84,10 +124,7 @@ bool ExtractPackage(const std::wstring& zipFile, const std::wstring& targetDir, 
         mz_zip_archive_file_stat stat;
         if (!mz_zip_reader_file_stat(zip, i, &stat))
             return false;
-        const std::wstring name = ToBackslashes(Utf8ToUtf16(stat.m_filename));
-        if (!IsSafeEntryPath(name))
-            return false;
-        ok = ExtractEntry(zip, stat, JoinPath(targetDir, name));
+        ok = ExtractEntry(zip, stat, JoinPath(targetDir, EntryName(stat)));
         if (progress)
             progress(ExtractProgressAfter(i, count));
     }

@@ -1,8 +1,10 @@
 // Unpacks the downloaded product package (a zip archive) into the installation directory.
 //
 // Runs on the install worker thread; the progress callback (0..95) posts to the UI thread. Entry
-// names that could reach outside the target are refused (PackageRules.h). Extraction is not
-// transactional: entries unpacked before a failing one stay on disk.
+// names that could reach outside the target are refused (PackageRules.h), and so is an archive
+// whose declared sizes add up to more than the target volume's free space. Extraction is not
+// transactional: entries unpacked before a failing one stay on disk, which is why the pipeline
+// unpacks into a staging folder.
 #pragma once
 
 #include <string>

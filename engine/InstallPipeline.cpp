@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <utility>
+
 #include "engine/InstallConstants.h"
 #include "engine/InstallRules.h"
 #include "engine/PathHelpers.h"
@@ -11,9 +13,13 @@ namespace Engine {
 
 namespace {
 
+// The unique file GetTempFileNameW creates. A temporary folder whose name does not fit the buffer
+// is refused: GetTempPathW then reports the length it needs and leaves the buffer empty, and an
+// empty folder would put the package in the current directory.
 bool CreateTempDownloadFile(std::wstring& path) {
     wchar_t dir[MAX_PATH] = {};
-    if (GetTempPathW(MAX_PATH, dir) == 0)
+    const DWORD length = GetTempPathW(MAX_PATH, dir);
+    if (length == 0 || length >= MAX_PATH)
         return false;
     wchar_t file[MAX_PATH] = {};
     if (GetTempFileNameW(dir, kTempFilePrefix, 0, file) == 0)
@@ -21,6 +27,25 @@ bool CreateTempDownloadFile(std::wstring& path) {
     path = file;
     return true;
 }
+
+// Deletes the file or folder it names when the run leaves its scope, whichever way it leaves.
+class ScopedRemoval {
+public:
+    ScopedRemoval(std::wstring path, bool directory) : path_(std::move(path)), directory_(directory) {}
+    ~ScopedRemoval() {
+        if (directory_)
+            RemoveDirectoryTree(path_);
+        else
+            DeleteFileW(path_.c_str());
+    }
+    ScopedRemoval(const ScopedRemoval&) = delete;
+    ScopedRemoval& operator=(const ScopedRemoval&) = delete;
+    const std::wstring& Path() const { return path_; }
+
+private:
+    std::wstring path_;
+    bool directory_;
+};
 
 bool PathExists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -37,12 +62,23 @@ void CreateDesktopProductFolder() {
 
 class Run {
 public:
-    Run(const InstallRunConfig& config, std::wstring& productVersion, IInstallServices& services,
-        IInstallEventSink& events, const AbortCheck& abort)
+    Run(const InstallRunConfig& config,
+        std::wstring& productVersion,
+        IInstallServices& services,
+        IInstallEventSink& events,
+        const AbortCheck& abort)
         : config_(config), productVersion_(productVersion), services_(services), events_(events), abort_(abort) {}
 
+    // Whatever escapes a step still ends the run with one failure event: an exception leaving the
+    // worker thread would end the whole process, and the user would be left without an answer.
     void Execute() {
-        if (const wchar_t* failure = Steps())
+        const wchar_t* failure = nullptr;
+        try {
+            failure = Steps();
+        } catch (...) {
+            failure = finished_ ? nullptr : kMsgUnexpectedError;
+        }
+        if (failure)
             events_.InstallFinished(false, failure);
     }
 
@@ -60,44 +96,55 @@ private:
             return kMsgInvalidVersion;
 
         const std::wstring installDir = JoinPath(config_.installRoot, productVersion_);
-        // A directory that cannot be created shows up as an extraction failure.
-        EnsureDirectory(installDir);
+        // A root that cannot be created shows up as an extraction failure.
+        EnsureDirectory(config_.installRoot);
         events_.InstallProgress(5);
 
-        std::wstring tempFile;
-        if (!CreateTempDownloadFile(tempFile))
+        std::wstring tempPath;
+        if (!CreateTempDownloadFile(tempPath))
             return kMsgNoTempFile;
+        ScopedRemoval tempFile(tempPath, false);
 
         auto downloadProgress = [this](int p) { events_.InstallProgress(MapDownloadProgress(p)); };
-        if (!services_.DownloadPackage(url, tempFile, downloadProgress, downloadMessage_, abort_)) {
-            DeleteFileW(tempFile.c_str());
+        if (!services_.DownloadPackage(url, tempFile.Path(), downloadProgress, downloadMessage_, abort_))
             return downloadMessage_.c_str();
-        }
 
-        auto extractProgress = [this](int p) { events_.InstallProgress(MapExtractProgress(p)); };
-        const bool extracted = services_.ExtractPackage(tempFile, installDir, extractProgress);
-        DeleteFileW(tempFile.c_str());
-        if (!extracted)
+        // The package is unpacked and checked beside the installation and only then put in its
+        // place, so a broken or tampered package never touches a working installation.
+        ScopedRemoval staging(StagingDirFor(installDir), true);
+        RemoveDirectoryTree(staging.Path());  // left by an interrupted run
+        if (const wchar_t* failure = UnpackAndCheck(tempFile.Path(), staging.Path()))
+            return failure;
+        if (!ReplaceDirectory(staging.Path(), installDir, RetiredDirFor(installDir)))
             return kMsgExtractFailed;
-
-        // The main executable is checked first, so a package lacking both names only it.
-        if (!PathExists(JoinPath(installDir, kMainExeName)))
-            return kMsgMissingMainExe;
-        if (!PathExists(JoinPath(installDir, kUninstallerName)))
-            return kMsgMissingUninstaller;
-        if (!services_.VerifyPackage(installDir, productVersion_))
-            return kMsgVerifyFailed;
 
         // The token is kept only once the package is known to be genuine.
         const std::wstring dataDir = GetAppDataDir();
         if (!report.token.empty())
             services_.SaveToken(JoinPath(dataDir, kTokenFileName), report.token);
         CreateDesktopProductFolder();
-        services_.CreateDesktopShortcut();
-        services_.WriteUninstallEntry();
+        services_.CreateDesktopShortcut(installDir);
+        services_.WriteUninstallEntry(config_.installRoot, productVersion_);
 
         events_.InstallProgress(100);
+        finished_ = true;
         events_.InstallFinished(true, std::wstring());
+        return nullptr;
+    }
+
+    const wchar_t* UnpackAndCheck(const std::wstring& zipFile, const std::wstring& dir) {
+        auto extractProgress = [this](int p) { events_.InstallProgress(MapExtractProgress(p)); };
+        const bool extracted = services_.ExtractPackage(zipFile, dir, extractProgress);
+        DeleteFileW(zipFile.c_str());
+        if (!extracted)
+            return kMsgExtractFailed;
+        // The main executable is checked first, so a package lacking both names only it.
+        if (!PathExists(JoinPath(dir, kMainExeName)))
+            return kMsgMissingMainExe;
+        if (!PathExists(JoinPath(dir, kUninstallerName)))
+            return kMsgMissingUninstaller;
+        if (!services_.VerifyPackage(dir, productVersion_))
+            return kMsgVerifyFailed;
         return nullptr;
     }
 
@@ -107,12 +154,16 @@ private:
     IInstallEventSink& events_;
     const AbortCheck& abort_;
     std::wstring downloadMessage_;
+    bool finished_ = false;
 };
 
 }  // namespace
 
-void RunInstallPipeline(const InstallRunConfig& config, std::wstring& productVersion, IInstallServices& services,
-                        IInstallEventSink& events, const AbortCheck& abort) {
+void RunInstallPipeline(const InstallRunConfig& config,
+                        std::wstring& productVersion,
+                        IInstallServices& services,
+                        IInstallEventSink& events,
+                        const AbortCheck& abort) {
     Run(config, productVersion, services, events, abort).Execute();
 }
 

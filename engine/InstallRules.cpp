@@ -12,8 +12,8 @@ std::wstring JoinPath(const std::wstring& a, const std::wstring& b) {
 }
 
 static bool IsVersionChar(wchar_t c) {
-    return (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || c == L'.' ||
-           c == L'_' || c == L'-';
+    return (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || c == L'.' || c == L'_' ||
+           c == L'-';
 }
 
 bool IsValidProductVersion(const std::wstring& version) {
@@ -26,6 +26,14 @@ bool IsValidProductVersion(const std::wstring& version) {
             return false;
     }
     return true;
+}
+
+std::wstring StagingDirFor(const std::wstring& installDir) {
+    return installDir + L"~new";
+}
+
+std::wstring RetiredDirFor(const std::wstring& installDir) {
+    return installDir + L"~old";
 }
 
 }  // namespace Engine

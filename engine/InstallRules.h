@@ -17,8 +17,18 @@ bool IsValidProductVersion(const std::wstring& version);
 
 constexpr size_t kMaxVersionLength = 32;
 
+// A package is unpacked and verified beside its installation directory, in "<installDir>~new",
+// and the installation it replaces waits in "<installDir>~old" until the new one is in place.
+// "~" is not a version character, so neither name can be another version's directory.
+std::wstring StagingDirFor(const std::wstring& installDir);
+std::wstring RetiredDirFor(const std::wstring& installDir);
+
 // The download reports 0..90 and the extraction 0..95; the bar shows them as 5..77 and 88..97.
-constexpr int MapDownloadProgress(int p) { return 5 + p * 80 / 100; }
-constexpr int MapExtractProgress(int p) { return 88 + p * 10 / 100; }
+constexpr int MapDownloadProgress(int p) {
+    return 5 + p * 80 / 100;
+}
+constexpr int MapExtractProgress(int p) {
+    return 88 + p * 10 / 100;
+}
 
 }  // namespace Engine

@@ -17,7 +17,7 @@ struct DeviceReportResult {
     std::string token;      // device token to store after a verified install (raw bytes)
 };
 
-using AbortCheck = std::function<bool()>;          // true: stop the transfer
+using AbortCheck = std::function<bool()>;           // true: stop the transfer
 using ProgressCallback = std::function<void(int)>;  // a service's own percentage
 
 class IInstallServices {
@@ -27,15 +27,20 @@ public:
     // Only the fields of `result` matter; the return value is informational.
     virtual bool SendDeviceReport(DeviceReportResult& result, const AbortCheck& abort) = 0;
     // On false `message` holds the text the user sees.
-    virtual bool DownloadPackage(const std::wstring& url, const std::wstring& file, const ProgressCallback& progress,
-                                 std::wstring& message, const AbortCheck& abort) = 0;
-    virtual bool ExtractPackage(const std::wstring& zipFile, const std::wstring& targetDir,
+    virtual bool DownloadPackage(const std::wstring& url,
+                                 const std::wstring& file,
+                                 const ProgressCallback& progress,
+                                 std::wstring& message,
+                                 const AbortCheck& abort) = 0;
+    virtual bool ExtractPackage(const std::wstring& zipFile,
+                                const std::wstring& targetDir,
                                 const ProgressCallback& progress) = 0;
     virtual bool VerifyPackage(const std::wstring& installDir, const std::wstring& expectedVersion) = 0;
     virtual void SaveToken(const std::wstring& path, const std::string& token) = 0;
-    // Registration reads the settled version and install directory from the caller's state.
-    virtual void CreateDesktopShortcut() = 0;
-    virtual void WriteUninstallEntry() = 0;
+    // Registration is handed what it writes, so nothing on the worker thread reads the caller's
+    // state.
+    virtual void CreateDesktopShortcut(const std::wstring& installDir) = 0;
+    virtual void WriteUninstallEntry(const std::wstring& installRoot, const std::wstring& productVersion) = 0;
 };
 
 // Where the pipeline's two kinds of event go (the installer posts them to its window).

@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include "base/ScopedWin.h"
+
 namespace Engine {
 
 bool EnsureDirectory(const std::wstring& path) {
@@ -22,6 +24,66 @@ bool EnsureDirectory(const std::wstring& path) {
     if (CreateDirectoryW(path.c_str(), nullptr))
         return true;
     return GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+namespace {
+
+bool IsLink(DWORD attributes) {
+    return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+// Read-only files refuse DeleteFileW; the whole tree is going away anyway.
+bool DeleteEntry(const std::wstring& path, DWORD attributes) {
+    if (attributes & FILE_ATTRIBUTE_READONLY)
+        SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+        return RemoveDirectoryW(path.c_str()) != FALSE;
+    return DeleteFileW(path.c_str()) != FALSE;
+}
+
+void RemoveChildren(const std::wstring& dir) {
+    WIN32_FIND_DATAW entry;
+    base::UniqueFind find{FindFirstFileW((dir + L"\\*").c_str(), &entry)};
+    if (!find)
+        return;
+    do {
+        const std::wstring name = entry.cFileName;
+        if (name == L"." || name == L"..")
+            continue;
+        const std::wstring path = dir + L'\\' + name;
+        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !IsLink(entry.dwFileAttributes))
+            RemoveChildren(path);
+        DeleteEntry(path, entry.dwFileAttributes);
+    } while (FindNextFileW(find.Get(), &entry));
+}
+
+}  // namespace
+
+bool RemoveDirectoryTree(const std::wstring& dir) {
+    const DWORD attributes = GetFileAttributesW(dir.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return true;
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !IsLink(attributes))
+        RemoveChildren(dir);
+    DeleteEntry(dir, attributes);
+    return GetFileAttributesW(dir.c_str()) == INVALID_FILE_ATTRIBUTES;
+}
+
+bool ReplaceDirectory(const std::wstring& staged, const std::wstring& target, const std::wstring& retired) {
+    // What an interrupted run left behind would block the renames below.
+    if (!RemoveDirectoryTree(retired))
+        return false;
+    const bool hadTarget = GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES;
+    // Fails while the installed product runs from `target`: its files are open.
+    if (hadTarget && !MoveFileExW(target.c_str(), retired.c_str(), 0))
+        return false;
+    if (!MoveFileExW(staged.c_str(), target.c_str(), 0)) {
+        if (hadTarget)
+            MoveFileExW(retired.c_str(), target.c_str(), 0);
+        return false;
+    }
+    RemoveDirectoryTree(retired);  // a leftover is removed by the next run
+    return true;
 }
 
 std::wstring GetAppDataDir() {

@@ -5,6 +5,7 @@
 #include <wincrypt.h>
 #include <wintrust.h>
 
+#include <cstring>
 #include <vector>
 
 #include "OrbBuildSettings.h"
@@ -41,6 +42,61 @@ base::UniqueCertContext FindSignerCertificate(HCERTSTORE store, const CMSG_SIGNE
     return base::UniqueCertContext{CertFindCertificateInStore(store, kEncoding, 0, CERT_FIND_CERT_ID, &id, nullptr)};
 }
 
+bool IsOneOf(const std::wstring& name, const std::vector<std::wstring>& names) {
+    for (const std::wstring& candidate : names) {
+        if (CompareStringOrdinal(name.c_str(), -1, candidate.c_str(), -1, TRUE) == CSTR_EQUAL)
+            return true;
+    }
+    return false;
+}
+
+// "MZ", then a PE signature where the DOS header's e_lfanew points: what the loader would map,
+// whatever the file is called.
+bool IsPeImage(const std::wstring& path) {
+    base::UniqueFile file{CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr)};
+    if (!file)
+        return false;
+    unsigned char dos[64] = {};
+    DWORD read = 0;
+    if (!ReadFile(file.Get(), dos, sizeof(dos), &read, nullptr) || read != sizeof(dos) || dos[0] != 'M' ||
+        dos[1] != 'Z')
+        return false;
+    LARGE_INTEGER offset;
+    offset.QuadPart = dos[0x3C] | (dos[0x3D] << 8) | (dos[0x3E] << 16) | (static_cast<LONGLONG>(dos[0x3F]) << 24);
+    unsigned char signature[4] = {};
+    return SetFilePointerEx(file.Get(), offset, nullptr, FILE_BEGIN) &&
+           ReadFile(file.Get(), signature, sizeof(signature), &read, nullptr) && read == sizeof(signature) &&
+           std::memcmp(signature, "PE\0\0", 4) == 0;
+}
+
+// Every PE image below `dir` carries the pinned signature: the product loads libraries from its own
+// folder first, so one unsigned DLL in the package would run with the product. Links are not
+// followed (an archive cannot make them, and nothing outside the folder is the package's). Names in
+// `checked` (top level only) have been verified already.
+bool EveryImageSigned(const std::wstring& dir,
+                      const std::string& pinnedThumbprint,
+                      const std::vector<std::wstring>& checked) {
+    WIN32_FIND_DATAW entry;
+    base::UniqueFind find{FindFirstFileW((dir + L"\\*").c_str(), &entry)};
+    if (!find)
+        return false;
+    do {
+        const std::wstring name = entry.cFileName;
+        if (name == L"." || name == L"..")
+            continue;
+        const std::wstring path = dir + L"\\" + name;
+        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || IsOneOf(name, checked))
+            continue;
+        const bool ok = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                            ? EveryImageSigned(path, pinnedThumbprint, {})
+                            : (!IsPeImage(path) || VerifyFileSignature(path, pinnedThumbprint));
+        if (!ok)
+            return false;
+    } while (FindNextFileW(find.Get(), &entry));
+    return true;
+}
+
 }  // namespace
 
 VerifyConfig DefaultVerifyConfig() {
@@ -58,11 +114,14 @@ bool VerifyPackage(const std::wstring& installDir, const std::wstring& expectedV
 }
 
 bool VerifyPackage(const std::wstring& installDir, const std::wstring& expectedVersion, const VerifyConfig& config) {
-    for (const std::wstring& name : ManifestFiles(config)) {
+    const std::vector<std::wstring> manifest = ManifestFiles(config);
+    for (const std::wstring& name : manifest) {
         const std::wstring path = installDir + L"\\" + name;
         if (!Exists(path) || !VerifyFileSignature(path, config.pinnedThumbprint))
             return false;
     }
+    if (!EveryImageSigned(installDir, config.pinnedThumbprint, manifest))
+        return false;
     return FileVersionEquals(installDir + L"\\" + kMainExeName, expectedVersion);
 }
 

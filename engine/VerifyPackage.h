@@ -1,9 +1,9 @@
 // Decides whether the unpacked package really comes from the product's publisher and is the
 // version the pipeline settled on.
 //
-// Eleven manifest files directly in the installation directory must each carry a valid Authenticode
-// signature (checked offline, without revocation) made with one pinned publisher certificate,
-// identified by the SHA-1 thumbprint of its DER encoding; then the main executable's fixed file
+// Eleven manifest files directly in the installation directory, and every other PE image in the
+// package, must each carry a valid Authenticode signature (checked offline, without revocation) made with one pinned
+// publisher certificate, identified by the SHA-1 thumbprint of its DER encoding; then the main executable's fixed file
 // version must equal the expected version text exactly. Runs on the install worker thread.
 #pragma once
 
@@ -25,7 +25,8 @@ VerifyConfig DefaultVerifyConfig();
 std::vector<std::wstring> ManifestFiles(const VerifyConfig& config);
 
 // Every manifest file exists and passes VerifyFileSignature (stopping at the first that does not),
-// and FileVersionEquals holds for the main executable.
+// so does every other PE image anywhere below `installDir` whatever its name, and
+// FileVersionEquals holds for the main executable.
 bool VerifyPackage(const std::wstring& installDir, const std::wstring& expectedVersion);
 bool VerifyPackage(const std::wstring& installDir, const std::wstring& expectedVersion, const VerifyConfig& config);
 

@@ -27,8 +27,8 @@ public:
     }
     bool VerifyPackage(const std::wstring&, const std::wstring&) override { return false; }
     void SaveToken(const std::wstring&, const std::string&) override {}
-    void CreateDesktopShortcut() override {}
-    void WriteUninstallEntry() override {}
+    void CreateDesktopShortcut(const std::wstring&) override {}
+    void WriteUninstallEntry(const std::wstring&, const std::wstring&) override {}
 };
 
 template <typename Predicate>

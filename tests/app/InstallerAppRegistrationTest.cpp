@@ -1,6 +1,6 @@
-// The application object's registration steps and its services binding reach the real engine:
-// shortcut, uninstall entry and launch use `installRoot` and `productVersion`, and extraction is
-// the real one (no window is created here).
+// The services binding reaches the real engine: shortcut, uninstall entry, extraction and
+// verification are the real ones, and the application object's launch uses `installRoot` and
+// `productVersion` (no window is created here).
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -46,8 +46,9 @@ protected:
 TEST_F(InstallerAppRegistrationTest, ShortcutAndUninstallEntryNameTheVersionDirectory) {
     ASSERT_TRUE(CreateDirectoryW(installDir_.c_str(), nullptr));
     ASSERT_TRUE(WriteFileBytes(installDir_ + L"\\Orbelin.exe", "MZ"));
-    app_.CreateDesktopShortcut();
-    app_.WriteUninstallEntry();
+    SetupUi::EngineInstallServices services;
+    services.CreateDesktopShortcut(installDir_);
+    services.WriteUninstallEntry(root_, L"2.0.1.7");
     EXPECT_EQ(installDir_ + L"\\Orbelin.exe", ReadShortcut(Engine::DesktopShortcutPath()).target);
     EXPECT_EQ(std::wstring(L"2.0.1.7") + L'\0', ReadUninstallValue(L"DisplayVersion").Text());
     EXPECT_EQ(root_ + L'\0', ReadUninstallValue(L"InstallLocation").Text());
@@ -66,7 +67,7 @@ TEST_F(InstallerAppRegistrationTest, LaunchStartsTheInstalledProduct) {
 }
 
 TEST_F(InstallerAppRegistrationTest, ServicesUseTheRealExtractionAndVerification) {
-    SetupUi::EngineInstallServices services(app_);
+    SetupUi::EngineInstallServices services;
     std::vector<int> progress;
     EXPECT_TRUE(services.ExtractPackage(PackagePath(L"good"), installDir_, [&](int p) { progress.push_back(p); }));
     EXPECT_TRUE(Exists(installDir_ + L"\\Uninstall.exe"));

@@ -58,8 +58,10 @@ public:
         return Engine::VerifyPackage(installDir, expectedVersion, TestVerifyConfig());
     }
     void SaveToken(const std::wstring&, const std::string& token) override { savedToken = token; }
-    void CreateDesktopShortcut() override { Engine::CreateDesktopShortcut(JoinPath(installRoot_, L"1.0.0.49")); }
-    void WriteUninstallEntry() override { Engine::WriteUninstallEntry(installRoot_, L"1.0.0.49"); }
+    void CreateDesktopShortcut(const std::wstring& installDir) override { Engine::CreateDesktopShortcut(installDir); }
+    void WriteUninstallEntry(const std::wstring& installRoot, const std::wstring& productVersion) override {
+        Engine::WriteUninstallEntry(installRoot, productVersion);
+    }
 
     std::wstring downloadFile;
     std::string savedToken;

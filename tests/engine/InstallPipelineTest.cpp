@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <stdexcept>
 #include <vector>
 
 #include "engine/InstallConstants.h"
@@ -59,8 +60,11 @@ public:
         result = report;
         return reportOk;
     }
-    bool DownloadPackage(const std::wstring& url, const std::wstring& file, const ProgressCallback& progress,
-                         std::wstring& message, const AbortCheck& abort) override {
+    bool DownloadPackage(const std::wstring& url,
+                         const std::wstring& file,
+                         const ProgressCallback& progress,
+                         std::wstring& message,
+                         const AbortCheck& abort) override {
         calls.push_back(L"download");
         downloadUrl = url;
         downloadFile = file;
@@ -74,14 +78,22 @@ public:
             WriteFileBytes(file, "PK-fake");
         return downloadOk;
     }
-    bool ExtractPackage(const std::wstring& zipFile, const std::wstring& targetDir,
+    bool ExtractPackage(const std::wstring& zipFile,
+                        const std::wstring& targetDir,
                         const ProgressCallback& progress) override {
         calls.push_back(L"extract");
+        if (extractThrows) {
+            EnsureDirectory(targetDir);
+            throw std::runtime_error("unexpected");
+        }
         extractZip = zipFile;
         extractDir = targetDir;
         zipContentSeen = ReadFileBytes(zipFile);
-        for (const auto& name : filesToExtract)
-            WriteFileBytes(targetDir + L"\\" + name, "MZ");
+        for (const auto& name : filesToExtract) {
+            const std::wstring path = targetDir + L"\\" + name;
+            EnsureDirectory(path.substr(0, path.find_last_of(L'\\')));
+            WriteFileBytes(path, "MZ");
+        }
         for (int p : extractProgress)
             progress(p);
         return extractOk;
@@ -97,8 +109,15 @@ public:
         tokenPath = path;
         savedToken = token;
     }
-    void CreateDesktopShortcut() override { calls.push_back(L"shortcut"); }
-    void WriteUninstallEntry() override { calls.push_back(L"uninstall"); }
+    void CreateDesktopShortcut(const std::wstring& installDir) override {
+        calls.push_back(L"shortcut");
+        shortcutDir = installDir;
+    }
+    void WriteUninstallEntry(const std::wstring& installRoot, const std::wstring& productVersion) override {
+        calls.push_back(L"uninstall");
+        uninstallRoot = installRoot;
+        uninstallVersion = productVersion;
+    }
 
     DeviceReportResult report;
     bool reportOk = false;
@@ -106,12 +125,14 @@ public:
     std::wstring downloadMessage = L"下载失败：HTTP 404";
     std::vector<int> downloadProgress = {0, 45, 90};
     bool extractOk = true;
+    bool extractThrows = false;
     std::vector<std::wstring> filesToExtract = {L"Orbelin.exe", L"Uninstall.exe"};
     std::vector<int> extractProgress = {31, 63, 95, 95};
     bool verifyOk = true;
 
     std::vector<std::wstring> calls;
     std::wstring downloadUrl, downloadFile, extractZip, extractDir, verifyDir, verifyVersion, tokenPath;
+    std::wstring shortcutDir, uninstallRoot, uninstallVersion;
     std::string savedToken, zipContentSeen;
     bool tempFileExistedDuringDownload = false;
     bool abortSeenByReport = false, abortSeenByDownload = false;
@@ -166,10 +187,15 @@ TEST_F(InstallPipelineTest, SuccessfulRunPostsEveryStepInOrder) {
     EXPECT_EQ(services_.calls, (std::vector<std::wstring>{L"report", L"download", L"extract", L"verify", L"token",
                                                           L"shortcut", L"uninstall"}));
     EXPECT_EQ(services_.downloadUrl, L"http://127.0.0.1:9/pkg.zip");
-    EXPECT_EQ(services_.extractDir, installDir);
+    EXPECT_EQ(services_.extractDir, installDir + L"~new");
     EXPECT_EQ(services_.extractZip, services_.downloadFile);
     EXPECT_EQ(services_.zipContentSeen, "PK-fake");
-    EXPECT_EQ(services_.verifyDir, installDir);
+    EXPECT_EQ(services_.verifyDir, installDir + L"~new");
+    EXPECT_EQ(ListDir(root_), std::vector<std::wstring>{L"2.0.1.7"});  // staged, then renamed into place
+    EXPECT_TRUE(Exists(installDir + L"\\Uninstall.exe"));
+    EXPECT_EQ(services_.shortcutDir, installDir);
+    EXPECT_EQ(services_.uninstallRoot, root_);
+    EXPECT_EQ(services_.uninstallVersion, L"2.0.1.7");
     EXPECT_EQ(services_.verifyVersion, L"2.0.1.7");
     EXPECT_EQ(services_.tokenPath, TokenPath());
     EXPECT_EQ(services_.savedToken, "tok-\x01\"raw");
@@ -211,19 +237,19 @@ TEST_F(InstallPipelineTest, UrlAndVersionFallBackIndependently) {
     RunInstallPipeline({root_, kBuiltInUrl}, version, second, sink, [] { return false; });
     EXPECT_EQ(second.downloadUrl, kBuiltInUrl);
     EXPECT_EQ(version, L"a_b-C.9");
-    EXPECT_EQ(second.extractDir, root_ + L"\\a_b-C.9");
+    EXPECT_EQ(second.extractDir, root_ + L"\\a_b-C.9~new");
 }
 
 TEST_F(InstallPipelineTest, RootWithTrailingSeparatorGivesTheSameInstallDir) {
     services_.report.version = L"2.0.1.7";
     InstallRunConfig config{root_ + L"\\", kBuiltInUrl};
     RunInstallPipeline(config, version_, services_, sink_, [] { return false; });
-    EXPECT_EQ(services_.extractDir, root_ + L"\\2.0.1.7");
+    EXPECT_EQ(services_.shortcutDir, root_ + L"\\2.0.1.7");
 }
 
 TEST_F(InstallPipelineTest, InvalidServerVersionStopsBeforeAnythingIsCreated) {
-    const std::vector<std::wstring> bad = {std::wstring(33, L'1'), L"1..2", L"..", L"../x", L"a\\b", L"1 2",
-                                           L"版本", L"1.0.0.49 "};
+    const std::vector<std::wstring> bad = {
+        std::wstring(33, L'1'), L"1..2", L"..", L"../x", L"a\\b", L"1 2", L"版本", L"1.0.0.49 "};
     for (const auto& version : bad) {
         FakeServices services;
         services.report.version = version;
@@ -264,7 +290,7 @@ TEST_F(InstallPipelineTest, DownloadFailureCarriesItsOwnMessageAndRemovesTheTemp
     ExpectFailure(L"下载失败：HTTP 404");
     EXPECT_EQ(sink_.Percents(), (std::vector<int>{2, 5, 5, 13}));
     EXPECT_FALSE(Exists(services_.downloadFile));
-    EXPECT_TRUE(IsDirectory(root_ + L"\\1.0.0.49"));  // left behind, empty
+    EXPECT_TRUE(ListDir(root_).empty());
     EXPECT_EQ(services_.calls, (std::vector<std::wstring>{L"report", L"download"}));
 }
 
@@ -292,7 +318,7 @@ TEST_F(InstallPipelineTest, MissingExecutablesAreReportedMainFirst) {
 
 TEST_F(InstallPipelineTest, DirectoryNamedLikeTheExecutableCountsAsPresent) {
     services_.filesToExtract = {L"Uninstall.exe"};
-    ASSERT_TRUE(EnsureDirectory(root_ + L"\\1.0.0.49\\Orbelin.exe"));
+    services_.filesToExtract = {L"Uninstall.exe", L"Orbelin.exe\\main.bin"};
     RunPipeline();
     EXPECT_TRUE(sink_.Last().success);
 }
@@ -303,14 +329,14 @@ TEST_F(InstallPipelineTest, FailedVerificationStoresNoTokenAndRegistersNothing) 
     RunPipeline();
     ExpectFailure(kMsgVerifyFailed);
     EXPECT_EQ(services_.calls, (std::vector<std::wstring>{L"report", L"download", L"extract", L"verify"}));
-    EXPECT_TRUE(Exists(root_ + L"\\1.0.0.49\\Orbelin.exe"));  // unpacked files stay
+    EXPECT_TRUE(ListDir(root_).empty());  // the staged files are gone
 }
 
 TEST_F(InstallPipelineTest, EmptyTokenIsNotSaved) {
     RunPipeline();
     EXPECT_TRUE(sink_.Last().success);
-    EXPECT_EQ(services_.calls, (std::vector<std::wstring>{L"report", L"download", L"extract", L"verify",
-                                                          L"shortcut", L"uninstall"}));
+    EXPECT_EQ(services_.calls,
+              (std::vector<std::wstring>{L"report", L"download", L"extract", L"verify", L"shortcut", L"uninstall"}));
 }
 
 TEST_F(InstallPipelineTest, AbortCheckReflectsTheFlag) {
@@ -327,10 +353,93 @@ TEST_F(InstallPipelineTest, AbortCheckReflectsTheFlag) {
     EXPECT_TRUE(services.abortSeenByDownload);
 }
 
-TEST_F(InstallPipelineTest, UncreatableInstallDirSurfacesAsExtractionFailure) {
-    // A file where the version directory should go: EnsureDirectory fails silently.
-    ASSERT_TRUE(WriteFileBytes(root_ + L"\\1.0.0.49", "file"));
+TEST_F(InstallPipelineTest, UncreatableRootSurfacesAsExtractionFailure) {
+    // A file where the root should go: EnsureDirectory fails silently.
+    ASSERT_TRUE(WriteFileBytes(root_ + L"\\file", "file"));
     services_.extractOk = false;  // what the real extractor reports when it cannot write
-    RunPipeline();
+    InstallRunConfig config{root_ + L"\\file\\Orbelin", kBuiltInUrl};
+    RunInstallPipeline(config, version_, services_, sink_, [] { return false; });
     ExpectFailure(kMsgExtractFailed);
+    EXPECT_EQ("file", ReadFileBytes(root_ + L"\\file"));
+}
+
+// A run replacing an installation: the new files arrive only when every check passed, and every
+// kind of failure leaves the old installation exactly as it was, with nothing staged beside it.
+TEST_F(InstallPipelineTest, ExistingInstallationIsReplacedOnlyBySuccess) {
+    struct Case {
+        const char* name;
+        void (*configure)(FakeServices&);
+        const wchar_t* message;  // null: success
+    };
+    const Case cases[] = {
+        {"success", [](FakeServices&) {}, nullptr},
+        {"download", [](FakeServices& s) { s.downloadOk = false; }, L"下载失败：HTTP 404"},
+        {"extract", [](FakeServices& s) { s.extractOk = false; }, kMsgExtractFailed},
+        {"missing", [](FakeServices& s) { s.filesToExtract = {L"Orbelin.exe"}; }, kMsgMissingUninstaller},
+        {"verify", [](FakeServices& s) { s.verifyOk = false; }, kMsgVerifyFailed},
+        {"throws", [](FakeServices& s) { s.extractThrows = true; }, kMsgUnexpectedError},
+    };
+    const std::wstring installDir = root_ + L"\\1.0.0.49";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RemoveTree(installDir);
+        ASSERT_TRUE(EnsureDirectory(installDir + L"\\plugins"));
+        ASSERT_TRUE(WriteFileBytes(installDir + L"\\Orbelin.exe", "old main"));
+        ASSERT_TRUE(WriteFileBytes(installDir + L"\\plugins\\old.dll", "old plugin"));
+        FakeServices services;
+        services.filesToExtract.push_back(L"plugins\\new.dll");
+        c.configure(services);
+        RecordingSink sink;
+        std::wstring version;
+        RunInstallPipeline({root_, kBuiltInUrl}, version, services, sink, [] { return false; });
+
+        ASSERT_EQ(sink.FinishedCount(), 1);
+        EXPECT_EQ(sink.Last().success, c.message == nullptr);
+        EXPECT_EQ(sink.Last().message, c.message ? c.message : L"");
+        EXPECT_EQ(ListDir(root_), std::vector<std::wstring>{L"1.0.0.49"});
+        EXPECT_FALSE(Exists(services.downloadFile));
+        const bool replaced = c.message == nullptr;
+        EXPECT_EQ(ReadFileBytes(installDir + L"\\Orbelin.exe"), replaced ? "MZ" : "old main");
+        EXPECT_EQ(Exists(installDir + L"\\plugins\\old.dll"), !replaced);
+        EXPECT_EQ(Exists(installDir + L"\\plugins\\new.dll"), replaced);
+    }
+}
+
+TEST_F(InstallPipelineTest, InstallationThatCannotBeMovedAsideStaysWhole) {
+    const std::wstring installDir = root_ + L"\\1.0.0.49";
+    ASSERT_TRUE(EnsureDirectory(installDir));
+    ASSERT_TRUE(WriteFileBytes(installDir + L"\\Orbelin.exe", "old main"));
+    // Something holds the name the old installation would move to, as a running product holds
+    // its own folder.
+    const std::wstring blocker = installDir + L"~old";
+    ASSERT_TRUE(WriteFileBytes(blocker, "in use"));
+    HANDLE held = CreateFileW(blocker.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    RunPipeline();
+    CloseHandle(held);
+    ExpectFailure(kMsgExtractFailed);
+    EXPECT_EQ(ReadFileBytes(installDir + L"\\Orbelin.exe"), "old main");
+    EXPECT_EQ(ListDir(installDir), std::vector<std::wstring>{L"Orbelin.exe"});
+    EXPECT_FALSE(Exists(installDir + L"~new"));
+    EXPECT_EQ(services_.calls, (std::vector<std::wstring>{L"report", L"download", L"extract", L"verify"}));
+}
+
+TEST_F(InstallPipelineTest, LeftoversOfAnInterruptedRunAreCleared) {
+    const std::wstring installDir = root_ + L"\\1.0.0.49";
+    ASSERT_TRUE(WriteFileBytes(installDir + L"~new", "stale"));
+    ASSERT_TRUE(EnsureDirectory(installDir + L"~old\\deep"));
+    RunPipeline();
+    EXPECT_TRUE(sink_.Last().success) << std::string(sink_.Last().message.begin(), sink_.Last().message.end());
+    EXPECT_EQ(ListDir(root_), std::vector<std::wstring>{L"1.0.0.49"});
+}
+
+TEST_F(InstallPipelineTest, UnnamableTemporaryFolderEndsTheRun) {
+    wchar_t saved[4096] = {};
+    GetEnvironmentVariableW(L"TMP", saved, 4096);
+    const std::wstring tooLong = L"C:\\" + std::wstring(300, L't');
+    SetEnvironmentVariableW(L"TMP", tooLong.c_str());
+    RunPipeline();
+    SetEnvironmentVariableW(L"TMP", saved[0] ? saved : nullptr);
+    ExpectFailure(kMsgNoTempFile);
+    EXPECT_EQ(services_.calls, std::vector<std::wstring>{L"report"});
 }

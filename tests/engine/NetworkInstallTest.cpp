@@ -40,12 +40,16 @@ public:
     bool SendDeviceReport(DeviceReportResult& result, const AbortCheck& abort) override {
         return SendDeviceReportTo(reportUrl_, BuildDeviceProfile(), result, abort);
     }
-    bool DownloadPackage(const std::wstring& url, const std::wstring& file, const ProgressCallback& progress,
-                         std::wstring& message, const AbortCheck& abort) override {
+    bool DownloadPackage(const std::wstring& url,
+                         const std::wstring& file,
+                         const ProgressCallback& progress,
+                         std::wstring& message,
+                         const AbortCheck& abort) override {
         downloadFile = file;
         return Engine::DownloadPackage(url, file, progress, message, abort);
     }
-    bool ExtractPackage(const std::wstring& zipFile, const std::wstring& targetDir,
+    bool ExtractPackage(const std::wstring& zipFile,
+                        const std::wstring& targetDir,
                         const ProgressCallback& progress) override {
         return Engine::ExtractPackage(zipFile, targetDir, progress);
     }
@@ -53,8 +57,10 @@ public:
         return Engine::VerifyPackage(installDir, expectedVersion, TestVerifyConfig());
     }
     void SaveToken(const std::wstring& path, const std::string& token) override { Engine::SaveToken(path, token); }
-    void CreateDesktopShortcut() override { Engine::CreateDesktopShortcut(JoinPath(root_, version_)); }
-    void WriteUninstallEntry() override { Engine::WriteUninstallEntry(root_, version_); }
+    void CreateDesktopShortcut(const std::wstring& installDir) override { Engine::CreateDesktopShortcut(installDir); }
+    void WriteUninstallEntry(const std::wstring& installRoot, const std::wstring& productVersion) override {
+        Engine::WriteUninstallEntry(installRoot, productVersion);
+    }
 
     std::wstring downloadFile;
 
@@ -64,8 +70,12 @@ private:
     std::wstring& version_;
 };
 
-std::wstring TokenPath() { return GetAppDataDir() + L"\\token.dat"; }
-std::wstring SettingsPath() { return GetAppDataDir() + L"\\settings.ini"; }
+std::wstring TokenPath() {
+    return GetAppDataDir() + L"\\token.dat";
+}
+std::wstring SettingsPath() {
+    return GetAppDataDir() + L"\\settings.ini";
+}
 const char kSettings[] = "[privacy]\r\nnetworkConsent=1\r\n";
 
 class NetworkInstallTest : public ::testing::Test {
@@ -90,7 +100,8 @@ protected:
     }
 
     void Install(const std::string& package) {
-        const std::string answer = "{\"code\":0,\"data\":{\"main_url\":\"" + server_.Url(id_, "file/" + package + ".zip") +
+        const std::string answer = "{\"code\":0,\"data\":{\"main_url\":\"" +
+                                   server_.Url(id_, "file/" + package + ".zip") +
                                    "\",\"version\":\"1.0.0.49\",\"token\":\"server-token-" + package + "\"}}";
         ASSERT_TRUE(server_.SetReportAnswer(id_, 200, answer));
         services_ = std::make_unique<RealServices>(server_.Url(id_, "api/device/report"), root_, version_);
@@ -141,12 +152,12 @@ TEST_F(NetworkInstallTest, HostilePackagesEndWithTheirMessageAndLeaveNothingOuts
         const char* package;
         const wchar_t* message;
     } cases[] = {
-        {"foreign-signature", kMsgVerifyFailed},     {"unsigned-filter", kMsgVerifyFailed},
-        {"tampered-filter", kMsgVerifyFailed},       {"missing-filter", kMsgVerifyFailed},
-        {"wrong-file-version", kMsgVerifyFailed},    {"missing-uninstaller", kMsgMissingUninstaller},
-        {"missing-both", kMsgMissingMainExe},        {"top-level-folder", kMsgMissingMainExe},
-        {"unsafe-name", kMsgExtractFailed},          {"encrypted-entry", kMsgExtractFailed},
-        {"crc-corrupt-entry", kMsgExtractFailed},    {"zero-entries", kMsgExtractFailed},
+        {"foreign-signature", kMsgVerifyFailed},  {"unsigned-filter", kMsgVerifyFailed},
+        {"tampered-filter", kMsgVerifyFailed},    {"missing-filter", kMsgVerifyFailed},
+        {"wrong-file-version", kMsgVerifyFailed}, {"missing-uninstaller", kMsgMissingUninstaller},
+        {"missing-both", kMsgMissingMainExe},     {"top-level-folder", kMsgMissingMainExe},
+        {"unsafe-name", kMsgExtractFailed},       {"encrypted-entry", kMsgExtractFailed},
+        {"crc-corrupt-entry", kMsgExtractFailed}, {"zero-entries", kMsgExtractFailed},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.package);

@@ -29,11 +29,15 @@ public:
     bool SendDeviceReport(DeviceReportResult& result, const AbortCheck& abort) override {
         return SendDeviceReportTo(reportUrl_, BuildDeviceProfile(), result, abort);
     }
-    bool DownloadPackage(const std::wstring& url, const std::wstring& file, const ProgressCallback& progress,
-                         std::wstring& message, const AbortCheck& abort) override {
+    bool DownloadPackage(const std::wstring& url,
+                         const std::wstring& file,
+                         const ProgressCallback& progress,
+                         std::wstring& message,
+                         const AbortCheck& abort) override {
         return Engine::DownloadPackage(url, file, progress, message, abort);
     }
-    bool ExtractPackage(const std::wstring& zipFile, const std::wstring& targetDir,
+    bool ExtractPackage(const std::wstring& zipFile,
+                        const std::wstring& targetDir,
                         const ProgressCallback& progress) override {
         downloaded = ReadFileBytes(zipFile);
         WriteFileBytes(targetDir + L"\\Orbelin.exe", "MZ");
@@ -46,8 +50,8 @@ public:
         return true;
     }
     void SaveToken(const std::wstring& path, const std::string& token) override { Engine::SaveToken(path, token); }
-    void CreateDesktopShortcut() override {}
-    void WriteUninstallEntry() override {}
+    void CreateDesktopShortcut(const std::wstring&) override {}
+    void WriteUninstallEntry(const std::wstring&, const std::wstring&) override {}
 
     std::string downloaded;
     std::wstring verifiedVersion;
@@ -56,7 +60,9 @@ private:
     std::string reportUrl_;
 };
 
-std::wstring TokenPath() { return GetAppDataDir() + L"\\token.dat"; }
+std::wstring TokenPath() {
+    return GetAppDataDir() + L"\\token.dat";
+}
 
 class NetworkPipelineTest : public ::testing::Test {
 protected:
@@ -74,8 +80,8 @@ protected:
         RunInstallPipeline({root_, builtInUrl}, version_, services, events_, [] { return false; });
     }
     std::string Answer(const std::string& mainUrl, const std::string& version, const std::string& token) {
-        return "{\"code\":0,\"data\":{\"main_url\":\"" + mainUrl + "\",\"version\":\"" + version +
-               "\",\"token\":\"" + token + "\"}}";
+        return "{\"code\":0,\"data\":{\"main_url\":\"" + mainUrl + "\",\"version\":\"" + version + "\",\"token\":\"" +
+               token + "\"}}";
     }
 
     const TestServer& server_ = TestServer::Get();
