@@ -32,8 +32,14 @@ size_t WriteBody(char* data, size_t size, size_t count, void* userData) {
         return 0;
     }
     DWORD written = 0;
-    if (!WriteFile(context->file, data, static_cast<DWORD>(length), &written, nullptr) || written != length) {
+    if (!WriteFile(context->file, data, static_cast<DWORD>(length), &written, nullptr)) {
         context->error = MsgWriteFailed(GetLastError());
+        return 0;
+    }
+    // A short write that still reports success means the volume is full (Wine answers a full
+    // disk this way); the last error would be whatever an earlier call left.
+    if (written != length) {
+        context->error = MsgWriteFailed(ERROR_DISK_FULL);
         return 0;
     }
     context->bytesWritten += length;
@@ -77,8 +83,11 @@ void SetOptions(CURL* curl, const std::string& url, DownloadContext& context) {
 
 }  // namespace
 
-bool DownloadPackage(const std::wstring& url, const std::wstring& file, const ProgressCallback& progress,
-                     std::wstring& message, const AbortCheck& abort) {
+bool DownloadPackage(const std::wstring& url,
+                     const std::wstring& file,
+                     const ProgressCallback& progress,
+                     std::wstring& message,
+                     const AbortCheck& abort) {
     base::CurlGlobal global;
     if (!global.Ok()) {
         message = kMsgCurlInitFailed;

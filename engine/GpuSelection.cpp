@@ -2,8 +2,11 @@
 
 namespace Engine {
 
-void AdapterPicker::Offer(const std::wstring& description, uint32_t vendorId, uint32_t deviceId,
+void AdapterPicker::Offer(const std::wstring& description,
+                          uint32_t vendorId,
+                          uint32_t deviceId,
                           uint64_t dedicatedBytes) {
+    failuresInARow_ = 0;
     const bool basicRenderAdapter = vendorId == 0x1414 && deviceId == 0x8C;
     if (basicRenderAdapter || dedicatedBytes < best_)
         return;

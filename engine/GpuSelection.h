@@ -18,11 +18,18 @@ struct GpuInfo {
 class AdapterPicker {
 public:
     void Offer(const std::wstring& description, uint32_t vendorId, uint32_t deviceId, uint64_t dedicatedBytes);
+    // An index that could not be described. False once kMaxFailuresInARow have failed in a row: a
+    // broken driver may fail every index without ever answering "not found", and the walk must
+    // end long before 2^32 calls.
+    bool Failure() { return ++failuresInARow_ < kMaxFailuresInARow; }
     const GpuInfo& Picked() const { return picked_; }
+
+    static constexpr int kMaxFailuresInARow = 8;
 
 private:
     GpuInfo picked_;
     uint64_t best_ = 0;
+    int failuresInARow_ = 0;
 };
 
 // Second stage: the display-adapter class subkeys in enumeration order. Remembers the first

@@ -40,8 +40,11 @@ GpuInfo PickDxgiAdapter() {
         if (hr == DXGI_ERROR_NOT_FOUND)
             break;
         DXGI_ADAPTER_DESC desc;
-        if (FAILED(hr) || !adapter || FAILED(adapter->GetDesc(&desc)))
+        if (FAILED(hr) || !adapter || FAILED(adapter->GetDesc(&desc))) {
+            if (!picker.Failure())
+                break;
             continue;
+        }
         picker.Offer(desc.Description, desc.VendorId, desc.DeviceId, desc.DedicatedVideoMemory);
     }
     return picker.Picked();
@@ -69,7 +72,9 @@ GpuInfo MatchDisplayClass(GpuInfo fromAdapters) {
 
 }  // namespace
 
-GpuInfo ProbeGpu() { return MatchDisplayClass(PickDxgiAdapter()); }
+GpuInfo ProbeGpu() {
+    return MatchDisplayClass(PickDxgiAdapter());
+}
 
 // ---------------------------------------------------------------------------------------------
 // System, processor, memory, disk, screen

@@ -96,6 +96,9 @@ std::uint64_t GetDirectorySize(const std::wstring& dir) {
         const std::wstring name = entry.cFileName;
         if (name == L"." || name == L"..")
             continue;
+        // A junction or link counts as nothing: followed, it could loop or reach another volume.
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+            continue;
         if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
             total += GetDirectorySize(JoinPath(dir, name));
         else

@@ -28,7 +28,8 @@ void CreateDesktopShortcut(const std::wstring& installDir);
 // user chose, the quoted main executable (icon) and uninstaller, and the size of `installDir`.
 void WriteUninstallEntry(const std::wstring& installRoot, const std::wstring& productVersion);
 
-// Total bytes of all files below `dir`, sub-directories included; unreadable directories add 0.
+// Total bytes of all files below `dir`, sub-directories included; unreadable directories and
+// junctions or symbolic links (never followed) add 0.
 std::uint64_t GetDirectorySize(const std::wstring& dir);
 
 // Opens `installDir`\Orbelin.exe with `installDir` as working directory; does not wait for it.

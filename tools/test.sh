@@ -45,6 +45,7 @@ prefix=
 stop_prefix() {
     if [ -n "$prefix" ]; then
         orb_wineserver -k >/dev/null 2>&1 || true
+        orb_unmap_test_drives "$prefix"
         rm -rf "$prefix"
         prefix=
     fi
@@ -63,6 +64,7 @@ run_suite() {
     echo "[test] creating $WINEARCH Wine prefix $prefix"
     orb_prepare_prefix "$prefix" null
     orb_isolate_prefix "$prefix"
+    orb_map_test_drives "$prefix"
     orb_wineserver -p
     echo "[test] $flavour suite under $WINEARCH Wine (build/$ORB_TEST_PRESET)"
     # Windows are created without an X display; screenshots use their own Xvfb.

@@ -22,6 +22,12 @@
 #   orb_isolate_prefix DIR            keeps a prefix's effects inside it (the tests): the user's
 #                                     shell folders become plain folders instead of links to the
 #                                     Unix home, and no Linux menu entries are made for shortcuts
+#   orb_map_test_drives DIR           gives the fault tests a small disk that fills up (an 8 MiB
+#                                     tmpfs as drive S:) and a read-only disk (R:), and exports
+#                                     ORB_TEST_SMALL_DRIVE and ORB_TEST_READONLY_DRIVE; mounting
+#                                     needs root, and without it the variables stay unset and those
+#                                     tests report themselves skipped
+#   orb_unmap_test_drives DIR         unmounts them again
 #
 # Wine has neither "微软雅黑" nor "宋体"; without a replacement GDI+ cannot create either family
 # and no text is drawn at all, so both are mapped to WenQuanYi Micro Hei.
@@ -153,4 +159,28 @@ orb_isolate_prefix() {
         fi
     done
     export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:+$WINEDLLOVERRIDES;}winemenubuilder.exe=d"
+}
+
+orb_map_test_drives() {
+    local prefix=$1
+    unset ORB_TEST_SMALL_DRIVE ORB_TEST_READONLY_DRIVE
+    mkdir -p "$prefix.small" "$prefix.readonly"
+    if mount -t tmpfs -o size=8m,mode=0777 orb-small "$prefix.small" 2>/dev/null; then
+        ln -sfn "$prefix.small" "$prefix/dosdevices/s:"
+        export ORB_TEST_SMALL_DRIVE=S:
+    fi
+    if mount -t tmpfs -o ro,size=1m orb-readonly "$prefix.readonly" 2>/dev/null; then
+        ln -sfn "$prefix.readonly" "$prefix/dosdevices/r:"
+        export ORB_TEST_READONLY_DRIVE=R:
+    fi
+}
+
+orb_unmap_test_drives() {
+    local prefix=$1 dir
+    for dir in "$prefix.small" "$prefix.readonly"; do
+        if [ -d "$dir" ]; then
+            umount "$dir" 2>/dev/null || true
+            rmdir "$dir" 2>/dev/null || true
+        fi
+    done
 }

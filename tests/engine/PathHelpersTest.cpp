@@ -12,7 +12,10 @@ using namespace TestSupport;
 
 class EnsureDirectoryTest : public ::testing::Test {
 protected:
-    void SetUp() override { root_ = MakeTempDir(L"paths"); ASSERT_FALSE(root_.empty()); }
+    void SetUp() override {
+        root_ = MakeTempDir(L"paths");
+        ASSERT_FALSE(root_.empty());
+    }
     void TearDown() override { RemoveTree(root_); }
     std::wstring root_;
 };
@@ -39,7 +42,9 @@ TEST_F(EnsureDirectoryTest, FailsWhereAFileStands) {
     EXPECT_FALSE(Exists(file + L"\\child"));
 }
 
-TEST_F(EnsureDirectoryTest, EmptyPathFails) { EXPECT_FALSE(EnsureDirectory(L"")); }
+TEST_F(EnsureDirectoryTest, EmptyPathFails) {
+    EXPECT_FALSE(EnsureDirectory(L""));
+}
 
 TEST_F(EnsureDirectoryTest, TrailingSeparatorIsAccepted) {
     EXPECT_TRUE(EnsureDirectory(root_ + L"\\trail\\"));
@@ -53,4 +58,20 @@ TEST(GetAppDataDir, IsOrbelinUnderRoamingAppDataAndExists) {
     EXPECT_EQ(dir, std::wstring(roaming) + L"\\Orbelin");
     EXPECT_TRUE(IsDirectory(dir));
     EXPECT_EQ(Engine::GetAppDataDir(), dir);  // a second call finds it in place
+}
+
+TEST_F(EnsureDirectoryTest, RemovingATreeLeavesWhatItsLinksPointAt) {
+    const std::wstring outside = root_ + L"\\outside";
+    const std::wstring tree = root_ + L"\\tree";
+    ASSERT_TRUE(EnsureDirectory(outside));
+    ASSERT_TRUE(WriteFileBytes(outside + L"\\keep.txt", "keep"));
+    ASSERT_TRUE(EnsureDirectory(tree + L"\\sub"));
+    ASSERT_TRUE(WriteFileBytes(tree + L"\\sub\\a.bin", "a"));
+    SetFileAttributesW((tree + L"\\sub\\a.bin").c_str(), FILE_ATTRIBUTE_READONLY);
+    const bool linked = CreateSymbolicLinkW((tree + L"\\link").c_str(), outside.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY);
+    EXPECT_TRUE(Engine::RemoveDirectoryTree(tree));
+    EXPECT_FALSE(Exists(tree));
+    EXPECT_EQ(ReadFileBytes(outside + L"\\keep.txt"), "keep");
+    EXPECT_TRUE(linked) << "the link was not made, so only the read-only file was exercised";
+    EXPECT_TRUE(Engine::RemoveDirectoryTree(tree));  // already gone
 }

@@ -88,6 +88,17 @@ TEST(GpuSelection, SkipsBasicRenderAndPrefersMostMemoryLaterOnTies) {
     EXPECT_EQ(picker.Picked().name, L"Microsoft other");
 }
 
+TEST(GpuSelection, OnlyFailuresInARowEndTheAdapterWalk) {
+    AdapterPicker picker;
+    for (int i = 1; i < AdapterPicker::kMaxFailuresInARow; ++i)
+        EXPECT_TRUE(picker.Failure()) << i;
+    picker.Offer(L"GPU", 0x10DE, 1, 1 << 20);  // an adapter in between starts the count again
+    for (int i = 1; i < AdapterPicker::kMaxFailuresInARow; ++i)
+        EXPECT_TRUE(picker.Failure()) << i;
+    EXPECT_FALSE(picker.Failure());
+    EXPECT_EQ(picker.Picked().name, L"GPU");
+}
+
 TEST(GpuSelection, DriverVersionComesFromTheMatchingClassEntry) {
     GpuInfo fromAdapters;
     fromAdapters.name = L"NVIDIA GeForce";

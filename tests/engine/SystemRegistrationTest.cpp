@@ -203,6 +203,15 @@ TEST_F(SystemRegistrationTest, DirectorySizeCountsNestedFilesOnly) {
     EXPECT_EQ(0u, GetDirectorySize(root_ + L"\\absent"));
 }
 
+// A link back to the folder itself would count forever if it were followed.
+TEST_F(SystemRegistrationTest, DirectorySizeDoesNotFollowLinks) {
+    ASSERT_TRUE(WriteFileBytes(root_ + L"\\top.bin", std::string(1000, 'a')));
+    if (!CreateSymbolicLinkW((root_ + L"\\loop").c_str(), root_.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY))
+        GTEST_SKIP() << "this Wine cannot create directory links (error " << GetLastError() << ")";
+    ASSERT_NE(0u, GetFileAttributesW((root_ + L"\\loop").c_str()) & FILE_ATTRIBUTE_REPARSE_POINT);
+    EXPECT_EQ(1000u, GetDirectorySize(root_));
+}
+
 // ---------------------------------------------------------------------------------------------
 // Launch
 // ---------------------------------------------------------------------------------------------

@@ -1,0 +1,342 @@
+// Faults in every phase of a real installation: disks that fill up or refuse writes, a registry key
+// that refuses, the window closing during each step, and a process killed while it saves the token.
+// Every run must end with exactly one InstallFinished, never claim a success it did not have, and
+// leave a previous installation as it was.
+#include <windows.h>
+#include <aclapi.h>
+
+#include <gtest/gtest.h>
+
+#include <miniz.h>
+
+#include <atomic>
+#include <cstring>
+#include <cstdlib>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "base/ScopedWin.h"
+#include "engine/DeviceIdentity.h"
+#include "engine/DownloadPackage.h"
+#include "engine/DownloadRules.h"
+#include "engine/ExtractPackage.h"
+#include "engine/InstallConstants.h"
+#include "engine/InstallPipeline.h"
+#include "engine/InstallRules.h"
+#include "engine/SystemRegistration.h"
+#include "engine/VerifyPackage.h"
+#include "support/ReadBack.h"
+#include "support/RecordingEvents.h"
+#include "support/TestDirs.h"
+#include "support/TestPackages.h"
+#include "support/TestServer.h"
+
+using namespace Engine;
+using namespace TestSupport;
+
+namespace {
+
+// The real services, with the report answered locally and a hook called as each step begins.
+class FaultServices : public IInstallServices {
+public:
+    explicit FaultServices(std::function<void(const std::string&)> onStep) : onStep_(std::move(onStep)) {}
+
+    bool SendDeviceReport(DeviceReportResult& result, const AbortCheck& abort) override {
+        onStep_("report");
+        if (abort())
+            return false;
+        result.version = L"1.0.0.49";
+        return true;
+    }
+    bool DownloadPackage(const std::wstring& url,
+                         const std::wstring& file,
+                         const ProgressCallback& progress,
+                         std::wstring& message,
+                         const AbortCheck& abort) override {
+        onStep_("download");
+        downloadFile = file;
+        return Engine::DownloadPackage(url, file, progress, message, abort);
+    }
+    bool ExtractPackage(const std::wstring& zipFile,
+                        const std::wstring& targetDir,
+                        const ProgressCallback& progress) override {
+        onStep_("extract");
+        return Engine::ExtractPackage(zipFile, targetDir, progress);
+    }
+    bool VerifyPackage(const std::wstring& installDir, const std::wstring& expectedVersion) override {
+        onStep_("verify");
+        return Engine::VerifyPackage(installDir, expectedVersion, TestVerifyConfig());
+    }
+    void SaveToken(const std::wstring&, const std::string&) override { onStep_("token"); }
+    void CreateDesktopShortcut(const std::wstring& installDir) override {
+        onStep_("shortcut");
+        Engine::CreateDesktopShortcut(installDir);
+    }
+    void WriteUninstallEntry(const std::wstring& installRoot, const std::wstring& productVersion) override {
+        onStep_("uninstall");
+        Engine::WriteUninstallEntry(installRoot, productVersion);
+    }
+
+    std::wstring downloadFile;
+
+private:
+    std::function<void(const std::string&)> onStep_;
+};
+
+// Every file below `dir` with its content, by path relative to `dir`.
+void ReadTree(const std::wstring& dir, const std::wstring& prefix, std::map<std::wstring, std::string>& files) {
+    for (const std::wstring& name : ListDir(dir)) {
+        const std::wstring path = dir + L"\\" + name;
+        if (IsDirectory(path))
+            ReadTree(path, prefix + name + L"\\", files);
+        else
+            files[prefix + name] = ReadFileBytes(path);
+    }
+}
+std::map<std::wstring, std::string> ReadTree(const std::wstring& dir) {
+    std::map<std::wstring, std::string> files;
+    ReadTree(dir, L"", files);
+    return files;
+}
+
+// A drive the test script mapped ("S:" or "R:"), or empty.
+std::wstring MappedDrive(const char* variable) {
+    const char* value = std::getenv(variable);
+    return value ? std::wstring(value, value + std::strlen(value)) : std::wstring();
+}
+
+// A package whose declared sizes are tiny but whose many files each take a block of their own:
+// it passes the free-space check and fills a small disk half-way through.
+bool WriteManySmallFilesPackage(const std::wstring& path, int files) {
+    mz_zip_archive zip = {};
+    if (!mz_zip_writer_init_heap(&zip, 0, 0))
+        return false;
+    bool ok = true;
+    for (int i = 0; ok && i < files; ++i) {
+        const std::string name = "data/f" + std::to_string(i) + ".bin";
+        ok = mz_zip_writer_add_mem(&zip, name.c_str(), "x", 1, MZ_NO_COMPRESSION) != MZ_FALSE;
+    }
+    void* data = nullptr;
+    size_t size = 0;
+    ok = ok && mz_zip_writer_finalize_heap_archive(&zip, &data, &size);
+    ok = ok && WriteFileBytes(path, std::string(static_cast<const char*>(data), size));
+    mz_zip_writer_end(&zip);
+    return ok;
+}
+
+// Gives the uninstall key (if present) a DACL: `deny` takes value writes and new sub-keys away from
+// everyone, null gives everything back.
+bool SetUninstallKeyAccess(bool deny) {
+    base::UniqueRegKey key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kUninstallKey, 0, WRITE_DAC, key.Put()) != ERROR_SUCCESS)
+        return !deny;
+    EXPLICIT_ACCESSW rule = {};
+    BuildExplicitAccessWithNameW(&rule, const_cast<wchar_t*>(L"EVERYONE"), KEY_SET_VALUE | KEY_CREATE_SUB_KEY,
+                                 DENY_ACCESS, NO_INHERITANCE);
+    PACL acl = nullptr;
+    if (deny && SetEntriesInAclW(1, &rule, nullptr, &acl) != ERROR_SUCCESS)
+        return false;
+    const DWORD result =
+        SetSecurityInfo(key.Get(), SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr, nullptr, acl, nullptr);
+    LocalFree(acl);
+    return result == ERROR_SUCCESS;
+}
+
+class InstallFaultsTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { ASSERT_TRUE(TrustTestRootCertificate()); }
+    void SetUp() override {
+        ASSERT_TRUE(server_.Running());
+        id_ = TestServer::NewId("faults");
+        temp_ = MakeTempDir(L"faults");
+        ASSERT_FALSE(temp_.empty());
+        Unregister();
+    }
+    void TearDown() override {
+        Unregister();
+        RemoveTree(temp_);
+    }
+    static void Unregister() {
+        SetUninstallKeyAccess(false);
+        RegDeleteTreeW(HKEY_CURRENT_USER, kUninstallKey);
+        DeleteFileW(DesktopShortcutPath().c_str());
+    }
+
+    // One run of `package` (served by the test server) into `root`.
+    RecordingEvents Install(
+        const std::wstring& root,
+        const std::string& package,
+        std::function<void(const std::string&)> onStep = [](const std::string&) {}) {
+        RecordingEvents events;
+        FaultServices services(std::move(onStep));
+        std::wstring version;
+        abort_ = false;
+        const std::wstring url = server_.WideUrl(id_, "file/" + package);
+        RunInstallPipeline({root, url}, version, services, events, [this] { return abort_.load(); });
+        lastDownload_ = services.downloadFile;
+        return events;
+    }
+
+    const TestServer& server_ = TestServer::Get();
+    std::string id_;
+    std::wstring temp_;
+    std::wstring lastDownload_;
+    std::atomic<bool> abort_{false};
+};
+
+TEST_F(InstallFaultsTest, ClosingTheWindowDuringEachStep) {
+    struct Case {
+        const char* step;
+        bool succeeds;  // the transfers stop; what follows the download runs to its end
+    };
+    const Case cases[] = {{"report", false}, {"download", false}, {"extract", true},
+                          {"verify", true},  {"shortcut", true},  {"uninstall", true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.step);
+        const std::wstring root = temp_ + L"\\" + std::wstring(c.step, c.step + std::strlen(c.step));
+        const RecordingEvents events = Install(root, "good.zip", [&](const std::string& step) {
+            if (step == c.step)
+                abort_ = true;
+        });
+        EXPECT_EQ(events.finished, 1);
+        EXPECT_EQ(events.success, c.succeeds);
+        EXPECT_FALSE(Exists(lastDownload_));
+        if (c.succeeds) {
+            EXPECT_TRUE(Engine::VerifyPackage(root + L"\\1.0.0.49", L"1.0.0.49", TestVerifyConfig()));
+        } else {
+            EXPECT_EQ(events.message.rfind(L"下载失败：", 0), 0u);
+            EXPECT_TRUE(ListDir(root).empty());
+        }
+    }
+}
+
+TEST_F(InstallFaultsTest, DiskFullWhileDownloading) {
+    const std::wstring drive = MappedDrive("ORB_TEST_SMALL_DRIVE");
+    if (drive.empty())
+        GTEST_SKIP() << "no small drive mapped (tools/test.sh maps one where it may mount a tmpfs)";
+    wchar_t saved[MAX_PATH] = {};
+    GetEnvironmentVariableW(L"TMP", saved, MAX_PATH);
+    SetEnvironmentVariableW(L"TMP", (drive + L"\\").c_str());
+    RecordingEvents events;
+    {
+        FaultServices services([](const std::string&) {});
+        std::wstring version;
+        RunInstallPipeline({temp_ + L"\\root", server_.WideUrl(id_, "len/12000000")}, version, services, events,
+                           [] { return false; });
+        lastDownload_ = services.downloadFile;
+    }
+    SetEnvironmentVariableW(L"TMP", saved);
+    EXPECT_EQ(events.finished, 1);
+    EXPECT_FALSE(events.success);
+    EXPECT_EQ(events.message, MsgWriteFailed(ERROR_DISK_FULL));
+    EXPECT_EQ(lastDownload_.rfind(drive, 0), 0u);
+    EXPECT_FALSE(Exists(lastDownload_));
+    EXPECT_TRUE(ListDir(drive + L"\\").empty());
+}
+
+TEST_F(InstallFaultsTest, DiskFullWhileUnpackingKeepsThePreviousInstallation) {
+    const std::wstring drive = MappedDrive("ORB_TEST_SMALL_DRIVE");
+    if (drive.empty())
+        GTEST_SKIP() << "no small drive mapped (tools/test.sh maps one where it may mount a tmpfs)";
+    const std::wstring root = drive + L"\\Orbelin";
+    ASSERT_TRUE(Install(root, "good.zip").success);
+    const auto before = ReadTree(root);
+    const std::wstring fills = temp_ + L"\\fills-the-disk.zip";
+    ASSERT_TRUE(WriteManySmallFilesPackage(fills, 3000));
+
+    RecordingEvents events;
+    {
+        // The package is read from disk here: the download itself is not the fault under test.
+        struct LocalDownload : FaultServices {
+            using FaultServices::FaultServices;
+            std::wstring source;
+            bool DownloadPackage(const std::wstring&,
+                                 const std::wstring& file,
+                                 const ProgressCallback&,
+                                 std::wstring& message,
+                                 const AbortCheck&) override {
+                downloadFile = file;
+                message = L"copy failed";
+                return CopyFileW(source.c_str(), file.c_str(), FALSE) != FALSE;
+            }
+        } services([](const std::string&) {});
+        services.source = fills;
+        std::wstring version;
+        RunInstallPipeline({root, L"http://127.0.0.1:1/unused.zip"}, version, services, events, [] { return false; });
+    }
+    EXPECT_EQ(events.finished, 1);
+    EXPECT_FALSE(events.success);
+    EXPECT_EQ(events.message, kMsgExtractFailed);
+    EXPECT_EQ(ReadTree(root), before);
+    RemoveTree(root);
+}
+
+TEST_F(InstallFaultsTest, ReadOnlyRootFailsCleanly) {
+    const std::wstring drive = MappedDrive("ORB_TEST_READONLY_DRIVE");
+    if (drive.empty())
+        GTEST_SKIP() << "no read-only drive mapped (tools/test.sh maps one where it may mount a tmpfs)";
+    const RecordingEvents events = Install(drive + L"\\Orbelin", "good.zip");
+    EXPECT_EQ(events.finished, 1);
+    EXPECT_FALSE(events.success);
+    EXPECT_EQ(events.message, kMsgExtractFailed);
+    EXPECT_FALSE(Exists(lastDownload_));
+    EXPECT_FALSE(ReadUninstallValue(L"DisplayName").present);
+}
+
+// A key the user may not write (a policy, another tool) costs the entry, never the installation.
+TEST_F(InstallFaultsTest, UninstallKeyThatCannotBeWritten) {
+    base::UniqueRegKey key;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kUninstallKey, 0, nullptr, 0, KEY_READ, nullptr, key.Put(), nullptr),
+              ERROR_SUCCESS);
+    ASSERT_TRUE(SetUninstallKeyAccess(true));
+    base::UniqueRegKey probe;
+    ASSERT_NE(RegOpenKeyExW(HKEY_CURRENT_USER, kUninstallKey, 0, KEY_SET_VALUE, probe.Put()), ERROR_SUCCESS)
+        << "the key still accepts writes";
+
+    const RecordingEvents events = Install(temp_ + L"\\root", "good.zip");
+    EXPECT_TRUE(SetUninstallKeyAccess(false));
+    EXPECT_EQ(events.finished, 1);
+    EXPECT_TRUE(events.success);
+    EXPECT_FALSE(ReadUninstallValue(L"DisplayName").present);
+    EXPECT_TRUE(Exists(DesktopShortcutPath()));
+}
+
+// token.dat is replaced through a temporary file and a rename, so a process killed anywhere in
+// SaveToken leaves the old token or the new one, never a mixture or a truncated file.
+TEST_F(InstallFaultsTest, TokenSurvivesTheProcessBeingKilled) {
+    const std::wstring path = temp_ + L"\\token.dat";
+    const std::string first(kMaxTokenBytes, 'a');
+    const std::string second(3000, 'b');
+    SaveToken(path, first);
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring writer = self;
+    writer = writer.substr(0, writer.find_last_of(L'\\')) + L"\\token_writer.exe";
+
+    srand(7);
+    for (int round = 0; round < 25; ++round) {
+        SCOPED_TRACE(round);
+        std::wstring command = L"\"" + writer + L"\" \"" + path + L"\"";
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof(startup);
+        PROCESS_INFORMATION process = {};
+        ASSERT_TRUE(
+            CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
+        base::UniqueHandle processHandle{process.hProcess};
+        base::UniqueHandle threadHandle{process.hThread};
+        // The writer says when it is saving in a loop; then it dies at a random moment.
+        for (int waited = 0; waited < 2000 && ReadFileBytes(path + L".started").empty(); ++waited)
+            Sleep(5);
+        ASSERT_EQ(ReadFileBytes(path + L".started"), "1");
+        Sleep(static_cast<DWORD>(rand() % 15));
+        TerminateProcess(processHandle.Get(), 9);
+        WaitForSingleObject(processHandle.Get(), 10000);
+        DeleteFileW((path + L".started").c_str());
+        const std::string left = ReadFileBytes(path);
+        EXPECT_TRUE(left == first || left == second) << left.size() << " bytes";
+    }
+}
+
+}  // namespace
