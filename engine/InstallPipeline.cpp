@@ -78,8 +78,13 @@ public:
         } catch (...) {
             failure = finished_ ? nullptr : kMsgUnexpectedError;
         }
-        if (failure)
+        if (!failure)
+            return;
+        try {
             events_.InstallFinished(false, failure);
+        } catch (...) {
+            // Not even the failure could be posted (memory is gone); the thread still ends quietly.
+        }
     }
 
 private:

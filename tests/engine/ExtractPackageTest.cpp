@@ -44,18 +44,12 @@ protected:
 // Each archive holds "first.txt", the unsafe entry, then "after.txt".
 class UnsafeEntryTest : public ExtractPackageTest, public ::testing::WithParamInterface<const wchar_t*> {};
 
-TEST_P(UnsafeEntryTest, StopsWithFailureAndWritesNothingOutsideTheTarget) {
+TEST_P(UnsafeEntryTest, RefusesTheArchiveBeforeWritingAnything) {
     EXPECT_FALSE(Extract(GetParam()));
-    EXPECT_EQ("first", Read(L"first.txt"));  // not transactional: earlier entries stay
-    EXPECT_FALSE(Exists(target_ + L"\\after.txt"));
-    EXPECT_EQ(std::vector<std::wstring>{L"target"}, ListDir(root_));
-    EXPECT_EQ(std::vector<std::wstring>{L"first.txt"}, ListDir(target_));
-    EXPECT_FALSE(Exists(root_ + L"\\evil.dll"));
-    EXPECT_FALSE(Exists(root_ + L"\\b"));
+    EXPECT_TRUE(ListDir(root_).empty());  // not even the target folder
     EXPECT_FALSE(Exists(L"C:\\abs.dll"));
     EXPECT_FALSE(Exists(L"C:\\x.dll"));
-    // The unsafe entry ends the loop before its progress report.
-    EXPECT_EQ(std::vector<int>{31}, progress_);
+    EXPECT_TRUE(progress_.empty());
 }
 
 // ../evil.dll, a/../../b, \abs.dll, /abs.dll, C:x.dll, sub/COM1.txt (the serial port)

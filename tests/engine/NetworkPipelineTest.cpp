@@ -40,6 +40,7 @@ public:
                         const std::wstring& targetDir,
                         const ProgressCallback& progress) override {
         downloaded = ReadFileBytes(zipFile);
+        EnsureDirectory(targetDir);
         WriteFileBytes(targetDir + L"\\Orbelin.exe", "MZ");
         WriteFileBytes(targetDir + L"\\Uninstall.exe", "MZ");
         progress(95);
