@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -236,6 +237,35 @@ TEST_F(ExtractPackageTest, UnwritableFileFails) {
     ASSERT_TRUE(CreateDirectoryW((target_ + L"\\one.txt").c_str(), nullptr));  // a folder where a file goes
     EXPECT_FALSE(Extract(L"three-entries"));
     EXPECT_EQ(std::vector<int>{31}, progress_);
+}
+
+// Files past a few MiB are inflated and written in pieces.
+TEST_F(ExtractPackageTest, LargeEntryArrivesWhole) {
+    std::string large(9 << 20, '\0');
+    for (size_t i = 0; i < large.size(); ++i)
+        large[i] = static_cast<char>((i * 7 + i / 251) & 0xFF);
+    const std::wstring zip = root_ + L"\\large.zip";
+    ASSERT_TRUE(WriteTestZip(zip, {{"big/large.bin", large}, {"small.txt", "small"}}));
+    EXPECT_TRUE(ExtractPackage(zip, target_, nullptr));
+    EXPECT_TRUE(Read(L"big\\large.bin") == large);
+    EXPECT_EQ(Read(L"small.txt"), "small");
+}
+
+// The disk fills while a large file is being written: that file is removed, and the result says so.
+TEST_F(ExtractPackageTest, DiskFillingUpDuringALargeFile) {
+    const char* drive = std::getenv("ORB_TEST_SMALL_DRIVE");
+    if (!drive)
+        GTEST_SKIP() << "no small drive mapped (tools/test.sh maps one where it may mount a tmpfs)";
+    std::vector<std::pair<std::string, std::string>> entries;
+    for (int i = 0; i < 1200; ++i)  // a block each: about 5 MiB of the 8
+        entries.emplace_back("small/f" + std::to_string(i), "x");
+    entries.emplace_back("large.bin", std::string(5 << 20, 'L'));
+    const std::wstring zip = root_ + L"\\fills.zip";
+    ASSERT_TRUE(WriteTestZip(zip, entries));
+    const std::wstring target = std::wstring(drive, drive + 2) + L"\\fills";
+    EXPECT_FALSE(ExtractPackage(zip, target, nullptr));
+    EXPECT_FALSE(Exists(target + L"\\large.bin"));
+    RemoveTree(target);
 }
 
 }  // namespace

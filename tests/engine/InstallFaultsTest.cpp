@@ -7,8 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <miniz.h>
-
 #include <atomic>
 #include <cstring>
 #include <cstdlib>
@@ -107,25 +105,6 @@ std::wstring MappedDrive(const char* variable) {
     return value ? std::wstring(value, value + std::strlen(value)) : std::wstring();
 }
 
-// A package whose declared sizes are tiny but whose many files each take a block of their own:
-// it passes the free-space check and fills a small disk half-way through.
-bool WriteManySmallFilesPackage(const std::wstring& path, int files) {
-    mz_zip_archive zip = {};
-    if (!mz_zip_writer_init_heap(&zip, 0, 0))
-        return false;
-    bool ok = true;
-    for (int i = 0; ok && i < files; ++i) {
-        const std::string name = "data/f" + std::to_string(i) + ".bin";
-        ok = mz_zip_writer_add_mem(&zip, name.c_str(), "x", 1, MZ_NO_COMPRESSION) != MZ_FALSE;
-    }
-    void* data = nullptr;
-    size_t size = 0;
-    ok = ok && mz_zip_writer_finalize_heap_archive(&zip, &data, &size);
-    ok = ok && WriteFileBytes(path, std::string(static_cast<const char*>(data), size));
-    mz_zip_writer_end(&zip);
-    return ok;
-}
-
 // Gives the uninstall key (if present) a DACL: `deny` takes value writes and new sub-keys away from
 // everyone, null gives everything back.
 bool SetUninstallKeyAccess(bool deny) {
@@ -142,6 +121,13 @@ bool SetUninstallKeyAccess(bool deny) {
         SetSecurityInfo(key.Get(), SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr, nullptr, acl, nullptr);
     LocalFree(acl);
     return result == ERROR_SUCCESS;
+}
+
+std::vector<std::pair<std::string, std::string>> ManySmallFiles(int count) {
+    std::vector<std::pair<std::string, std::string>> entries;
+    for (int i = 0; i < count; ++i)
+        entries.emplace_back("data/f" + std::to_string(i) + ".bin", "x");
+    return entries;
 }
 
 class InstallFaultsTest : public ::testing::Test {
@@ -244,7 +230,9 @@ TEST_F(InstallFaultsTest, DiskFullWhileUnpackingKeepsThePreviousInstallation) {
     ASSERT_TRUE(Install(root, "good.zip").success);
     const auto before = ReadTree(root);
     const std::wstring fills = temp_ + L"\\fills-the-disk.zip";
-    ASSERT_TRUE(WriteManySmallFilesPackage(fills, 3000));
+    // Declared sizes are tiny, so the free-space check lets it through, but each file takes a block
+    // of its own and the disk fills half-way.
+    ASSERT_TRUE(WriteTestZip(fills, ManySmallFiles(3000)));
 
     RecordingEvents events;
     {

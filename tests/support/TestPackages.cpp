@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <wincrypt.h>
 
+#include <miniz.h>
+
 #include "base/ScopedWin.h"
 #include "engine/TextConversion.h"
 #include "support/TestDirs.h"
@@ -74,6 +76,23 @@ bool TrustTestRootCertificate() {
     return CertAddEncodedCertificateToStore(root.Get(), X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(der.data()),
                                             static_cast<DWORD>(der.size()), CERT_STORE_ADD_REPLACE_EXISTING,
                                             nullptr) != FALSE;
+}
+
+bool WriteTestZip(const std::wstring& path, const std::vector<std::pair<std::string, std::string>>& entries) {
+    mz_zip_archive zip = {};
+    if (!mz_zip_writer_init_heap(&zip, 0, 0))
+        return false;
+    bool ok = true;
+    for (const auto& entry : entries) {
+        ok = ok && mz_zip_writer_add_mem(&zip, entry.first.c_str(), entry.second.data(), entry.second.size(),
+                                         MZ_DEFAULT_COMPRESSION) != MZ_FALSE;
+    }
+    void* data = nullptr;
+    size_t size = 0;
+    ok = ok && mz_zip_writer_finalize_heap_archive(&zip, &data, &size);
+    ok = ok && WriteFileBytes(path, std::string(static_cast<const char*>(data), size));
+    mz_zip_writer_end(&zip);
+    return ok;
 }
 
 }  // namespace TestSupport

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "engine/VerifyPackage.h"
 
@@ -23,6 +25,10 @@ std::string UntrustedThumbprint();
 
 // The installer's manifest DLL names with the generated publisher pinned.
 Engine::VerifyConfig TestVerifyConfig();
+
+// A zip archive of `entries` (name, data), deflated, made at run time for archives whose size or
+// number of entries would be wasteful to build ahead.
+bool WriteTestZip(const std::wstring& path, const std::vector<std::pair<std::string, std::string>>& entries);
 
 // Adds the generated test root CA to the current user's trusted roots in the (throwaway) prefix,
 // as the publisher's real CA is trusted on users' machines. True if it is trusted afterwards.

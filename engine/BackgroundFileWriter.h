@@ -1,0 +1,71 @@
+// Writes files on a thread of its own, so that the caller can go on producing the next bytes (the
+// extraction inflates while the previous data is being written).
+//
+// The caller queues, per file, Open, any number of Write calls and Close, in that order; the writer
+// performs them in the same order with CreateFileW, WriteFile, SetFileTime and CloseHandle. A file
+// that fails, or whose producer gives up on it (Close with keep = false), is deleted again. The
+// first failure is kept; from then on queued work is dropped and Failed() answers true. Queued
+// bytes are bounded: Write waits while more than `maxQueuedBytes` are waiting to be written.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "base/ScopedWin.h"
+
+namespace Engine {
+
+class BackgroundFileWriter {
+public:
+    explicit BackgroundFileWriter(std::size_t maxQueuedBytes);
+    ~BackgroundFileWriter();  // finishes what is queued
+    BackgroundFileWriter(const BackgroundFileWriter&) = delete;
+    BackgroundFileWriter& operator=(const BackgroundFileWriter&) = delete;
+
+    // `size` is the file's final length, set before its data arrives so the file system can place
+    // it in one piece.
+    void Open(const std::wstring& path, std::uint64_t size);
+    void Write(std::vector<char> bytes);
+    // `lastWrite` (FILETIME ticks, 0 for none) becomes the modification and access time.
+    void Close(std::uint64_t lastWrite, bool keep);
+
+    // Waits until everything queued has been written; true if nothing failed.
+    bool Finish();
+    bool Failed() const;
+
+private:
+    enum class Kind { kOpen, kWrite, kClose, kStop };
+    struct Job {
+        Kind kind;
+        std::wstring path;
+        std::uint64_t value = 0;  // size for kOpen, time for kClose
+        bool keep = true;
+        std::vector<char> bytes;
+    };
+
+    void Push(Job job);
+    void Run();
+    bool Perform(Job& job);
+    void Abandon();
+
+    const std::size_t maxQueuedBytes_;
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<Job> jobs_;
+    std::size_t queuedBytes_ = 0;
+    bool failed_ = false;
+    bool stopped_ = false;
+
+    // Used only by the writer thread.
+    base::UniqueFile file_;
+    std::wstring path_;
+
+    std::thread thread_;
+};
+
+}  // namespace Engine
