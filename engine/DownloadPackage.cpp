@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "engine/CommonCurlOptions.h"
 #include "engine/DownloadRules.h"
 #include "engine/TextConversion.h"
 
@@ -11,7 +12,6 @@ namespace Engine {
 
 namespace {
 
-constexpr char kUserAgent[] = "OrbelinInstaller/1.0";
 constexpr long kReceiveBufferBytes = 512 * 1024;  // libcurl's maximum
 
 // Handed to both libcurl callbacks for one transfer.
@@ -61,17 +61,12 @@ int ProbeProgress(void* userData, curl_off_t total, curl_off_t downloaded, curl_
 }
 
 void SetOptions(CURL* curl, const std::string& url, DownloadContext& context) {
+    SetCommonCurlOptions(curl);
     curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
     curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 5L);
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, 60L);
     curl_easy_setopt(curl, CURLOPT_TIMEOUT, 600L);
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_USERAGENT, kUserAgent);
-    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
-    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
-    curl_easy_setopt(curl, CURLOPT_PROTOCOLS, static_cast<long>(CURLPROTO_HTTP | CURLPROTO_HTTPS));
-    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS, static_cast<long>(CURLPROTO_HTTP | CURLPROTO_HTTPS));
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &WriteBody);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &context);
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
