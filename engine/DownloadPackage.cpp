@@ -67,6 +67,9 @@ void SetOptions(CURL* curl, const std::string& url, DownloadContext& context) {
     curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 5L);
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, 60L);
     curl_easy_setopt(curl, CURLOPT_TIMEOUT, 600L);
+    // A body announced past the limit is refused as soon as its headers arrive, before a byte of it
+    // is written; WriteBody still guards bodies that announce no length.
+    curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(kMaxPackageBytes));
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &WriteBody);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &context);
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
@@ -115,7 +118,7 @@ bool DownloadPackage(const std::wstring& url,
     curl_off_t announced = -1;
     if (curl_easy_getinfo(curl.Get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced) == CURLE_OK)
         facts.announcedLength = announced;
-    facts.writerError = context.error;
+    facts.writerError = result == CURLE_FILESIZE_EXCEEDED ? std::wstring(kMsgPackageTooLarge) : context.error;
     facts.bytesWritten = context.bytesWritten;
     target.Reset();
     curl.Reset();
