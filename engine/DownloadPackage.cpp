@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "engine/CommonCurlOptions.h"
 #include "engine/DownloadRules.h"
 #include "engine/TextConversion.h"
 
@@ -11,7 +12,6 @@ namespace Engine {
 
 namespace {
 
-constexpr char kUserAgent[] = "OrbelinInstaller/1.0";
 constexpr long kReceiveBufferBytes = 512 * 1024;  // libcurl's maximum
 
 // Handed to both libcurl callbacks for one transfer.
@@ -61,17 +61,15 @@ int ProbeProgress(void* userData, curl_off_t total, curl_off_t downloaded, curl_
 }
 
 void SetOptions(CURL* curl, const std::string& url, DownloadContext& context) {
+    SetCommonCurlOptions(curl);
     curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
     curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 5L);
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, 60L);
     curl_easy_setopt(curl, CURLOPT_TIMEOUT, 600L);
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_USERAGENT, kUserAgent);
-    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
-    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
-    curl_easy_setopt(curl, CURLOPT_PROTOCOLS, static_cast<long>(CURLPROTO_HTTP | CURLPROTO_HTTPS));
-    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS, static_cast<long>(CURLPROTO_HTTP | CURLPROTO_HTTPS));
+    // A body announced past the limit is refused as soon as its headers arrive, before a byte of it
+    // is written; WriteBody still guards bodies that announce no length.
+    curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(kMaxPackageBytes));
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &WriteBody);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &context);
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
@@ -120,7 +118,7 @@ bool DownloadPackage(const std::wstring& url,
     curl_off_t announced = -1;
     if (curl_easy_getinfo(curl.Get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced) == CURLE_OK)
         facts.announcedLength = announced;
-    facts.writerError = context.error;
+    facts.writerError = result == CURLE_FILESIZE_EXCEEDED ? std::wstring(kMsgPackageTooLarge) : context.error;
     facts.bytesWritten = context.bytesWritten;
     target.Reset();
     curl.Reset();

@@ -20,7 +20,7 @@ int DownloadPercent(int64_t downloaded, int64_t total);
 
 // What a finished transfer looked like.
 struct DownloadFacts {
-    std::wstring writerError;      // set by the body writer (write failure, size limit)
+    std::wstring writerError;      // write failure or size limit (written or announced)
     bool transferOk = false;       // curl_easy_perform returned CURLE_OK
     std::wstring transferError;    // libcurl's text for the result, as UTF-16 (may be empty)
     long responseCode = 0;         // of the last response after redirects

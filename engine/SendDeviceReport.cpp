@@ -3,6 +3,7 @@
 #include "base/ScopedCurl.h"
 
 #include "OrbBuildSettings.h"
+#include "engine/CommonCurlOptions.h"
 #include "engine/DeviceIdentity.h"
 #include "engine/DeviceProfile.h"
 #include "engine/ReportAnswer.h"
@@ -11,8 +12,6 @@
 namespace Engine {
 
 namespace {
-
-constexpr char kUserAgent[] = "OrbelinInstaller/1.0";
 
 // An answer past the cap ends the transfer with a write error: the report then fails.
 size_t CollectAnswer(char* data, size_t size, size_t count, void* userData) {
@@ -32,17 +31,13 @@ int ProbeAbort(void* userData, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
 // Performs the POST; true when libcurl completed the transfer (the status code is not examined).
 bool PostReport(CURL* curl, const std::string& url, const std::string& body, curl_slist* headers,
                 std::string& answer, const AbortCheck& abort) {
+    SetCommonCurlOptions(curl);
     curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
     curl_easy_setopt(curl, CURLOPT_POSTFIELDS, body.c_str());
     curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE, static_cast<long>(body.size()));
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, 5L);
     curl_easy_setopt(curl, CURLOPT_TIMEOUT, 8L);
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_USERAGENT, kUserAgent);
-    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
-    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
-    curl_easy_setopt(curl, CURLOPT_PROTOCOLS, static_cast<long>(CURLPROTO_HTTP | CURLPROTO_HTTPS));
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &CollectAnswer);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &answer);
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);

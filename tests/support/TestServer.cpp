@@ -47,6 +47,23 @@ std::string Hex(const std::string& bytes) {
     return hex;
 }
 
+// A JSON string member value; the test's own header names and values need no more than this.
+std::string JsonString(const std::string& text) {
+    std::string quoted = "\"";
+    for (char c : text) {
+        if (c == '"' || c == '\\')
+            quoted += '\\';
+        quoted += c;
+    }
+    return quoted + "\"";
+}
+
+std::string JsonNumber(double value) {
+    char text[32];
+    std::snprintf(text, sizeof(text), "%.3f", value);
+    return text;
+}
+
 bool ReadLine(const std::string& data, size_t& at, std::string& line) {
     const size_t end = data.find('\n', at);
     if (end == std::string::npos)
@@ -106,12 +123,26 @@ std::wstring TestServer::WideUrl(const std::string& id, const std::string& route
 
 bool TestServer::SetReportAnswer(const std::string& id, int status, const std::string& body,
                                  double delaySeconds) const {
-    char delay[32];
-    std::snprintf(delay, sizeof(delay), "%.3f", delaySeconds);
-    const std::string config = "{\"status\":" + std::to_string(status) + ",\"body_hex\":\"" + Hex(body) +
-                               "\",\"delay\":" + delay + "}";
-    std::string answer;
-    return Control("http://127.0.0.1:" + std::to_string(httpPort_) + "/_answer/" + id, &config, answer);
+    ReportAnswerConfig answer;
+    answer.status = status;
+    answer.body = body;
+    answer.delaySeconds = delaySeconds;
+    return SetReportAnswer(id, answer);
+}
+
+bool TestServer::SetReportAnswer(const std::string& id, const ReportAnswerConfig& answer) const {
+    std::string headers;
+    for (const auto& header : answer.headers)
+        headers += (headers.empty() ? "[" : ",[") + JsonString(header.first) + "," + JsonString(header.second) + "]";
+    std::string config = "{\"status\":" + std::to_string(answer.status) + ",\"body_hex\":\"" + Hex(answer.body) +
+                         "\",\"delay\":" + JsonNumber(answer.delaySeconds) + ",\"headers\":[" + headers + "]" +
+                         ",\"drip\":[" + std::to_string(answer.dripBytes) + "," + std::to_string(answer.dripGapMs) +
+                         "],\"linger\":" + JsonNumber(answer.lingerSeconds);
+    if (answer.announcedLength >= 0)
+        config += ",\"announce\":" + std::to_string(answer.announcedLength);
+    config += "}";
+    std::string reply;
+    return Control("http://127.0.0.1:" + std::to_string(httpPort_) + "/_answer/" + id, &config, reply);
 }
 
 std::vector<RecordedRequest> TestServer::Requests(const std::string& id) const {

@@ -2,20 +2,31 @@
 """HTTP and HTTPS test server for the installer's network tests (127.0.0.1 only).
 
 Every request under /t/<id>/... is recorded under its <id>, so tests that run in parallel each
-see only their own traffic. Routes (same on the HTTP and the HTTPS port):
+see only their own traffic. Routes (same on the HTTP and the HTTPS port; GET and POST alike):
 
   POST /_answer/<id>            configure the report answer for <id>: JSON
-                                {"status": int, "body_hex": str, "delay": seconds}
+                                {"status": int, "body_hex": str, "delay": seconds,
+                                 "headers": [[name, value], ...], "announce": int,
+                                 "drip": [piece_bytes, gap_ms], "linger": seconds}
+                                (all but "status" optional; see respond() for their meaning)
   GET  /_requests/<id>          the requests recorded for <id> (format below)
 
   POST /t/<id>/api/device/report          the configured answer (404 when none)
   GET  /t/<id>/len/<n>                    n body bytes with Content-Length (bytes: see pattern())
-  GET  /t/<id>/chunked/<n>                n body bytes, chunked, no length
+  GET  /t/<id>/chunked/<n>[/cut]          n body bytes, chunked, no length; "cut" closes the
+                                          connection without the final chunk
   GET  /t/<id>/redirect/<k>/<rest...>     a chain of k 302s ending at /t/<id>/<rest>
+  GET  /t/<id>/loop                       a 302 back to itself, forever
+  GET  /t/<id>/cross/<rest...>            302 to /t/<id>/<rest> on the other port (HTTP <-> HTTPS)
   GET  /t/<id>/goto/<scheme>              302 to <scheme>://127.0.0.1/Orbelin.zip (ftp, file, ...)
-  GET  /t/<id>/status/<code>              that status with a small error page
-  GET  /t/<id>/partial/<announced>/<sent> announces one length, sends fewer bytes, closes
-  GET  /t/<id>/stall/<seconds>            announces 1000 bytes, sends 10, then waits
+  GET  /t/<id>/status/<code>[/<n>]        that status with a small error page, or with n body bytes
+                                          (0: an empty body)
+  GET  /t/<id>/partial/<announced>/<sent> announces one length, sends another number of bytes
+                                          (fewer or more), closes
+  GET  /t/<id>/headerstall/<seconds>      accepts the request, sends nothing, closes after the wait
+                                          (0: hangs up at once)
+  GET  /t/<id>/stall/<seconds>[/<announced>]  announces 1000 (or <announced>) bytes, sends 10,
+                                          then waits and closes
   GET  /t/<id>/slow/<n>/<ms>              n bytes in 16 KiB pieces, <ms> apart
   GET  /t/<id>/file/<name>                the file <name> from the --files folder
 
@@ -37,6 +48,7 @@ from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 LOCK = threading.Lock()
 RECORDED = {}  # id -> list of bytes records
 ANSWERS = {}  # id -> dict
+PORTS = {"http": 0, "https": 0}  # where this server listens, for redirects across schemes
 FILES_DIR = None
 PIECE = 1 << 20
 
@@ -50,8 +62,11 @@ def pattern(offset, length):
 BLOCK = pattern(0, PIECE)
 
 
-def body_piece(offset, length):
-    return pattern(offset, length)
+def pattern_body(length):
+    """A whole body of `length` bytes: the exact pattern up to four pieces, the block repeated past."""
+    if length <= 4 * PIECE:
+        return pattern(0, length)
+    return (BLOCK * (length // PIECE + 1))[:length]
 
 
 class Handler(BaseHTTPRequestHandler):
@@ -108,9 +123,39 @@ class Handler(BaseHTTPRequestHandler):
             if parts[0] == "t" and len(parts) >= 3:
                 self.record(parts[1], body)
                 return self.scenario(parts[1], parts[2:])
-        except (BrokenPipeError, ConnectionResetError):
+        except OSError:
+            # The client went away mid-answer (ended, timed out or refused the body): nothing to do.
+            self.close_connection = True
             return
         self.send_simple(404, b"unknown route")
+
+    def respond(self, status, body, content_type="application/octet-stream", headers=(), announce=None,
+                delay=0.0, piece=0, gap=0.0, linger=0.0):
+        """The general answer: `delay` seconds of silence before the status line, the headers
+        (a Content-Type among `headers` replaces `content_type`), Content-Length `announce` (the
+        body's length when None), the body in `piece`-byte pieces `gap` seconds apart (all at
+        once when 0), then `linger` seconds of silence. The connection closes afterwards whenever
+        the announced length and the body disagree or the server lingered."""
+        if delay:
+            time.sleep(delay)
+        self.send_response(status)
+        if not any(name.lower() == "content-type" for name, _ in headers):
+            self.send_header("Content-Type", content_type)
+        for name, value in headers:
+            self.send_header(name, value)
+        length = len(body) if announce is None else announce
+        self.send_header("Content-Length", str(length))
+        self.end_headers()
+        step = piece or max(len(body), 1)
+        for at in range(0, len(body), step):
+            self.wfile.write(body[at:at + step])
+            self.wfile.flush()
+            if gap and at + step < len(body):
+                time.sleep(gap)
+        if linger:
+            time.sleep(linger)
+        if linger or length != len(body):
+            self.close_connection = True
 
     def scenario(self, test_id, route):
         kind = route[0]
@@ -119,11 +164,18 @@ class Handler(BaseHTTPRequestHandler):
         if kind == "len":
             return self.send_pattern(int(route[1]), chunked=False)
         if kind == "chunked":
-            return self.send_pattern(int(route[1]), chunked=True)
+            return self.send_pattern(int(route[1]), chunked=True, cut=route[2:] == ["cut"])
         if kind == "redirect":
             left = int(route[1])
             rest = "/".join(route[2:])
             target = "/t/%s/redirect/%d/%s" % (test_id, left - 1, rest) if left > 1 else "/t/%s/%s" % (test_id, rest)
+            return self.send_simple(302, b"moved", extra=[("Location", target)])
+        if kind == "loop":
+            return self.send_simple(302, b"moved", extra=[("Location", "/t/%s/loop" % test_id)])
+        if kind == "cross":
+            tls = isinstance(self.connection, ssl.SSLSocket)
+            target = "%s://127.0.0.1:%d/t/%s/%s" % ("http" if tls else "https", PORTS["http" if tls else "https"],
+                                                    test_id, "/".join(route[1:]))
             return self.send_simple(302, b"moved", extra=[("Location", target)])
         if kind == "file" and len(route) == 2 and FILES_DIR and route[1] not in (".", ".."):
             path = os.path.join(FILES_DIR, route[1])
@@ -133,38 +185,20 @@ class Handler(BaseHTTPRequestHandler):
         if kind == "goto":
             return self.send_simple(302, b"moved", extra=[("Location", "%s://127.0.0.1/Orbelin.zip" % route[1])])
         if kind == "status":
+            if len(route) == 3:
+                return self.respond(int(route[1]), pattern_body(int(route[2])))
             return self.send_simple(int(route[1]), b"<html><body>error page</body></html>", "text/html")
         if kind == "partial":
-            announced, sent = int(route[1]), int(route[2])
-            self.send_response(200)
-            self.send_header("Content-Length", str(announced))
-            self.end_headers()
-            self.wfile.write(body_piece(0, sent))
-            self.wfile.flush()
-            self.close_connection = True
-            return
-        if kind == "stall":
-            self.send_response(200)
-            self.send_header("Content-Length", "1000")
-            self.end_headers()
-            self.wfile.write(body_piece(0, 10))
-            self.wfile.flush()
+            return self.respond(200, pattern_body(int(route[2])), announce=int(route[1]))
+        if kind == "headerstall":
             time.sleep(float(route[1]))
             self.close_connection = True
             return
+        if kind == "stall":
+            announced = int(route[2]) if len(route) == 3 else 1000
+            return self.respond(200, pattern(0, 10), announce=announced, linger=float(route[1]))
         if kind == "slow":
-            total, pause = int(route[1]), int(route[2]) / 1000.0
-            self.send_response(200)
-            self.send_header("Content-Length", str(total))
-            self.end_headers()
-            sent = 0
-            while sent < total:
-                n = min(16384, total - sent)
-                self.wfile.write(body_piece(sent, n))
-                self.wfile.flush()
-                sent += n
-                time.sleep(pause)
-            return
+            return self.respond(200, pattern_body(int(route[1])), piece=16384, gap=int(route[2]) / 1000.0)
         self.send_simple(404, b"unknown scenario")
 
     def report_answer(self, test_id):
@@ -172,12 +206,13 @@ class Handler(BaseHTTPRequestHandler):
             answer = ANSWERS.get(test_id)
         if answer is None:
             return self.send_simple(404, b"no answer configured")
-        if answer.get("delay"):
-            time.sleep(float(answer["delay"]))
-        self.send_simple(int(answer.get("status", 200)), bytes.fromhex(answer.get("body_hex", "")),
-                         "application/json")
+        piece, gap_ms = answer.get("drip") or (0, 0)
+        self.respond(int(answer.get("status", 200)), bytes.fromhex(answer.get("body_hex", "")), "application/json",
+                     headers=[tuple(h) for h in answer.get("headers", [])], announce=answer.get("announce"),
+                     delay=float(answer.get("delay") or 0), piece=int(piece), gap=gap_ms / 1000.0,
+                     linger=float(answer.get("linger") or 0))
 
-    def send_pattern(self, total, chunked):
+    def send_pattern(self, total, chunked, cut=False):
         self.send_response(200)
         self.send_header("Content-Type", "application/zip")
         if chunked:
@@ -191,13 +226,15 @@ class Handler(BaseHTTPRequestHandler):
         while sent < total:
             n = min(PIECE, total - sent)
             # Large bodies repeat one precomputed block; small ones carry the exact pattern.
-            data = body_piece(sent, n) if total <= 4 * PIECE else BLOCK[:n]
+            data = pattern(sent, n) if total <= 4 * PIECE else BLOCK[:n]
             if chunked:
                 self.write_chunk(data)
             else:
                 self.wfile.write(data)
             sent += n
-        if chunked:
+        if cut:
+            self.close_connection = True
+        elif chunked:
             self.wfile.write(b"0\r\n\r\n")
 
 
@@ -221,6 +258,7 @@ def main():
     FILES_DIR = args.files
 
     plain = Server(("127.0.0.1", 0), Handler)
+    PORTS["http"] = plain.server_address[1]
     serve(plain)
     https_port = 0
     if args.cert:
@@ -228,8 +266,9 @@ def main():
         context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
         context.load_cert_chain(args.cert, args.key)
         secure.socket = context.wrap_socket(secure.socket, server_side=True)
-        serve(secure)
         https_port = secure.server_address[1]
+        PORTS["https"] = https_port
+        serve(secure)
 
     tmp = args.info + ".tmp"
     with open(tmp, "w") as f:

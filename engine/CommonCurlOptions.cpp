@@ -1,0 +1,15 @@
+#include "engine/CommonCurlOptions.h"
+
+namespace Engine {
+
+void SetCommonCurlOptions(CURL* curl) {
+    constexpr long kWebOnly = CURLPROTO_HTTP | CURLPROTO_HTTPS;
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(curl, CURLOPT_USERAGENT, "OrbelinInstaller/1.0");
+    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
+    curl_easy_setopt(curl, CURLOPT_PROTOCOLS, kWebOnly);
+    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS, kWebOnly);
+}
+
+}  // namespace Engine
