@@ -160,7 +160,7 @@ TEST_F(InstallFromPackageTest, TopLevelFolder) {
     ExpectFailure(L"top-level-folder", kMsgMissingMainExe);
 }
 TEST_F(InstallFromPackageTest, UnsafeEntryName) {
-    ExpectFailure(L"unsafe-name", kMsgExtractFailed);
+    ExpectFailure(L"unsafe-parent", kMsgExtractFailed);
 }
 TEST_F(InstallFromPackageTest, EncryptedEntry) {
     ExpectFailure(L"encrypted-entry", kMsgExtractFailed);
