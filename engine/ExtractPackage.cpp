@@ -148,13 +148,16 @@ std::wstring EntryName(const mz_zip_archive_file_stat& stat) {
     return ToBackslashes(Utf8ToUtf16(stat.m_filename));
 }
 
-// The whole archive is judged before anything is written. An unsafe name anywhere refuses it, and
-// so does a total that the volume cannot take, so a package (or a zip bomb) cannot expand until
-// the user's disk is full. The sizes are the ones the central directory declares; the reader
-// refuses any entry whose data inflates to another size.
+// The whole archive is judged before anything is written: it is refused if it has no entries, if
+// any name is unsafe, or if its total is more than the volume can take, so a package (or a zip
+// bomb) cannot expand until the user's disk is full. The sizes are the ones the central directory
+// declares; the reader refuses any entry whose data inflates to another size, and stops one that
+// inflates to more within 32 KiB of its declared size.
 bool AcceptArchive(mz_zip_archive* zip, const std::wstring& targetDir) {
     std::uint64_t declared = 0;
     const mz_uint count = mz_zip_reader_get_num_files(zip);
+    if (count == 0)
+        return false;
     for (mz_uint i = 0; i < count; ++i) {
         mz_zip_archive_file_stat stat;
         if (!mz_zip_reader_file_stat(zip, i, &stat) || !IsSafeEntryPath(EntryName(stat)))
@@ -185,7 +188,7 @@ bool ExtractPackage(const std::wstring& zipFile, const std::wstring& targetDir, 
     std::vector<char> readBuffer(kReadBufferBytes);
     std::wstring lastFolder;
     const mz_uint count = mz_zip_reader_get_num_files(zip);
-    bool ok = count != 0;
+    bool ok = true;
     for (mz_uint i = 0; ok && i < count; ++i) {
         mz_zip_archive_file_stat stat;
         if (!mz_zip_reader_file_stat(zip, i, &stat))

@@ -156,7 +156,7 @@ TEST_F(NetworkInstallTest, HostilePackagesEndWithTheirMessageAndLeaveNothingOuts
         {"tampered-filter", kMsgVerifyFailed},    {"missing-filter", kMsgVerifyFailed},
         {"wrong-file-version", kMsgVerifyFailed}, {"missing-uninstaller", kMsgMissingUninstaller},
         {"missing-both", kMsgMissingMainExe},     {"top-level-folder", kMsgMissingMainExe},
-        {"unsafe-name", kMsgExtractFailed},       {"encrypted-entry", kMsgExtractFailed},
+        {"unsafe-parent", kMsgExtractFailed},     {"encrypted-entry", kMsgExtractFailed},
         {"crc-corrupt-entry", kMsgExtractFailed}, {"zero-entries", kMsgExtractFailed},
     };
     for (const auto& c : cases) {

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <ostream>
 #include <string>
 
 #include "engine/ExtractPackage.h"
@@ -122,6 +123,38 @@ TEST_F(VerifyPackageTest, RightProductVersionButWrongFileVersionFails) {
     EXPECT_TRUE(FileVersionEquals(dir + L"\\Orbelin.exe", L"1.0.0.48"));
     EXPECT_TRUE(VerifyPackage(dir, L"1.0.0.48", TestVerifyConfig()));
 }
+
+// ---------------------------------------------------------------------------------------------
+// Files planted beside the genuine ones (make_testpkg.py: hostile_packages): every PE image
+// counts, wherever it lies and whatever it is called, and nothing else does.
+// ---------------------------------------------------------------------------------------------
+
+struct PlantedFile {
+    const wchar_t* package;
+    const wchar_t* path;  // relative to the package's folder
+    bool passes;
+};
+
+void PrintTo(const PlantedFile& planted, std::ostream* out) {
+    *out << TestCaseName(planted.package);
+}
+
+class PlantedFileTest : public VerifyPackageTest, public ::testing::WithParamInterface<PlantedFile> {};
+
+TEST_P(PlantedFileTest, OnlyImagesNeedThePinnedSignature) {
+    const std::wstring dir = Unpack(GetParam().package);
+    ASSERT_TRUE(Exists(dir + L"\\" + GetParam().path));
+    EXPECT_EQ(GetParam().passes, VerifyPackage(dir, kVersion, TestVerifyConfig()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Packages,
+    PlantedFileTest,
+    ::testing::Values(PlantedFile{L"planted-unsigned-dll", L"version.dll", false},
+                      PlantedFile{L"planted-foreign-codec", L"plugins\\codec.bin", false},  // signed, not by us
+                      PlantedFile{L"nested-manifest-name", L"sub\\Uninstall.exe", false},   // unsigned
+                      PlantedFile{L"harmless-dll-name", L"notes.dll", true}),               // plain text
+    [](const ::testing::TestParamInfo<PlantedFile>& info) { return TestCaseName(info.param.package); });
 
 // ---------------------------------------------------------------------------------------------
 // Single files

@@ -56,4 +56,19 @@ RegValue ReadUninstallValue(const wchar_t* name) {
     return value;
 }
 
+std::map<std::wstring, RegValue> ReadUninstallEntry() {
+    std::map<std::wstring, RegValue> values;
+    base::UniqueRegKey key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, Engine::kUninstallKey, 0, KEY_READ, key.Put()) != ERROR_SUCCESS)
+        return values;
+    for (DWORD index = 0;; ++index) {
+        wchar_t name[16384];  // the longest value name the registry allows, and its NUL
+        DWORD nameLength = 16384;
+        if (RegEnumValueW(key.Get(), index, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        values[name] = ReadUninstallValue(name);
+    }
+    return values;
+}
+
 }  // namespace TestSupport

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -25,8 +26,13 @@ struct RegValue {
 
     std::wstring Text() const;  // every stored code unit, a terminating NUL included
     DWORD Dword() const;        // 0xFFFFFFFF unless exactly four bytes
+    bool operator==(const RegValue& other) const {
+        return present == other.present && type == other.type && bytes == other.bytes;
+    }
 };
 // A value of the uninstall entry under HKEY_CURRENT_USER.
 RegValue ReadUninstallValue(const wchar_t* name);
+// Every value of the uninstall entry by name; empty if there is no entry.
+std::map<std::wstring, RegValue> ReadUninstallEntry();
 
 }  // namespace TestSupport

@@ -83,4 +83,32 @@ void RemoveTree(const std::wstring& path) {
     RemoveDirectoryW(path.c_str());
 }
 
+std::wstring SmallTestDrive() {
+    wchar_t drive[8] = {};
+    const DWORD length = GetEnvironmentVariableW(L"ORB_TEST_SMALL_DRIVE", drive, 8);
+    if (length != 2 || drive[1] != L':')
+        return std::wstring();
+    return drive;
+}
+
+namespace {
+
+void ReadTreeInto(const std::wstring& dir, const std::wstring& prefix, std::map<std::wstring, std::string>& files) {
+    for (const std::wstring& name : ListDir(dir)) {
+        const std::wstring path = dir + L"\\" + name;
+        if (IsDirectory(path))
+            ReadTreeInto(path, prefix + name + L"\\", files);
+        else
+            files[prefix + name] = ReadFileBytes(path);
+    }
+}
+
+}  // namespace
+
+std::map<std::wstring, std::string> ReadTree(const std::wstring& dir) {
+    std::map<std::wstring, std::string> files;
+    ReadTreeInto(dir, std::wstring(), files);
+    return files;
+}
+
 }  // namespace TestSupport

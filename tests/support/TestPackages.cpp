@@ -48,6 +48,13 @@ std::wstring ArchivePath(const std::wstring& name) {
     return TestPackageFile(L"zips\\" + name + L".zip");
 }
 
+std::string TestCaseName(const wchar_t* name) {
+    std::string text;
+    for (const wchar_t* c = name; *c; ++c)
+        text.push_back(*c == L'-' ? '_' : static_cast<char>(*c));
+    return text;
+}
+
 std::string PublisherThumbprint() {
     return TrimmedFile(TestPackageFile(L"certs\\publisher.thumbprint"));
 }

@@ -2,6 +2,7 @@
 // builds into the build tree for the tests (Wine sees the build tree through drive Z:).
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -14,6 +15,10 @@ namespace TestSupport {
 std::wstring PackagePath(const std::wstring& name);
 // <build>/testpkg/zips/<name>.zip: the extraction tests' archives.
 std::wstring ArchivePath(const std::wstring& name);
+// A package or archive name as GoogleTest takes it for a test's name: "-" becomes "_".
+std::string TestCaseName(const wchar_t* name);
+// What "zip-bomb" (an archive and a package) expands to: make_testpkg.py's BOMB_SIZE.
+constexpr std::uint64_t kZipBombBytes = 256ULL << 20;
 // A file the tool built, relative to <build>/testpkg ("bin\\..." or "certs\\...").
 std::wstring TestPackageFile(const std::wstring& relative);
 

@@ -10,10 +10,13 @@ DIR/certs     a test root CA, the publisher's code-signing certificate and a for
               trust, publisher.thumbprint and foreign.thumbprint the SHA-1 thumbprints (lower hex);
               and an untrusted publisher under a root of its own that nobody trusts
 DIR/bin       the programs and the library, unsigned and signed
-DIR/packages  product packages: good.zip and the variants listed in PACKAGES
-DIR/zips      archives for the extraction tests, listed in extraction_archives()
+DIR/packages  product packages: good.zip and the variants listed in package_variants(), among them
+              the hostile ones (good.zip plus hostile entries) the pipeline meets
+DIR/zips      archives for the extraction tests, listed in extraction_archives(), among them the
+              hostile corpus
 """
 import argparse
+import functools
 import hashlib
 import os
 import shutil
@@ -182,20 +185,37 @@ def zipcrypto_encrypt(data, password, crc):
 
 
 class Entry:
-    def __init__(self, name, data=b"", deflate=True, encrypt=False, corrupt=False, raw_data=None):
+    def __init__(self, name, data=b"", deflate=True, encrypt=False, corrupt=False, raw_data=None, size=None,
+                 crc=None):
         self.name = name.encode("utf-8") if isinstance(name, str) else name  # bytes kept as given
         self.data = data
         self.deflate = deflate and raw_data is None
         self.encrypt = encrypt
         self.corrupt = corrupt  # one stored byte changed after the CRC was taken
         self.raw_data = raw_data  # stored as the compressed bytes of a deflated entry, as given
+        # The uncompressed size and CRC the headers declare, when they are not those of `data`.
+        # Sizes from 4 GiB up are declared in a zip64 extra field.
+        self.size = len(data) if size is None else size
+        self.crc = zlib.crc32(data) & 0xFFFFFFFF if crc is None else crc
 
 
-def write_zip(path, entries):
+class Archive:
+    """Entries plus damage to the archive as a whole: `cut_central` bytes are taken out of the end
+    of the central directory while the end record still declares its full size."""
+
+    def __init__(self, entries, cut_central=0):
+        self.entries = entries
+        self.cut_central = cut_central
+
+
+ZIP64_LIMIT = 0xFFFFFFFF
+
+
+def write_zip(path, entries, cut_central=0):
     local, central = bytearray(), bytearray()
     time, date = dos_time(ENTRY_TIME)
     for e in entries:
-        crc = zlib.crc32(e.data) & 0xFFFFFFFF
+        crc = e.crc
         method = 8 if (e.deflate or e.raw_data is not None) else 0
         if e.raw_data is not None:
             body = e.raw_data
@@ -218,16 +238,181 @@ def write_zip(path, entries):
                 flags |= 0x800  # names in UTF-8
             except UnicodeDecodeError:
                 pass  # a legacy code page name, flagged as nothing
-        header = struct.pack("<HHHHHIIIHH", 20, flags, method, time, date, crc, len(body), len(e.data),
-                             len(e.name), 0)
+        extra = b""
+        size = e.size
+        if size >= ZIP64_LIMIT:
+            extra, size = struct.pack("<HHQ", 0x0001, 8, e.size), ZIP64_LIMIT
+        header = struct.pack("<HHHHHIIIHH", 45 if extra else 20, flags, method, time, date, crc, len(body), size,
+                             len(e.name), len(extra))
         offset = len(local)
-        local += b"PK\x03\x04" + header + e.name + body
+        local += b"PK\x03\x04" + header + e.name + extra + body
         is_dir = e.name.endswith(b"/")
         central += (b"PK\x01\x02" + struct.pack("<H", 20) + header + struct.pack("<HHHII", 0, 0, 0,
-                    0x10 if is_dir else 0x20, offset) + e.name)
+                    0x10 if is_dir else 0x20, offset) + e.name + extra)
     end = b"PK\x05\x06" + struct.pack("<HHHHIIH", 0, 0, len(entries), len(entries), len(central), len(local), 0)
     with open(path, "wb") as f:
-        f.write(bytes(local) + bytes(central) + end)
+        f.write(bytes(local) + bytes(central[:len(central) - cut_central]) + end)
+
+
+class BitWriter:
+    """Deflate's bit order: fields least significant bit first, Huffman codes most significant first."""
+
+    def __init__(self):
+        self.out, self.acc, self.count = bytearray(), 0, 0
+
+    def bits(self, value, count):
+        self.acc |= value << self.count
+        self.count += count
+        while self.count >= 8:
+            self.out.append(self.acc & 0xFF)
+            self.acc >>= 8
+            self.count -= 8
+
+    def code(self, code, length):
+        self.bits(int(format(code, "0%db" % length)[::-1], 2), length)
+
+    def zero_bits(self, count):
+        while count and self.count:
+            self.bits(0, 1)
+            count -= 1
+        self.out += bytes(count // 8)
+        self.bits(0, count % 8)
+
+    def finish(self):
+        if self.count:
+            self.out.append(self.acc & 0xFF)
+        return bytes(self.out)
+
+
+@functools.lru_cache(maxsize=None)
+def deflated_zeros(size):
+    """A raw deflate stream of `size` zero bytes at deflate's best ratio (about 1:1032), written
+    directly: one dynamic block in which "length 258, distance 1" costs two bits, so the stream
+    takes no time to make whatever its size. Returns the stream and the CRC-32 of the zeros."""
+    w = BitWriter()
+    w.bits(1, 1)  # final block
+    w.bits(2, 2)  # dynamic Huffman codes
+    w.bits(286 - 257, 5)  # literal/length codes up to 285 (length 258)
+    w.bits(2 - 1, 5)  # two distance codes, one bit each (distance 1 is code 0)
+    order = (16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1)
+    w.bits(len(order) - 4, 4)
+    # The code-length code: 18 (a run of zero lengths) is "0", length 1 is "10", length 2 is "11".
+    code_length_bits = {18: 1, 1: 2, 2: 2}
+    for symbol in order:
+        w.bits(code_length_bits.get(symbol, 0), 3)
+    one, two = (2, 2), (3, 2)
+
+    def zero_run(count):
+        w.code(0, 1)
+        w.bits(count - 11, 7)
+
+    # Literal/length code lengths: 0 -> 2, 1..255 -> none, 256 -> 2, 257..284 -> none, 285 -> 1;
+    # so "length 258" is "0", literal zero "10" and the end of the block "11".
+    w.code(*two)
+    zero_run(138)
+    zero_run(117)
+    w.code(*two)
+    zero_run(28)
+    w.code(*one)
+    w.code(*one)  # distance codes 0 and 1
+    w.code(*one)
+    matches, literals = divmod(size - 1, 258)
+    w.code(2, 2)  # the first zero, which the matches then copy
+    w.zero_bits(2 * matches)
+    for _ in range(literals):
+        w.code(2, 2)
+    w.code(3, 2)
+    crc, chunk = 0, bytes(1 << 24)
+    for at in range(0, size, len(chunk)):
+        crc = zlib.crc32(chunk[:min(len(chunk), size - at)], crc)
+    return w.finish(), crc & 0xFFFFFFFF
+
+
+# ---------------------------------------------------------------------------------------------
+# The hostile corpus: what whoever controls the package or the connection could send. Each case is
+# an extraction archive (its entries between a harmless "first.txt" and "after.txt") and a product
+# package (the good package with the entries appended), both named after the case.
+# ---------------------------------------------------------------------------------------------
+
+# Names that would leave the target, open a device, or that the file system rewrites into another
+# name. Backslashes are kept as bytes: Windows tools write them into names.
+UNSAFE_NAMES = {
+    "parent": "../evil.dll",
+    "dotdot": "..",
+    "dotdot-backslash": b"..\\evil.dll",
+    "climb": "a/../../b",
+    "mixed-climb": b"a\\../..\\b",
+    "slash-root": "/abs.dll",
+    "backslash-root": b"\\abs.dll",
+    "drive-relative": "C:x.dll",
+    "drive-absolute": b"C:\\x.dll",
+    "unc": b"\\\\server\\share\\x.dll",
+    "win32-namespace": b"\\\\?\\C:\\x.dll",
+    "device-namespace": b"\\\\.\\C:\\x.dll",
+    "stream": "Orbelin.exe:evil",
+    # Windows drops trailing dots and spaces from a name: "x.dll." is "x.dll", and ".. " and "..."
+    # are not the folders they look like.
+    "dotdot-space": b".. \\evil.dll",
+    "three-dots": b"...\\evil.dll",
+    "trailing-dot-space": "a. ",
+    "trailing-dot": "x.dll.",
+    "control-character": "bell\x07.txt",
+    "reserved-characters": "a<b>c|d?.txt",
+    # Device names, in any folder and with any extension.
+    "nul": "NUL",
+    "con-extension": "con.txt",
+    "com1": "COM1",
+    "lpt9-extension": "lpt9.dll",
+    "aux-in-folder": b"sub\\aux",
+    "com1-in-folder": "sub/COM1.txt",
+}
+
+# The zip bomb's expansion (from 260 KB): more than the small drive of the free-space tests holds,
+# yet written in a few seconds where it fits.
+BOMB_SIZE = 256 << 20
+
+
+def hostile_cases():
+    """Case -> (entries, bytes cut from the end of the central directory): what both the extraction
+    archive and the product package of the case carry."""
+    bomb, bomb_crc = deflated_zeros(BOMB_SIZE)
+    cases = {"unsafe-" + tag: [Entry(name, b"evil")] for tag, name in UNSAFE_NAMES.items()}
+    cases.update({
+        "long-component": [Entry("a" * 300 + ".txt", b"long")],
+        "deep-path": [Entry("/".join("level%02d-%s" % (i, "d" * 20) for i in range(12)) + "/deep.txt", b"deep")],
+        "dir-then-file": [Entry("d/"), Entry("d", b"a file named like the folder")],
+        # More than any disk holds; zip64 sizes declared in the central directory.
+        "huge-declared-size": [Entry("huge.bin", bytes(1024), size=1 << 50)],
+        # Two sizes whose 64-bit sum wraps around to 1.
+        "wrapping-declared-sizes": [Entry("wrap1.bin", bytes(16), size=(1 << 64) - 2),
+                                    Entry("wrap2.bin", bytes(16), size=3)],
+        # The zip bomb's data declared as 100 bytes: it must stop near there, not at 256 MiB.
+        "understated-size": [Entry("understated.bin", raw_data=bomb, size=100, crc=bomb_crc)],
+        "zip-bomb": [Entry("zeros.bin", raw_data=bomb, size=BOMB_SIZE, crc=bomb_crc)],
+    })
+    cases = {tag: (entries, 0) for tag, entries in cases.items()}
+    # The end record declares the whole central directory; the file holds 40 bytes less of it.
+    cases["truncated-central-directory"] = ([Entry("more.txt", b"more")], 40)
+    return cases
+
+
+def hostile_packages(good, built):
+    """The hostile corpus as product packages, plus what only a package can carry: images the
+    verification must find, and duplicates of a manifest file."""
+    packages = {tag: Archive(good + entries, cut) for tag, (entries, cut) in hostile_cases().items()}
+    packages.update({
+        "planted-unsigned-dll": good + [Entry("version.dll", built["library-unsigned"])],
+        # A PE image in a sub-folder under a name no loader would pick, signed by someone else.
+        "planted-foreign-codec": good + [Entry("plugins/codec.bin", built["library-foreign"])],
+        # Manifest names are checked by name at the top level only.
+        "nested-manifest-name": good + [Entry("sub/Uninstall.exe", built["library-unsigned"])],
+        "harmless-dll-name": good + [Entry("notes.dll", b"Plain text, whatever its name says.\r\n")],
+        # The later of two entries with one name is what lands on disk.
+        "duplicate-main-foreign-later": good + [Entry("Orbelin.exe", built["main-foreign"])],
+        "duplicate-main-case-foreign-later": good + [Entry("ORBELIN.EXE", built["main-foreign"])],
+        "duplicate-main-genuine-later": [Entry("Orbelin.exe", built["main-foreign"])] + good,
+    })
+    return packages
 
 
 # ---------------------------------------------------------------------------------------------
@@ -264,11 +449,11 @@ def package_variants(built, dlls):
         "missing-uninstaller": entries([f for f in good if f[0] != "Uninstall.exe"]),
         "missing-both": entries(good[2:]),
         "top-level-folder": [Entry("Orbelin/")] + [Entry("Orbelin/" + n, d) for n, d in good],
-        "unsafe-name": entries(good[:3]) + [Entry("../escaped.dll", b"outside")] + entries(good[3:]),
         "encrypted-entry": entries(good[:1]) + [Entry(good[1][0], good[1][1], encrypt=True)] + entries(good[2:]),
         "crc-corrupt-entry": entries(good[:1]) + [Entry(good[1][0], good[1][1], deflate=False, corrupt=True)]
         + entries(good[2:]),
         "zero-entries": [],
+        **hostile_packages(entries(good), built),
     }
 
 
@@ -301,10 +486,11 @@ def extraction_archives():
                             Entry("broken.bin", b"x" * 64, raw_data=b"\xff\xff\xff\xff" * 4),
                             Entry("after.txt", b"after")],
     }
-    unsafe = {"parent": "../evil.dll", "climb": "a/../../b", "backslash-root": b"\\abs.dll",
-              "slash-root": "/abs.dll", "drive": "C:x.dll", "device": "sub/COM1.txt"}
-    for tag, name in unsafe.items():
-        archives["unsafe-" + tag] = [Entry("first.txt", b"first"), Entry(name, b"evil"), Entry("after.txt", b"after")]
+    cases = hostile_cases()
+    cases["duplicate-name"] = ([Entry("dup.txt", b"earlier"), Entry("dup.txt", b"later")], 0)
+    cases["duplicate-name-case"] = ([Entry("Dup.txt", b"earlier"), Entry("DUP.TXT", b"later")], 0)
+    for tag, (entries, cut) in cases.items():
+        archives[tag] = Archive([Entry("first.txt", b"first")] + entries + [Entry("after.txt", b"after")], cut)
     return archives
 
 
@@ -354,8 +540,10 @@ def main():
 
     for folder, archives in (("packages", package_variants(built, dlls)), ("zips", extraction_archives())):
         os.makedirs(os.path.join(out, folder))
-        for name, entries in archives.items():
-            write_zip(os.path.join(out, folder, name + ".zip"), entries)
+        for name, archive in archives.items():
+            if not isinstance(archive, Archive):
+                archive = Archive(archive)
+            write_zip(os.path.join(out, folder, name + ".zip"), archive.entries, archive.cut_central)
     with open(os.path.join(out, "stamp"), "w") as f:
         f.write(tools.version + "\n")
 
