@@ -92,8 +92,6 @@ bool ExtractFileEntry(mz_zip_archive* zip,
                       const std::wstring& path,
                       BackgroundFileWriter& writer,
                       std::vector<char>& readBuffer) {
-    if (!stat.m_is_supported)
-        return false;  // encrypted or an unsupported method: nothing is created
     // Data cannot come from nothing; miniz would report such an entry unpacked without writing.
     if (stat.m_comp_size == 0 && stat.m_uncomp_size != 0)
         return false;
@@ -148,9 +146,11 @@ std::wstring EntryName(const mz_zip_archive_file_stat& stat) {
     return ToBackslashes(Utf8ToUtf16(stat.m_filename));
 }
 
-// The whole archive is judged before anything is written: it is refused if it has no entries, if
-// any name is unsafe, or if its total is more than the volume can take, so a package (or a zip
-// bomb) cannot expand until the user's disk is full. The sizes are the ones the central directory
+// The whole archive is judged before anything is written: it is refused if it has no entries; for
+// one entry with an unsafe name, a path Windows cannot open without long-path support (nor an
+// uninstaller delete), or data the reader cannot unpack (encrypted, an unknown method); or if its
+// total is more than the volume can take, so a package (or a zip bomb) cannot expand until the
+// user's disk is full. The sizes are the ones the central directory
 // declares; the reader refuses any entry whose data inflates to another size, and stops one that
 // inflates to more within 32 KiB of its declared size.
 bool AcceptArchive(mz_zip_archive* zip, const std::wstring& targetDir) {
@@ -160,7 +160,10 @@ bool AcceptArchive(mz_zip_archive* zip, const std::wstring& targetDir) {
         return false;
     for (mz_uint i = 0; i < count; ++i) {
         mz_zip_archive_file_stat stat;
-        if (!mz_zip_reader_file_stat(zip, i, &stat) || !IsSafeEntryPath(EntryName(stat)))
+        if (!mz_zip_reader_file_stat(zip, i, &stat) || !stat.m_is_supported)
+            return false;
+        const std::wstring name = EntryName(stat);
+        if (!IsSafeEntryPath(name) || JoinPath(targetDir, name).size() >= MAX_PATH)
             return false;
         if (stat.m_uncomp_size > UINT64_MAX - declared)
             return false;  // zip64 sizes could wrap the sum; no volume holds that much anyway

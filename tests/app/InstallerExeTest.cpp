@@ -121,6 +121,8 @@ TEST(InstallerExe, ShippedFileIsA32BitGuiProgram) {
     EXPECT_EQ(nt.FileHeader.Machine, IMAGE_FILE_MACHINE_I386);
     EXPECT_EQ(nt.OptionalHeader.Magic, IMAGE_NT_OPTIONAL_HDR32_MAGIC);
     EXPECT_EQ(nt.OptionalHeader.Subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI);
+    // Every user downloads it before anything else happens.
+    EXPECT_LE(bytes.size(), 1000000u);
 }
 
 TEST(InstallerExe, CarriesItsPicturesAndVersion) {
@@ -146,6 +148,13 @@ TEST(InstallerExe, CarriesItsPicturesAndVersion) {
         widths.push_back(icons[6 + i * 14] == 0 ? 256u : icons[6 + i * 14]);
     std::sort(widths.begin(), widths.end());
     EXPECT_EQ(widths, (std::vector<unsigned>{16, 24, 32, 48, 64, 128, 256}));
+    // The entries are PNG images; the system still makes icons of them at the sizes it asks for.
+    for (int side : {16, 32, 48}) {
+        HICON icon = static_cast<HICON>(LoadImageW(image.Get(), MAKEINTRESOURCEW(101), IMAGE_ICON, side, side, 0));
+        EXPECT_NE(icon, nullptr) << side;
+        if (icon)
+            DestroyIcon(icon);
+    }
     unsigned width = 0, height = 0;
     const unsigned char* header = resource(102, RT_RCDATA, size);
     ASSERT_NE(header, nullptr);
