@@ -1,9 +1,16 @@
 #include "engine/BackgroundFileWriter.h"
 
-#include <algorithm>
 #include <utility>
 
 namespace Engine {
+
+namespace {
+
+// A batch goes to the writer once it holds this much data or this many jobs.
+constexpr std::size_t kBatchBytes = 2 << 20;
+constexpr std::size_t kBatchJobs = 256;
+
+}  // namespace
 
 BackgroundFileWriter::BackgroundFileWriter(std::size_t maxQueuedBytes)
     : maxQueuedBytes_(maxQueuedBytes), thread_([this] { Run(); }) {}
@@ -13,67 +20,81 @@ BackgroundFileWriter::~BackgroundFileWriter() {
 }
 
 void BackgroundFileWriter::Open(const std::wstring& path, std::uint64_t size) {
-    Push(Job{Kind::kOpen, path, size, true, {}});
+    Add(Job{Kind::kOpen, path, size, true, {}});
 }
 
 void BackgroundFileWriter::Write(std::vector<char> bytes) {
-    Push(Job{Kind::kWrite, std::wstring(), 0, true, std::move(bytes)});
+    Add(Job{Kind::kWrite, std::wstring(), 0, true, std::move(bytes)});
 }
 
 void BackgroundFileWriter::Close(std::uint64_t lastWrite, bool keep) {
-    Push(Job{Kind::kClose, std::wstring(), lastWrite, keep, {}});
+    Add(Job{Kind::kClose, std::wstring(), lastWrite, keep, {}});
 }
 
 bool BackgroundFileWriter::Finish() {
     if (thread_.joinable()) {
-        Push(Job{Kind::kStop, std::wstring(), 0, true, {}});
+        Submit();
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            stopping_ = true;
+        }
+        changed_.notify_all();
         thread_.join();
     }
     return !Failed();
 }
 
-bool BackgroundFileWriter::Failed() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return failed_;
+void BackgroundFileWriter::Add(Job job) {
+    if (Failed())
+        return;  // nothing more is written after a failure
+    batch_.bytes += job.bytes.size();
+    batch_.jobs.push_back(std::move(job));
+    if (batch_.bytes >= kBatchBytes || batch_.jobs.size() >= kBatchJobs)
+        Submit();
 }
 
-void BackgroundFileWriter::Push(Job job) {
+void BackgroundFileWriter::Submit() {
+    if (batch_.jobs.empty())
+        return;
     std::unique_lock<std::mutex> lock(mutex_);
-    // A job larger than the whole budget still goes through once the queue has drained.
-    changed_.wait(lock, [&] { return queuedBytes_ == 0 || queuedBytes_ + job.bytes.size() <= maxQueuedBytes_; });
-    if (failed_ && job.kind != Kind::kStop)
-        return;  // nothing more is written after a failure
-    queuedBytes_ += job.bytes.size();
-    jobs_.push_back(std::move(job));
+    // A batch larger than the whole budget still goes through once the queue has drained.
+    changed_.wait(lock, [&] { return queuedBytes_ == 0 || queuedBytes_ + batch_.bytes <= maxQueuedBytes_; });
+    if (!Failed()) {
+        queuedBytes_ += batch_.bytes;
+        queue_.push_back(std::move(batch_));
+    }
+    batch_ = Batch();
+    lock.unlock();
     changed_.notify_all();
 }
 
 void BackgroundFileWriter::Run() {
     for (;;) {
-        Job job;
+        std::vector<Batch> taken;
         {
             std::unique_lock<std::mutex> lock(mutex_);
-            changed_.wait(lock, [&] { return !jobs_.empty(); });
-            job = std::move(jobs_.front());
-            jobs_.pop_front();
+            changed_.wait(lock, [&] { return !queue_.empty() || stopping_; });
+            if (queue_.empty()) {
+                Abandon();  // a file the caller never closed is not complete
+                return;
+            }
+            taken.swap(queue_);
         }
-        if (job.kind == Kind::kStop) {
-            Abandon();  // a file the producer never closed is not complete
-            return;
+        std::size_t written = 0;
+        for (Batch& batch : taken) {
+            for (Job& job : batch.jobs) {
+                if (!Failed() && !Perform(job)) {
+                    failed_ = true;
+                    Abandon();
+                }
+            }
+            written += batch.bytes;
         }
-        const bool ok = Perform(job);
-        std::lock_guard<std::mutex> lock(mutex_);
-        queuedBytes_ -= job.bytes.size();
-        if (!ok && !failed_) {
-            failed_ = true;
-            for (const Job& dropped : jobs_)
-                queuedBytes_ -= dropped.bytes.size();
-            jobs_.erase(std::remove_if(jobs_.begin(), jobs_.end(), [](const Job& j) { return j.kind != Kind::kStop; }),
-                        jobs_.end());
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            queuedBytes_ -= written;
         }
         changed_.notify_all();
-        if (!ok)
-            Abandon();
     }
 }
 
@@ -101,7 +122,7 @@ bool BackgroundFileWriter::Perform(Job& job) {
         case Kind::kClose: {
             if (!job.keep) {
                 Abandon();
-                return true;  // the producer has its own reason and reports it
+                return true;  // the caller has its own reason and reports it
             }
             if (job.value != 0) {
                 FILETIME time;
@@ -113,8 +134,6 @@ bool BackgroundFileWriter::Perform(Job& job) {
             path_.clear();
             return closed;
         }
-        case Kind::kStop:
-            break;
     }
     return true;
 }

@@ -4,13 +4,17 @@
 // The caller queues, per file, Open, any number of Write calls and Close, in that order; the writer
 // performs them in the same order with CreateFileW, WriteFile, SetFileTime and CloseHandle. A file
 // that fails, or whose producer gives up on it (Close with keep = false), is deleted again. The
-// first failure is kept; from then on queued work is dropped and Failed() answers true. Queued
-// bytes are bounded: Write waits while more than `maxQueuedBytes` are waiting to be written.
+// first failure is kept; from then on queued work is dropped and Failed() answers true.
+//
+// Work is handed over in batches of a few MiB, not call by call: under Wine every wait and wake-up
+// between the threads costs a round trip to the server, which thousands of small files would pay
+// thousands of times. Queued bytes are bounded: a batch waits while more than `maxQueuedBytes`
+// are waiting to be written.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -36,10 +40,10 @@ public:
 
     // Waits until everything queued has been written; true if nothing failed.
     bool Finish();
-    bool Failed() const;
+    bool Failed() const { return failed_.load(); }
 
 private:
-    enum class Kind { kOpen, kWrite, kClose, kStop };
+    enum class Kind { kOpen, kWrite, kClose };
     struct Job {
         Kind kind;
         std::wstring path;
@@ -47,21 +51,30 @@ private:
         bool keep = true;
         std::vector<char> bytes;
     };
+    struct Batch {
+        std::vector<Job> jobs;
+        std::size_t bytes = 0;
+    };
 
-    void Push(Job job);
+    void Add(Job job);
+    void Submit();
     void Run();
     bool Perform(Job& job);
     void Abandon();
 
     const std::size_t maxQueuedBytes_;
-    mutable std::mutex mutex_;
-    std::condition_variable changed_;
-    std::deque<Job> jobs_;
-    std::size_t queuedBytes_ = 0;
-    bool failed_ = false;
-    bool stopped_ = false;
+    std::atomic<bool> failed_{false};
 
-    // Used only by the writer thread.
+    // Filled by the caller's thread only.
+    Batch batch_;
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<Batch> queue_;
+    std::size_t queuedBytes_ = 0;
+    bool stopping_ = false;
+
+    // Used by the writer thread only.
     base::UniqueFile file_;
     std::wstring path_;
 
