@@ -32,8 +32,7 @@ namespace {
 
 class LocalPackageServices : public IInstallServices {
 public:
-    LocalPackageServices(std::wstring package, std::wstring installRoot)
-        : package_(std::move(package)), installRoot_(std::move(installRoot)) {}
+    explicit LocalPackageServices(std::wstring package) : package_(std::move(package)) {}
 
     bool SendDeviceReport(DeviceReportResult& result, const AbortCheck&) override {
         result.version = L"1.0.0.49";
@@ -71,7 +70,6 @@ public:
 
 private:
     std::wstring package_;
-    std::wstring installRoot_;
 };
 
 class InstallFromPackageTest : public ::testing::Test {
@@ -92,7 +90,7 @@ protected:
 
     // A run of its own each time: fresh services and a fresh record of the events.
     void Install(const std::wstring& package) {
-        services_ = std::make_unique<LocalPackageServices>(PackagePath(package), root_);
+        services_ = std::make_unique<LocalPackageServices>(PackagePath(package));
         events_ = RecordingEvents();
         InstallRunConfig config{root_, L"http://127.0.0.1:9/Orbelin.zip"};
         RunInstallPipeline(config, version_, *services_, events_, [] { return false; });

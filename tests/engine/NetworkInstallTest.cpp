@@ -34,8 +34,7 @@ namespace {
 // publisher is the test tooling's.
 class RealServices : public IInstallServices {
 public:
-    RealServices(std::string reportUrl, std::wstring root, std::wstring& version)
-        : reportUrl_(std::move(reportUrl)), root_(std::move(root)), version_(version) {}
+    explicit RealServices(std::string reportUrl) : reportUrl_(std::move(reportUrl)) {}
 
     bool SendDeviceReport(DeviceReportResult& result, const AbortCheck& abort) override {
         return SendDeviceReportTo(reportUrl_, BuildDeviceProfile(), result, abort);
@@ -66,8 +65,6 @@ public:
 
 private:
     std::string reportUrl_;
-    std::wstring root_;
-    std::wstring& version_;
 };
 
 std::wstring TokenPath() {
@@ -104,7 +101,7 @@ protected:
                                    server_.Url(id_, "file/" + package + ".zip") +
                                    "\",\"version\":\"1.0.0.49\",\"token\":\"server-token-" + package + "\"}}";
         ASSERT_TRUE(server_.SetReportAnswer(id_, 200, answer));
-        services_ = std::make_unique<RealServices>(server_.Url(id_, "api/device/report"), root_, version_);
+        services_ = std::make_unique<RealServices>(server_.Url(id_, "api/device/report"));
         RunInstallPipeline({root_, L"http://127.0.0.1:1/Orbelin.zip"}, version_, *services_, events_,
                            [] { return false; });
     }
