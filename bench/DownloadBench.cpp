@@ -1,13 +1,21 @@
 // Downloads one URL into one file with DownloadPackage; the bench/download script times it.
 //   download_bench.exe URL FILE
+//   download_bench.exe raw PORT PATH   reads the same body from 127.0.0.1:PORT with bare Winsock
+//                                      recv calls into a 512 KiB buffer and throws it away: the
+//                                      most any program can receive under Wine on this machine
+//   download_bench.exe raw PORT PATH FILE  ... and writes it to FILE with WriteFile
 // Prints, as "key: value" lines, the process's peak working set and how often and how long the
 // progress callback ran. The callback posts a message to this thread, as the installer's posts
 // one to its window: that is its real cost.
+#include <winsock2.h>
 #include <windows.h>
 #include <psapi.h>
 
 #include <cstdio>
 #include <string>
+#include <vector>
+
+#include "base/ScopedWin.h"
 
 #include "engine/DownloadPackage.h"
 
@@ -19,9 +27,47 @@ double Milliseconds(LONGLONG ticks) {
     return 1000.0 * static_cast<double>(ticks) / static_cast<double>(frequency.QuadPart);
 }
 
+// An HTTP/1.0 GET on a plain socket; prints how many recv calls the body took.
+int RawReceive(int port, const std::wstring& path, const wchar_t* file) {
+    WSADATA wsa;
+    if (WSAStartup(MAKEWORD(2, 2), &wsa) != 0)
+        return 1;
+    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<u_short>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (s == INVALID_SOCKET || connect(s, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0)
+        return 1;
+    const std::string request = "GET " + std::string(path.begin(), path.end()) + " HTTP/1.0\r\n\r\n";
+    send(s, request.data(), static_cast<int>(request.size()), 0);
+    base::UniqueFile out;
+    if (file)
+        out.Reset(CreateFileW(file, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    std::vector<char> buffer(512 * 1024);
+    long long calls = 0, bytes = 0;
+    for (;;) {
+        const int got = recv(s, buffer.data(), static_cast<int>(buffer.size()), 0);
+        if (got <= 0)
+            break;
+        ++calls;
+        bytes += got;
+        DWORD written = 0;
+        if (out)
+            WriteFile(out.Get(), buffer.data(), static_cast<DWORD>(got), &written, nullptr);
+    }
+    closesocket(s);
+    WSACleanup();
+    std::printf("raw_recv_calls: %lld\n", calls);
+    std::printf("raw_bytes_per_recv: %lld\n", calls ? bytes / calls : 0);
+    return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    if (argc >= 4 && std::wstring(argv[1]) == L"raw")
+        return RawReceive(_wtoi(argv[2]), argv[3], argc >= 5 ? argv[4] : nullptr);
     if (argc != 3) {
         std::fprintf(stderr, "usage: download_bench URL FILE\n");
         return 2;

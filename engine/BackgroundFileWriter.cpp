@@ -6,29 +6,58 @@ namespace Engine {
 
 namespace {
 
-// A batch goes to the writer once it holds this much data or this many jobs.
-constexpr std::size_t kBatchBytes = 2 << 20;
+// A batch goes to the writer once it holds `batchBytes` or this many jobs.
 constexpr std::size_t kBatchJobs = 256;
+// Written buffers kept for reuse.
+constexpr std::size_t kSpareBuffers = 8;
 
 }  // namespace
 
-BackgroundFileWriter::BackgroundFileWriter(std::size_t maxQueuedBytes)
-    : maxQueuedBytes_(maxQueuedBytes), thread_([this] { Run(); }) {}
+BackgroundFileWriter::BackgroundFileWriter(std::size_t maxQueuedBytes, std::size_t batchBytes)
+    : maxQueuedBytes_(maxQueuedBytes), batchBytes_(batchBytes), thread_([this] { Run(); }) {}
 
 BackgroundFileWriter::~BackgroundFileWriter() {
     Finish();
 }
 
 void BackgroundFileWriter::Open(const std::wstring& path, std::uint64_t size) {
-    Add(Job{Kind::kOpen, path, size, true, {}});
+    Job job;
+    job.kind = Kind::kOpen;
+    job.path = path;
+    job.value = size;
+    Add(std::move(job));
+}
+
+void BackgroundFileWriter::Adopt(base::UniqueFile file, const std::wstring& path) {
+    Job job;
+    job.kind = Kind::kAdopt;
+    job.path = path;
+    job.file = std::move(file);
+    Add(std::move(job));
+}
+
+std::vector<char> BackgroundFileWriter::TakeBuffer() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (spare_.empty())
+        return std::vector<char>();
+    std::vector<char> buffer = std::move(spare_.back());
+    spare_.pop_back();
+    buffer.clear();
+    return buffer;
 }
 
 void BackgroundFileWriter::Write(std::vector<char> bytes) {
-    Add(Job{Kind::kWrite, std::wstring(), 0, true, std::move(bytes)});
+    Job job;
+    job.bytes = std::move(bytes);
+    Add(std::move(job));
 }
 
 void BackgroundFileWriter::Close(std::uint64_t lastWrite, bool keep) {
-    Add(Job{Kind::kClose, std::wstring(), lastWrite, keep, {}});
+    Job job;
+    job.kind = Kind::kClose;
+    job.value = lastWrite;
+    job.keep = keep;
+    Add(std::move(job));
 }
 
 bool BackgroundFileWriter::Finish() {
@@ -49,7 +78,7 @@ void BackgroundFileWriter::Add(Job job) {
         return;  // nothing more is written after a failure
     batch_.bytes += job.bytes.size();
     batch_.jobs.push_back(std::move(job));
-    if (batch_.bytes >= kBatchBytes || batch_.jobs.size() >= kBatchJobs)
+    if (batch_.bytes >= batchBytes_ || batch_.jobs.size() >= kBatchJobs)
         Submit();
 }
 
@@ -81,18 +110,26 @@ void BackgroundFileWriter::Run() {
             taken.swap(queue_);
         }
         std::size_t written = 0;
+        std::vector<std::vector<char>> spare;
         for (Batch& batch : taken) {
             for (Job& job : batch.jobs) {
                 if (!Failed() && !Perform(job)) {
+                    error_ = GetLastError();
                     failed_ = true;
                     Abandon();
                 }
+                if (job.bytes.capacity() != 0 && spare.size() < kSpareBuffers)
+                    spare.push_back(std::move(job.bytes));
             }
             written += batch.bytes;
         }
         {
             std::lock_guard<std::mutex> lock(mutex_);
             queuedBytes_ -= written;
+            for (std::vector<char>& buffer : spare) {
+                if (spare_.size() < kSpareBuffers)
+                    spare_.push_back(std::move(buffer));
+            }
         }
         changed_.notify_all();
     }
@@ -113,11 +150,22 @@ bool BackgroundFileWriter::Perform(Job& job) {
                    (SetFilePointerEx(file_.Get(), size, nullptr, FILE_BEGIN) && SetEndOfFile(file_.Get()) &&
                     SetFilePointerEx(file_.Get(), start, nullptr, FILE_BEGIN));
         }
+        case Kind::kAdopt:
+            file_ = std::move(job.file);
+            path_ = std::move(job.path);
+            return static_cast<bool>(file_);
         case Kind::kWrite: {
             DWORD written = 0;
-            return file_ &&
-                   WriteFile(file_.Get(), job.bytes.data(), static_cast<DWORD>(job.bytes.size()), &written, nullptr) &&
-                   written == job.bytes.size();
+            if (!file_ ||
+                !WriteFile(file_.Get(), job.bytes.data(), static_cast<DWORD>(job.bytes.size()), &written, nullptr))
+                return false;
+            // A short write that still reports success means the volume is full (Wine answers a
+            // full disk this way); the last error would be whatever an earlier call left.
+            if (written != job.bytes.size()) {
+                SetLastError(ERROR_DISK_FULL);
+                return false;
+            }
+            return true;
         }
         case Kind::kClose: {
             if (!job.keep) {

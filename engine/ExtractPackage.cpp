@@ -29,8 +29,10 @@ namespace {
 // ones are cheap.
 constexpr std::size_t kPieceBytes = 1 << 20;
 constexpr mz_uint64 kWholeFileLimit = 4 << 20;
-// What may wait for the writer; bounds the memory extraction takes, whatever the package holds.
+// What may wait for the writer, handed over in batches; bounds the memory extraction takes,
+// whatever the package holds.
 constexpr std::size_t kQueuedBytes = 16 << 20;
+constexpr std::size_t kBatchBytes = 2 << 20;
 // miniz's read buffer for the compressed data, reused for every entry.
 constexpr std::size_t kReadBufferBytes = 256 << 10;
 
@@ -57,7 +59,7 @@ size_t GatherPiece(void* opaque, mz_uint64, const void* data, size_t size) {
     sink->piece.insert(sink->piece.end(), bytes, bytes + size);
     if (sink->piece.size() >= kPieceBytes) {
         sink->writer->Write(std::move(sink->piece));
-        sink->piece = std::vector<char>();
+        sink->piece = sink->writer->TakeBuffer();
         sink->piece.reserve(kPieceBytes + (32 << 10));
     }
     return size;
@@ -68,7 +70,8 @@ bool InflateEntry(mz_zip_archive* zip,
                   BackgroundFileWriter& writer,
                   std::vector<char>& readBuffer) {
     if (stat.m_uncomp_size <= kWholeFileLimit) {
-        std::vector<char> bytes(static_cast<size_t>(stat.m_uncomp_size));
+        std::vector<char> bytes = writer.TakeBuffer();
+        bytes.resize(static_cast<size_t>(stat.m_uncomp_size));
         char empty = 0;
         const bool ok =
             mz_zip_reader_extract_to_mem_no_alloc(zip, stat.m_file_index, bytes.empty() ? &empty : bytes.data(),
@@ -77,7 +80,7 @@ bool InflateEntry(mz_zip_archive* zip,
             writer.Write(std::move(bytes));
         return ok;
     }
-    PieceSink sink{&writer, {}};
+    PieceSink sink{&writer, writer.TakeBuffer()};
     sink.piece.reserve(kPieceBytes + (32 << 10));
     const bool ok = mz_zip_reader_extract_to_callback(zip, stat.m_file_index, &GatherPiece, &sink, 0) != MZ_FALSE;
     if (ok && !sink.piece.empty())
@@ -187,7 +190,7 @@ bool ExtractPackage(const std::wstring& zipFile, const std::wstring& targetDir, 
         return false;
 
     // Inflating runs here while the writer thread writes what was inflated before.
-    BackgroundFileWriter writer(kQueuedBytes);
+    BackgroundFileWriter writer(kQueuedBytes, kBatchBytes);
     std::vector<char> readBuffer(kReadBufferBytes);
     std::wstring lastFolder;
     const mz_uint count = mz_zip_reader_get_num_files(zip);

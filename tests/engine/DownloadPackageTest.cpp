@@ -115,6 +115,8 @@ constexpr wchar_t kNothing[] = L"下载失败：Server returned nothing (no head
 constexpr wchar_t kPartial[] = L"下载失败：Transferred a partial file";
 constexpr wchar_t kIncomplete[] = L"下载文件不完整，请检查网络后重试。";
 constexpr wchar_t kUnsupported[] = L"下载失败：Unsupported protocol";
+// libcurl is built with HTTP(S) alone, so a file:// address is not even a URL it can parse.
+constexpr wchar_t kNotAUrl[] = L"下载失败：URL using bad/illegal format or missing URL";
 
 const DownloadRow kDownloadRows[] = {
     {"status/404", false, L"下载服务器返回错误（HTTP 404）", -1, 0, 3},
@@ -137,7 +139,7 @@ const DownloadRow kDownloadRows[] = {
     {"cross/len/4096", false, L"", 4096, 0, 3},  // http to https
     {"cross/len/4096", true, L"", 4096, 0, 3},   // https to http
     {"goto/ftp", false, kUnsupported, 0, 0, 3},
-    {"goto/file", false, kUnsupported, 0, 0, 3},
+    {"goto/file", false, kNotAUrl, 0, 0, 3},
     {"partial/2000/1000", false, kPartial, 1000, 0, 3},
     {"partial/1000/2000", false, L"", 1000, 0, 3},  // what follows the announced length is dropped
     {"chunked/70000/cut", false, kPartial, 70000, 0, 3},
