@@ -1,5 +1,7 @@
 #include "engine/InstallRules.h"
 
+#include "engine/PackageRules.h"
+
 namespace Engine {
 
 std::wstring JoinPath(const std::wstring& a, const std::wstring& b) {
@@ -12,20 +14,20 @@ std::wstring JoinPath(const std::wstring& a, const std::wstring& b) {
 }
 
 static bool IsVersionChar(wchar_t c) {
-    return (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || c == L'.' ||
-           c == L'_' || c == L'-';
+    return (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || c == L'.' || c == L'_' ||
+           c == L'-';
 }
 
 bool IsValidProductVersion(const std::wstring& version) {
     if (version.empty() || version.size() > kMaxVersionLength)
         return false;
-    if (version.find(L"..") != std::wstring::npos)
+    if (version.find(L"..") != std::wstring::npos || version.back() == L'.')
         return false;
     for (wchar_t c : version) {
         if (!IsVersionChar(c))
             return false;
     }
-    return true;
+    return !IsWindowsDeviceName(version);
 }
 
 }  // namespace Engine

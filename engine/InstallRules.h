@@ -12,13 +12,19 @@ namespace Engine {
 std::wstring JoinPath(const std::wstring& a, const std::wstring& b);
 
 // A version names a directory under the installation root, so it must stay one plain path
-// component: 1..32 code units of [0-9A-Za-z._-] and never "..".
+// component that Windows keeps as written: 1..32 code units of [0-9A-Za-z._-], no "..", not
+// ending in "." (Windows drops trailing dots, so "." would be the root itself and "1.0." would be
+// "1.0") and not a device name ("NUL", "com1.2").
 bool IsValidProductVersion(const std::wstring& version);
 
 constexpr size_t kMaxVersionLength = 32;
 
 // The download reports 0..90 and the extraction 0..95; the bar shows them as 5..77 and 88..97.
-constexpr int MapDownloadProgress(int p) { return 5 + p * 80 / 100; }
-constexpr int MapExtractProgress(int p) { return 88 + p * 10 / 100; }
+constexpr int MapDownloadProgress(int p) {
+    return 5 + p * 80 / 100;
+}
+constexpr int MapExtractProgress(int p) {
+    return 88 + p * 10 / 100;
+}
 
 }  // namespace Engine
