@@ -73,4 +73,19 @@ std::string FormatDeviceId(uint32_t data1, uint16_t data2, uint16_t data3, const
     return text;
 }
 
+std::string TokenAsProfileText(const std::string& token) {
+    std::string text;
+    text.reserve(token.size() * 2);
+    for (char byte : token) {
+        const unsigned char c = static_cast<unsigned char>(byte);
+        if (c < 0x80) {
+            text += byte;
+        } else {
+            text += static_cast<char>(0xC0 | (c >> 6));
+            text += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return text;
+}
+
 }  // namespace Engine

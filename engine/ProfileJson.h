@@ -35,6 +35,10 @@ const char* ArchitectureName(unsigned architecture);
 // The device identifier's text: a GUID in lower-case hexadecimal without braces (36 characters).
 std::string FormatDeviceId(uint32_t data1, uint16_t data2, uint16_t data3, const uint8_t data4[8]);
 
+// The token as the document carries it: one character per byte (U+0000..U+00FF), in UTF-8. A NUL
+// byte is a character like any other (the writer escapes it as \u0000).
+std::string TokenAsProfileText(const std::string& token);
+
 // Byte counts in MiB as the profile carries them: shifted right by 20 and kept in 32 bits.
 inline int32_t ToMebibytes(uint64_t bytes) { return static_cast<int32_t>(bytes >> 20); }
 

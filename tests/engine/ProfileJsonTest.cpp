@@ -31,6 +31,28 @@ TEST(ProfileJson, CopiesUtf8AndSlashUnchanged) {
     EXPECT_EQ(Escaped(""), "");
 }
 
+TEST(ProfileJson, TokenBytesBecomeOneCharacterEach) {
+    const struct {
+        std::string token;
+        std::string text;
+    } cases[] = {
+        {"abc", "abc"},
+        {"A\xe9", "A\xc3\xa9"},
+        {"", ""},
+        {std::string("t\0k", 3), std::string("t\0k", 3)},
+        {std::string("\0", 1), std::string("\0", 1)},
+        {"\x7f\x80\xbf\xc0\xff", "\x7f\xc2\x80\xc2\xbf\xc3\x80\xc3\xbf"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(TokenAsProfileText(c.token), c.text) << c.token;
+}
+
+TEST(ProfileJson, TokenWithNulIsEscapedInTheDocument) {
+    ProfileJsonWriter json;
+    json.String("token", TokenAsProfileText(std::string("a\0\xff", 3)));
+    EXPECT_EQ(json.Finish(), "{\"token\":\"a\\u0000\xc3\xbf\"}");
+}
+
 TEST(ProfileJson, WriterKeepsOrderWithoutWhitespace) {
     ProfileJsonWriter json;
     json.String("scene", "install");
