@@ -5,13 +5,40 @@
 namespace SetupUi {
 
 namespace {
+
 constexpr size_t kMaxPath = 260;
+
+bool IsSeparator(wchar_t c) {
+    return c == L'\\' || c == L'/';
 }
 
+bool IsAsciiLetter(wchar_t c) {
+    return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z');
+}
+
+// The names between separators from `start` on, or -1 when one is only dots and blanks (Windows
+// would drop it or take it for "." or "..").
+int CountFolderNames(const std::wstring& root, size_t start) {
+    int names = 0;
+    size_t begin = start;
+    while (begin < root.size()) {
+        size_t end = begin;
+        while (end < root.size() && !IsSeparator(root[end]))
+            ++end;
+        if (end > begin) {
+            if (root.find_first_not_of(L". ", begin) >= end)
+                return -1;
+            ++names;
+        }
+        begin = end + 1;
+    }
+    return names;
+}
+
+}  // namespace
+
 void TrimInstallRoot(std::wstring& root) {
-    while (!root.empty() && root.back() == L' ')
-        root.pop_back();
-    while (root.size() > 3 && (root.back() == L'\\' || root.back() == L'/'))
+    while (!root.empty() && (root.back() == L' ' || (root.size() > 3 && IsSeparator(root.back()))))
         root.pop_back();
 }
 
@@ -20,9 +47,14 @@ bool IsValidInstallRoot(const std::wstring& root) {
         return false;
     if (root.find(L"..") != std::wstring::npos)
         return false;
-    const bool onDrive = root[1] == L':' && (root[2] == L'\\' || root[2] == L'/');
-    const bool onShare = root.size() > 5 && root[0] == L'\\' && root[1] == L'\\';
-    return onDrive || onShare;
+    if (IsAsciiLetter(root[0]) && root[1] == L':' && IsSeparator(root[2]))
+        return CountFolderNames(root, 3) >= 1;
+    if (root[0] != L'\\' || root[1] != L'\\' || IsSeparator(root[2]))
+        return false;
+    // "\\server\share": the server name comes right after the two backslashes.
+    if (root[2] == L'?' && (root.size() == 3 || IsSeparator(root[3])))
+        return false;
+    return CountFolderNames(root, 2) >= 2;
 }
 
 std::wstring DriveRootOf(const std::wstring& path) {

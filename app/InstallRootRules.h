@@ -7,12 +7,16 @@
 
 namespace SetupUi {
 
-// Drops trailing spaces, then trailing '\' and '/' while more than three characters remain
-// (so "C:\" keeps its separator).
+// Drops trailing spaces, and trailing '\' and '/' while more than three characters remain (so
+// "C:\" keeps its separator), in any order: "D:\Apps \ " becomes "D:\Apps", so no folder name
+// ends in a blank. Trimming twice changes nothing more.
 void TrimInstallRoot(std::wstring& root);
 
-// A folder on a drive ("X:\…" or "X:/…") or a network share ("\\server\share"), shorter than
-// MAX_PATH, not a drive root and without "..".
+// A folder on a drive ("X:\…" or "X:/…", X a letter) or a network share ("\\server\share…"),
+// shorter than MAX_PATH, not a drive root and without "..". No component may consist of dots and
+// blanks only: Windows drops trailing dots and blanks, so "C:\." and "C:\ \" are the drive root,
+// and "\\.\" and "\\?\" are not shares but the device and raw-path namespaces ("?" is refused
+// as a server name for that reason).
 bool IsValidInstallRoot(const std::wstring& root);
 
 // "X:\" for a path that starts with a drive letter, else empty.

@@ -8,14 +8,6 @@
 
 namespace Engine {
 
-std::string TokenAsProfileText(const std::string& token) {
-    std::wstring text;
-    text.reserve(token.size());
-    for (unsigned char byte : token)
-        text += static_cast<wchar_t>(byte);
-    return Utf16ToUtf8(text);
-}
-
 std::string BuildDeviceProfile() {
     const GpuInfo gpu = ProbeGpu();
     const DiskSpace disk = ProbeSystemDrive();

@@ -1,5 +1,7 @@
 #include "engine/InstallRules.h"
 
+#include "engine/PackageRules.h"
+
 namespace Engine {
 
 std::wstring JoinPath(const std::wstring& a, const std::wstring& b) {
@@ -19,13 +21,13 @@ static bool IsVersionChar(wchar_t c) {
 bool IsValidProductVersion(const std::wstring& version) {
     if (version.empty() || version.size() > kMaxVersionLength)
         return false;
-    if (version.find(L"..") != std::wstring::npos)
+    if (version.find(L"..") != std::wstring::npos || version.back() == L'.')
         return false;
     for (wchar_t c : version) {
         if (!IsVersionChar(c))
             return false;
     }
-    return true;
+    return !IsWindowsDeviceName(version);
 }
 
 std::wstring StagingDirFor(const std::wstring& installDir) {

@@ -12,7 +12,9 @@ namespace Engine {
 std::wstring JoinPath(const std::wstring& a, const std::wstring& b);
 
 // A version names a directory under the installation root, so it must stay one plain path
-// component: 1..32 code units of [0-9A-Za-z._-] and never "..".
+// component that Windows keeps as written: 1..32 code units of [0-9A-Za-z._-], no "..", not
+// ending in "." (Windows drops trailing dots, so "." would be the root itself and "1.0." would be
+// "1.0") and not a device name ("NUL", "com1.2").
 bool IsValidProductVersion(const std::wstring& version);
 
 constexpr size_t kMaxVersionLength = 32;

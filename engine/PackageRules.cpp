@@ -18,7 +18,7 @@ static wchar_t AsciiUpper(wchar_t c) {
 
 // Windows maps these names to devices whatever folder they appear in and whatever extension
 // follows ("sub\COM1.txt" is the serial port), so writing such an entry leaves the target.
-static bool IsDeviceName(const std::wstring& component) {
+bool IsWindowsDeviceName(const std::wstring& component) {
     std::wstring stem = component.substr(0, component.find(L'.'));
     while (!stem.empty() && stem.back() == L' ')
         stem.pop_back();
@@ -32,6 +32,24 @@ static bool IsDeviceName(const std::wstring& component) {
     return (digit >= L'1' && digit <= L'9') || digit == L'\x00B9' || digit == L'\x00B2' || digit == L'\x00B3';
 }
 
+// Characters no Windows file name may hold; ":" is refused for the whole name before this.
+static bool IsForbiddenNameChar(wchar_t c) {
+    return c < 0x20 || c == L'<' || c == L'>' || c == L'"' || c == L'|' || c == L'?' || c == L'*';
+}
+
+static bool IsSafeComponent(const std::wstring& component) {
+    if (component.empty() || component == L".")
+        return true;
+    // Windows strips trailing dots and spaces, so ".. " would climb and "a." would be "a".
+    if (component.back() == L'.' || component.back() == L' ')
+        return false;
+    for (wchar_t c : component) {
+        if (IsForbiddenNameChar(c))
+            return false;
+    }
+    return !IsWindowsDeviceName(component);
+}
+
 bool IsSafeEntryPath(const std::wstring& name) {
     if (name.empty() || IsSeparator(name.front()))
         return false;
@@ -42,8 +60,7 @@ bool IsSafeEntryPath(const std::wstring& name) {
         size_t end = start;
         while (end < name.size() && !IsSeparator(name[end]))
             ++end;
-        const std::wstring component = name.substr(start, end - start);
-        if (component == L".." || IsDeviceName(component))
+        if (!IsSafeComponent(name.substr(start, end - start)))
             return false;
         start = end + 1;
     }

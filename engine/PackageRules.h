@@ -12,11 +12,17 @@
 namespace Engine {
 
 // An entry name (separators already turned into "\") may be joined to the target directory only if
-// it is relative and cannot climb out of it: not empty, no leading "\" or "/", no ":" anywhere
-// (drive letters, alternate data streams), no ".." component, and no component that Windows opens
-// as a device in any folder (CON, PRN, AUX, NUL, COM1-9, LPT1-9, with or without an extension).
-// "." and empty components are fine.
+// it is relative, cannot climb out of it and names exactly the file Windows will create: not empty,
+// no leading "\" or "/", no ":" anywhere (drive letters, alternate data streams), no ".." component,
+// no component Windows opens as a device (see IsWindowsDeviceName), no component ending in "." or
+// " " (Windows drops those, so "... " or "a." would name another file), and no character below
+// 0x20 or any of < > " | ? * (not allowed in Windows file names). "." and empty components are fine.
 bool IsSafeEntryPath(const std::wstring& name);
+
+// True when Windows opens a file of this name as a device in any folder: CON, PRN, AUX, NUL,
+// CONIN$, CONOUT$, COM1-9 and LPT1-9 (superscript 1-3 too), without regard to case, with trailing
+// spaces before the extension and with any extension ("nul.txt", "COM1 .log").
+bool IsWindowsDeviceName(const std::wstring& component);
 
 // Zip entry names may use "/" as well as "\"; the file system path uses "\" only.
 std::wstring ToBackslashes(std::wstring name);

@@ -9,10 +9,12 @@
 namespace Engine {
 
 // Appends `utf8` to `out` as the inside of a JSON string: quote, backslash and control bytes are
-// escaped, every other byte (multi-byte UTF-8 and "/" included) is copied unchanged.
+// escaped, well-formed UTF-8 (and "/") is copied unchanged, and each byte that does not belong to
+// a well-formed UTF-8 sequence becomes U+FFFD, so the document is valid JSON whatever the bytes.
 void AppendJsonEscaped(std::string& out, const std::string& utf8);
 
-// Writes one compact JSON object, fields in the order they are added, no whitespace.
+// Writes one compact JSON object, fields in the order they are added, no whitespace. Keys are
+// escaped like values.
 class ProfileJsonWriter {
 public:
     void String(const char* key, const std::string& utf8Value);
@@ -35,7 +37,13 @@ const char* ArchitectureName(unsigned architecture);
 // The device identifier's text: a GUID in lower-case hexadecimal without braces (36 characters).
 std::string FormatDeviceId(uint32_t data1, uint16_t data2, uint16_t data3, const uint8_t data4[8]);
 
+// The token as the document carries it: one character per byte (U+0000..U+00FF), in UTF-8. A NUL
+// byte is a character like any other (the writer escapes it as \u0000).
+std::string TokenAsProfileText(const std::string& token);
+
 // Byte counts in MiB as the profile carries them: shifted right by 20 and kept in 32 bits.
-inline int32_t ToMebibytes(uint64_t bytes) { return static_cast<int32_t>(bytes >> 20); }
+inline int32_t ToMebibytes(uint64_t bytes) {
+    return static_cast<int32_t>(bytes >> 20);
+}
 
 }  // namespace Engine

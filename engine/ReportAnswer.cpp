@@ -2,7 +2,9 @@
 
 namespace Engine {
 
-bool HasSuccessMarker(const std::string& body) { return body.find("\"code\":0") != std::string::npos; }
+bool HasSuccessMarker(const std::string& body) {
+    return body.find("\"code\":0") != std::string::npos;
+}
 
 std::string ExtractJsonString(const std::string& body, const std::string& key) {
     const std::string pattern = "\"" + key + "\":\"";
@@ -17,6 +19,17 @@ std::string ExtractJsonString(const std::string& body, const std::string& key) {
         ++end;
     }
     return body.substr(start, end - start);
+}
+
+bool CanSendTokenAsHeader(const std::string& token) {
+    if (token.empty())
+        return false;
+    for (char byte : token) {
+        const unsigned char c = static_cast<unsigned char>(byte);
+        if (c < 0x20 || c == 0x7F)
+            return false;
+    }
+    return true;
 }
 
 }  // namespace Engine

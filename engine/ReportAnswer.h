@@ -16,4 +16,10 @@ bool HasSuccessMarker(const std::string& body);
 // backslash (or the end of the body). Escapes are not decoded. Empty when the member is absent.
 std::string ExtractJsonString(const std::string& body, const std::string& key);
 
+// The stored token travels back as the X-Device-Token header byte for byte, but only when it is
+// not empty and holds no control byte (below 0x20, or 0x7F): CR or LF would end the header line
+// early or smuggle further lines into the request, and NUL would cut it short. Bytes from 0x80 on
+// are sent as they are.
+bool CanSendTokenAsHeader(const std::string& token);
+
 }  // namespace Engine

@@ -46,12 +46,6 @@ bool PostReport(CURL* curl, const std::string& url, const std::string& body, cur
     return curl_easy_perform(curl) == CURLE_OK;
 }
 
-// A stored token travels back byte for byte, but never one that would end the header line early
-// or smuggle further header lines into the request.
-bool CanSendAsHeader(const std::string& token) {
-    return !token.empty() && token.find_first_of(std::string("\r\n\0", 3)) == std::string::npos;
-}
-
 }  // namespace
 
 std::string DeviceReportUrl() { return Utf16ToUtf8(ORB_API_BASE_URL) + "/device/report"; }
@@ -73,7 +67,7 @@ bool SendDeviceReportTo(const std::string& reportUrl, const std::string& body, D
             return false;
         base::UniqueCurlList headers{curl_slist_append(nullptr, "Content-Type: application/json")};
         const std::string token = LoadToken();
-        if (CanSendAsHeader(token)) {
+        if (CanSendTokenAsHeader(token)) {
             const std::string line = "X-Device-Token: " + token;
             if (curl_slist* grown = curl_slist_append(headers.Get(), line.c_str())) {
                 headers.Release();  // the same list, now one entry longer

@@ -5,15 +5,15 @@
 namespace Engine {
 
 std::string Utf16ToUtf8(const std::wstring& text) {
-    if (text.empty())
+    if (text.empty() || text.size() > 0x7FFFFFFF)
         return std::string();
-    const int needed = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    if (needed <= 1)
+    const int length = static_cast<int>(text.size());
+    const int needed = WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+    if (needed <= 0)
         return std::string();
     std::string out(static_cast<size_t>(needed), '\0');
-    if (WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &out[0], needed, nullptr, nullptr) != needed)
+    if (WideCharToMultiByte(CP_UTF8, 0, text.data(), length, &out[0], needed, nullptr, nullptr) != needed)
         return std::string();
-    out.resize(static_cast<size_t>(needed - 1));  // drop the terminating NUL
     return out;
 }
 

@@ -6,7 +6,7 @@
 
 namespace Engine {
 
-// Converts up to the first NUL, like the C string it stands for.
+// Converts exactly `text.size()` code units: an embedded NUL is converted like any other.
 std::string Utf16ToUtf8(const std::wstring& text);
 // Converts exactly `text.size()` bytes.
 std::wstring Utf8ToUtf16(const std::string& text);

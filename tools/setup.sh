@@ -17,6 +17,8 @@ packages=(
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools cmake ninja-build
     wine wine64 wine32:i386 xvfb xdotool imagemagick librsvg2-bin fonts-wqy-microhei
     osslsigncode openssl python3 googletest dpkg-dev xz-utils unzip
+    # clang with libFuzzer and its sanitizer runtimes, for the fuzz preset (tests/fuzz, bench/fuzz)
+    clang libclang-rt-14-dev
     # Mesa's software OpenGL, through which Wine's x11 driver gives the presenter a WGL context
     # under Xvfb: amd64 for the 64-bit flavour, i386 for the 32-bit one.
     libgl1-mesa-dri libglx-mesa0 libgl1-mesa-dri:i386 libglx-mesa0:i386
@@ -168,6 +170,7 @@ miniz_version=$(sed -n 's/^#define MZ_VERSION "\(.*\)"/\1/p' "$cache/third_party
     echo "miniz     MZ_VERSION $miniz_version (from Debian source package prusa-slicer $(dsc_version prusa-slicer))"
     echo "nanosvg   from Debian source package wxwidgets3.2 $(dsc_version wxwidgets3.2)"
     echo "mingw-w64 $(i686-w64-mingw32-g++-posix -dumpversion) i686, $(x86_64-w64-mingw32-g++-posix -dumpversion) x86_64 (posix threads)"
+    echo "clang     $(clang -dumpversion) (fuzz preset: libFuzzer, address and undefined-behaviour sanitizers)"
     echo "wine      $(/usr/lib/wine/wine64 --version 2>/dev/null || echo '?') (64-bit loader)"
 } >"$cache/versions.txt"
 sed 's/^/[setup] /' "$cache/versions.txt"

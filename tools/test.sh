@@ -5,7 +5,8 @@
 #      on every machine;
 #   3. the whole suite built for i686 and run under 32-bit Wine in a fresh win32 prefix, where this
 #      machine can start 32-bit processes (a line says so when it cannot, and why);
-#   4. the pure logic built natively and tested with address and undefined-behaviour sanitizers;
+#   4. the pure logic built natively and tested with address and undefined-behaviour sanitizers,
+#      and its libFuzzer targets (preset fuzz, clang) run briefly, each checking its invariants;
 #   5. the flow suite (tools/flow-test.sh): the demo installer driven with clicks and keys under
 #      Xvfb against the local demo server, with a screenshot of every page. It is left out when
 #      ctest options narrow the run.
@@ -38,6 +39,10 @@ cmake --build --preset test64
 echo "[test] building (native, sanitizers)"
 cmake --preset native >/dev/null
 cmake --build --preset native
+
+echo "[test] building the fuzz targets (native, clang, libFuzzer)"
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz
 
 # A fresh prefix per suite keeps registry and file-system effects away from other runs and from
 # the developer's own prefix. One persistent wineserver serves every test process of the suite.
@@ -93,6 +98,14 @@ else
     status=1
 fi
 
+echo "[test] fuzz targets"
+if ctest --test-dir build/fuzz --output-on-failure -j2 "$@"; then
+    results[fuzz]=passed
+else
+    results[fuzz]=FAILED
+    status=1
+fi
+
 if [ $# -eq 0 ]; then
     echo "[test] flow suite"
     if "$repo/tools/flow-test.sh"; then
@@ -108,5 +121,6 @@ fi
 echo "[test] x86_64 suite (64-bit Wine): ${results[x86_64]}"
 echo "[test] i686 suite (32-bit Wine): ${results[i686]}"
 echo "[test] native suite (sanitizers): ${results[native]}"
+echo "[test] fuzz suite (native, libFuzzer): ${results[fuzz]}"
 echo "[test] flow suite (Xvfb, demo build): ${results[flow]}"
 exit $status

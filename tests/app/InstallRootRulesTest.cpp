@@ -27,6 +27,23 @@ TEST(InstallRootRulesTest, TrimsThenValidates) {
         {L"C:\\" + std::wstring(256, L'a'), L"C:\\" + std::wstring(256, L'a'), true},   // 259
         {L"C:\\" + std::wstring(257, L'a'), L"C:\\" + std::wstring(257, L'a'), false},  // 260
         {L"C:\\" + std::wstring(256, L'a') + L"\\ ", L"C:\\" + std::wstring(256, L'a'), true},
+        {L"D:\\Apps \\ ", L"D:\\Apps", true},  // blanks and separators in any order
+        {L"C:\\ \\", L"C:\\", false},
+        {L"C:\\\\", L"C:\\", false},
+        {L"1:\\abc", L"1:\\abc", false},  // not a drive letter
+        {L"C:\\.", L"C:\\.", false},      // Windows reads these as the drive root
+        {L"C:\\. .", L"C:\\. .", false},
+        {L"C:\\ \\.\\ ", L"C:\\ \\.", false},
+        {L"C:\\a\\.\\b", L"C:\\a\\.\\b", false},
+        {L"C:\\a. b\\c", L"C:\\a. b\\c", true},
+        {L"C:/Program Files (x86)/Orbelin", L"C:/Program Files (x86)/Orbelin", true},
+        {L"\\\\server", L"\\\\server", false},  // a server without a share
+        {L"\\\\server\\", L"\\\\server", false},
+        {L"\\\\server/share\\x", L"\\\\server/share\\x", true},
+        {L"\\\\\\server\\share", L"\\\\\\server\\share", false},
+        {L"\\\\.\\pipe", L"\\\\.\\pipe", false},  // the device namespace
+        {L"\\\\?\\C:\\x", L"\\\\?\\C:\\x", false},
+        {L"\\\\?x\\share", L"\\\\?x\\share", true},
     };
     for (const Case& c : cases) {
         std::wstring root = c.typed;

@@ -24,7 +24,9 @@ TEST(ProductVersion, AcceptsPlainComponents) {
     EXPECT_TRUE(IsValidProductVersion(L"1.2.3.4"));
     EXPECT_TRUE(IsValidProductVersion(L"a_b-C.9"));
     EXPECT_TRUE(IsValidProductVersion(L"x"));
-    EXPECT_TRUE(IsValidProductVersion(L"."));
+    EXPECT_TRUE(IsValidProductVersion(L".5-beta_2"));
+    EXPECT_TRUE(IsValidProductVersion(L"CONSOLE"));
+    EXPECT_TRUE(IsValidProductVersion(L"COM10"));
     EXPECT_TRUE(IsValidProductVersion(std::wstring(32, L'7')));
     EXPECT_TRUE(IsValidProductVersion(L"0123456789abcdefghijklmnopqrstuv"));
 }
@@ -43,6 +45,17 @@ TEST(ProductVersion, RejectsAnythingThatCouldLeaveTheRoot) {
     EXPECT_FALSE(IsValidProductVersion(L"版本1"));
     EXPECT_FALSE(IsValidProductVersion(L"1.0\u00e9"));
     EXPECT_FALSE(IsValidProductVersion(std::wstring(L"1\0" L"2", 3)));
+}
+
+TEST(ProductVersion, RejectsNamesWindowsWouldChange) {
+    for (const wchar_t* version : {L".", L"1.0.", L"2.0.1.7.", L"a."})
+        EXPECT_FALSE(IsValidProductVersion(version)) << version;
+}
+
+TEST(ProductVersion, RejectsDeviceNames) {
+    for (const wchar_t* version :
+         {L"NUL", L"nul", L"CON", L"aux", L"PRN", L"COM1", L"lpt9", L"nul.txt", L"COM1.2.3", L"LPT1.0", L"Con.1"})
+        EXPECT_FALSE(IsValidProductVersion(version)) << version;
 }
 
 TEST(ProgressMapping, DownloadAndExtractionBands) {

@@ -32,13 +32,28 @@ TEST(IsSafeEntryPath, AcceptsNamesThatOnlyLookLikeDevices) {
         EXPECT_TRUE(IsSafeEntryPath(name)) << name;
 }
 
+TEST(IsSafeEntryPath, RefusesComponentsWindowsWouldRename) {
+    for (const wchar_t* name : {L"...", L".. ", L". ", L"a.", L"b ", L"dir.\\x", L"dir \\x", L"x\\.. \\y", L"..a\\b..",
+                                L"x\\...\\y", L"a. .", L"setup.exe.", L"setup.exe "})
+        EXPECT_FALSE(IsSafeEntryPath(name)) << name;
+}
+
+TEST(IsSafeEntryPath, RefusesCharactersWindowsForbids) {
+    for (const wchar_t* name : {L"a<b", L"a>b", L"a\"b", L"a|b", L"a?b", L"dir\\*.dll", L"tab\there", L"\x1f.txt",
+                                L"x\\\x01\\y", L"new\nline"})
+        EXPECT_FALSE(IsSafeEntryPath(name)) << name;
+    EXPECT_FALSE(IsSafeEntryPath(std::wstring(L"a\0b", 3)));
+}
+
 TEST(IsSafeEntryPath, AcceptsRelativeNames) {
     EXPECT_TRUE(IsSafeEntryPath(L"Orbelin.exe"));
     EXPECT_TRUE(IsSafeEntryPath(L"a\\.\\b.dll"));
     EXPECT_TRUE(IsSafeEntryPath(L"a\\\\b.dll"));
     EXPECT_TRUE(IsSafeEntryPath(L"dir\\"));
-    EXPECT_TRUE(IsSafeEntryPath(L"..."));
-    EXPECT_TRUE(IsSafeEntryPath(L"..a\\b.."));
+    EXPECT_TRUE(IsSafeEntryPath(L"."));
+    EXPECT_TRUE(IsSafeEntryPath(L"..a\\b..c"));
+    EXPECT_TRUE(IsSafeEntryPath(L" lead\\.hidden\\a b.txt"));
+    EXPECT_TRUE(IsSafeEntryPath(L"\x7f[x]{y}#!.txt"));
     EXPECT_TRUE(IsSafeEntryPath(L"欧贝林\\说明.txt"));
     EXPECT_TRUE(IsSafeEntryPath(L"\xFFFD\xFFFD.txt"));
 }

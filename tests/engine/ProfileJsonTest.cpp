@@ -31,6 +31,57 @@ TEST(ProfileJson, CopiesUtf8AndSlashUnchanged) {
     EXPECT_EQ(Escaped(""), "");
 }
 
+TEST(ProfileJson, BytesOutsideWellFormedUtf8BecomeReplacementCharacters) {
+    const std::string fffd = "\xef\xbf\xbd";
+    const struct {
+        std::string raw;
+        std::string escaped;
+    } cases[] = {
+        {"\xff", fffd},
+        {"\x80", fffd},
+        {"\xc3", fffd},                                                    // cut short
+        {"a\xe6\xac!", "a" + fffd + fffd + "!"},                           // cut short before an ASCII byte
+        {"\xc0\xaf", fffd + fffd},                                         // overlong "/"
+        {"\xe0\x80\xaf", fffd + fffd + fffd},                              // overlong "/"
+        {"\xed\xa0\x80", fffd + fffd + fffd},                              // a surrogate
+        {"\xf4\x90\x80\x80", fffd + fffd + fffd + fffd},                   // above U+10FFFF
+        {"\xf0\x9f\x98\x80\xed\x9f\xbf", "\xf0\x9f\x98\x80\xed\x9f\xbf"},  // U+1F600, U+D7FF
+        {"\xc2\x80\xf4\x8f\xbf\xbf", "\xc2\x80\xf4\x8f\xbf\xbf"},          // U+0080, U+10FFFF
+        {"\xff\"", fffd + "\\\""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Escaped(c.raw), c.escaped) << c.raw;
+}
+
+TEST(ProfileJson, TokenBytesBecomeOneCharacterEach) {
+    const struct {
+        std::string token;
+        std::string text;
+    } cases[] = {
+        {"abc", "abc"},
+        {"A\xe9", "A\xc3\xa9"},
+        {"", ""},
+        {std::string("t\0k", 3), std::string("t\0k", 3)},
+        {std::string("\0", 1), std::string("\0", 1)},
+        {"\x7f\x80\xbf\xc0\xff", "\x7f\xc2\x80\xc2\xbf\xc3\x80\xc3\xbf"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(TokenAsProfileText(c.token), c.text) << c.token;
+}
+
+TEST(ProfileJson, TokenWithNulIsEscapedInTheDocument) {
+    ProfileJsonWriter json;
+    json.String("token", TokenAsProfileText(std::string("a\0\xff", 3)));
+    EXPECT_EQ(json.Finish(), "{\"token\":\"a\\u0000\xc3\xbf\"}");
+}
+
+TEST(ProfileJson, WriterEscapesKeys) {
+    ProfileJsonWriter json;
+    json.String("a\"b\\", "v");
+    json.Number("\n", 1);
+    EXPECT_EQ(json.Finish(), "{\"a\\\"b\\\\\":\"v\",\"\\n\":1}");
+}
+
 TEST(ProfileJson, WriterKeepsOrderWithoutWhitespace) {
     ProfileJsonWriter json;
     json.String("scene", "install");

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+using Engine::CanSendTokenAsHeader;
 using Engine::ExtractJsonString;
 using Engine::HasSuccessMarker;
 
@@ -45,4 +46,28 @@ TEST(ReportAnswer, FirstOccurrenceWins) {
     EXPECT_EQ(ExtractJsonString("{\"version\":\"1\",\"version\":\"2\"}", "version"), "1");
     // A key that is the tail of a longer key is still found inside it (the search is plain text).
     EXPECT_EQ(ExtractJsonString("{\"app_version\":\"9\",\"version\":\"2\"}", "version"), "2");
+}
+
+TEST(ReportAnswer, TokenTravelsAsHeaderOnlyWithoutControlBytes) {
+    const struct {
+        std::string token;
+        bool sent;
+    } cases[] = {
+        {"t-1", true},
+        {"a b~!", true},
+        {"\x80\xff\xc3\xa9", true},  // sent byte for byte
+        {"", false},
+        {std::string("a\0b", 3), false},
+        {"a\rb", false},
+        {"a\nb", false},
+        {"a\r\nX-Other: 1", false},
+        {"a\tb", false},
+        {"a\x1f"
+         "b",
+         false},
+        {"\x01", false},
+        {"a\x7f", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(CanSendTokenAsHeader(c.token), c.sent) << c.token;
 }
