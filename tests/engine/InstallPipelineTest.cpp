@@ -248,8 +248,8 @@ TEST_F(InstallPipelineTest, RootWithTrailingSeparatorGivesTheSameInstallDir) {
 }
 
 TEST_F(InstallPipelineTest, InvalidServerVersionStopsBeforeAnythingIsCreated) {
-    const std::vector<std::wstring> bad = {
-        std::wstring(33, L'1'), L"1..2", L"..", L"../x", L"a\\b", L"1 2", L"版本", L"1.0.0.49 "};
+    const std::vector<std::wstring> bad = {std::wstring(33, L'1'), L"1..2", L"..",  L"../x",   L"a\\b", L"1 2", L"版本",
+                                           L"1.0.0.49 ",           L".",    L"NUL", L"com1.2", L"2.0."};
     for (const auto& version : bad) {
         FakeServices services;
         services.report.version = version;
