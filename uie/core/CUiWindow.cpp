@@ -818,10 +818,6 @@ void CUiWindow::OnUpdateUiState(WPARAM wParam) {
             shown = false;
             break;
     }
-    // The user's setting to always show keyboard cues wins.
-    BOOL always = FALSE;
-    if (SystemParametersInfoW(SPI_GETKEYBOARDCUES, 0, &always, 0) && always)
-        shown = true;
     if (shown == focusCuesShown)
         return;
     focusCuesShown = shown;
