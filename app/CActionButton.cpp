@@ -23,6 +23,21 @@ void CActionButton::Paint(UIE::UiCanvas& canvas) {
                       static_cast<float>(px.height), UIE::kAlignCenter, false);
 }
 
+UIE::UiAccessInfo CActionButton::Describe() {
+    UIE::UiAccessInfo info;
+    info.role = UIE::UiRole::PushButton;
+    info.name = text;
+    return info;
+}
+
+bool CActionButton::Activate() {
+    if (!enabled)
+        return false;
+    if (onClick)
+        onClick();
+    return true;
+}
+
 void CActionButton::OnMouseEnter() {
     hovered = true;
     Invalidate();

@@ -19,6 +19,9 @@ public:
     void OnMouseDown(int x, int y) override;
     void OnMouseUp(int x, int y) override;
     bool WantsHandCursor() override { return enabled; }
+    bool IsFocusable() override { return true; }
+    UIE::UiAccessInfo Describe() override;
+    bool Activate() override;
 
     std::wstring text;
     std::function<void()> onClick;

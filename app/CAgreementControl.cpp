@@ -54,6 +54,8 @@ CAgreementControl::CAgreementControl() {
     checkBox->widthSpec = 18;
     checkBox->heightSpec = 18;
     checkBox->SetOnChange([this](bool value) { checked = value; });
+    // The box has no caption of its own: the row's words name it.
+    checkBox->accessName = L"我已阅读并同意《用户协议》和《隐私协议》";
 
     auto toggle = [this] { Toggle(); };
     AddText(row, L"我已阅读并同意", 4, toggle);
@@ -66,6 +68,7 @@ void CAgreementControl::Toggle() {
     checked = !checked;
     checkBox->checked = checked;
     checkBox->Invalidate();
+    checkBox->NotifyAccess(UIE::UiAccessEvent::StateChange);
 }
 
 }  // namespace SetupUi

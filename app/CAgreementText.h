@@ -12,6 +12,8 @@ class CAgreementText : public UIE::CUiLabel {
 public:
     void OnMouseUp(int x, int y) override;
     bool WantsHandCursor() override { return true; }
+    // The words are part of the check box's name; readers do not hear them twice.
+    UIE::UiAccessInfo Describe() override { return {}; }
 
     std::function<void()> onClick;
 };

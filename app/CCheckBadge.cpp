@@ -41,6 +41,13 @@ UIE::SvgIcon* BadgeIcon() {
 
 }  // namespace
 
+UIE::UiAccessInfo CCheckBadge::Describe() {
+    UIE::UiAccessInfo info;
+    info.role = UIE::UiRole::Graphic;
+    info.name = accessName;
+    return info;
+}
+
 void CCheckBadge::Paint(UIE::UiCanvas& canvas) {
     const UIE::UiRect px = GetPixelRect();
     UIE::SvgIcon* icon = BadgeIcon();

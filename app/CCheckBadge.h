@@ -9,6 +9,7 @@ namespace SetupUi {
 class CCheckBadge : public UIE::CUiControl {
 public:
     void Paint(UIE::UiCanvas& canvas) override;
+    UIE::UiAccessInfo Describe() override;  // a graphic named by `accessName`
 };
 
 }  // namespace SetupUi

@@ -11,7 +11,23 @@ namespace SetupUi {
 using UIE::Scale;
 
 CChromeButton::CChromeButton(unsigned char kindValue, std::function<void()> handler)
-    : kind(kindValue), onClick(std::move(handler)) {}
+    : kind(kindValue), onClick(std::move(handler)) {
+    accessName = kind == kClose ? L"关闭" : L"最小化";
+    readingGroup = 1;
+}
+
+UIE::UiAccessInfo CChromeButton::Describe() {
+    UIE::UiAccessInfo info;
+    info.role = UIE::UiRole::PushButton;
+    info.name = accessName;
+    return info;
+}
+
+bool CChromeButton::Activate() {
+    if (onClick)
+        onClick();
+    return true;
+}
 
 void CChromeButton::Paint(UIE::UiCanvas& canvas) {
     const UIE::UiRect px = GetPixelRect();

@@ -1,5 +1,6 @@
 // The window's own title-bar buttons: a close cross or a minimise bar on a faint rounded hover
-// highlight. A click is a press and a release inside.
+// highlight. A click is a press and a release inside. Readers hear "关闭" or "最小化"; the
+// keyboard reaches them after the page, as it would a title bar's buttons.
 #pragma once
 
 #include <functional>
@@ -19,6 +20,9 @@ public:
     void OnMouseLeave() override;
     void OnMouseUp(int x, int y) override;
     bool WantsHandCursor() override { return true; }
+    bool IsFocusable() override { return true; }
+    UIE::UiAccessInfo Describe() override;
+    bool Activate() override;
 
     unsigned char kind;  // kClose, any other value minimises
     bool hovered = false;

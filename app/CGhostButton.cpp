@@ -39,6 +39,19 @@ void CGhostButton::Paint(UIE::UiCanvas& canvas) {
                    (px.height - box) / 2, box, box, kGrey, Scale(1));
 }
 
+UIE::UiAccessInfo CGhostButton::Describe() {
+    UIE::UiAccessInfo info;
+    info.role = UIE::UiRole::PushButton;
+    info.name = text;
+    return info;
+}
+
+bool CGhostButton::Activate() {
+    if (onClick)
+        onClick();
+    return true;
+}
+
 void CGhostButton::OnMouseEnter() {
     hovered = true;
     Invalidate();

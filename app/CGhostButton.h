@@ -21,6 +21,9 @@ public:
     void OnMouseDown(int x, int y) override;
     void OnMouseUp(int x, int y) override;
     bool WantsHandCursor() override { return true; }
+    bool IsFocusable() override { return true; }
+    UIE::UiAccessInfo Describe() override;
+    bool Activate() override;
 
     // The width that fits the caption (and chevron) exactly, in DIP.
     int FittingWidth() const;

@@ -16,4 +16,10 @@ int CWindow::HitTestFrame(int x, int y) {
     return HTCAPTION;
 }
 
+bool CWindow::OnEscape() {
+    if (CUiWindow::OnEscape())
+        return true;
+    return escapeAction && escapeAction();
+}
+
 }  // namespace SetupUi

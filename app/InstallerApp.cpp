@@ -74,6 +74,8 @@ int InstallerApp::Run(HINSTANCE moduleHandle, int showCommand) {
 
     UIE::DeclareDpiAwareness();
     UIE::SeedDpiFromScreen();
+    // Screen readers reach the window's accessible object through COM on this thread.
+    base::ComScope com;
 
     gdiplus = std::make_unique<UIE::UiGdiplusSession>();
     WriteThemeColours();

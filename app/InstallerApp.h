@@ -74,6 +74,9 @@ public:
     void CloseWindow();
     // Shows the installing look, or the main page's own controls again.
     void ShowInstallingLook(bool installingLook);
+    // After a page change the focus goes to the page's primary button; the installing look has
+    // none and gets its first focusable control.
+    void FocusPrimary();
 
     HINSTANCE module;
     std::unique_ptr<UIE::UiGdiplusSession> gdiplus;  // from start-up until Shutdown
@@ -91,6 +94,8 @@ public:
     UIE::CUiControl* customDirPage = nullptr;
     UIE::CUiControl* finishPage = nullptr;
     UIE::CUiEdit* pathEdit = nullptr;
+    CActionButton* customInstallButton = nullptr;
+    CActionButton* launchButton = nullptr;
     UIE::CUiLabel* diskSpaceLabel = nullptr;
     std::wstring installRoot;
     std::wstring productVersion;
@@ -109,6 +114,7 @@ private:
     void ShowMessage(const wchar_t* text, UINT icon);
     std::array<UIE::CUiControl*, 4> ReadyControls() const;
     std::array<UIE::CUiControl*, 4> InstallingControls() const;
+    void HideCustomDirectoryPage();
     std::wstring InstallDir() const;
 };
 

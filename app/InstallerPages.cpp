@@ -6,6 +6,7 @@
 
 #include <array>
 #include <memory>
+#include <vector>
 
 #include "app/CCheckBadge.h"
 #include "app/InstallRootRules.h"
@@ -43,6 +44,7 @@ UIE::CUiLabel* PlaceLabel(UIE::CUiControl* parent, UIE::UiRect bounds, const wch
 UIE::CUiControl* AddPage(UIE::CUiControl* root) {
     UIE::CUiControl* page = root->AddAt<UIE::CUiControl>({0, 0, 520, 374});
     page->visible = false;
+    page->coversSiblings = true;
     UIE::CUiCard* background = page->AddAt<UIE::CUiCard>({0, 0, 520, 374});
     background->fillColour = 0xFFFFFFFF;
     background->cornerRadius = 1;
@@ -97,6 +99,7 @@ void InstallerApp::BuildMainPage() {
     contactLink->linkColour = 0xFFFF7467;
     contactLink->SetOnClick([this] { ShowMessage(kContactMessage, MB_ICONINFORMATION); });
     progressBar = root->AddAt<UIE::CUiProgressBar>({24, 326, 472, 8});
+    progressBar->accessName = L"安装进度";
     for (UIE::CUiControl* installingOnly :
          {static_cast<UIE::CUiControl*>(percentLabel), static_cast<UIE::CUiControl*>(problemLabel),
           static_cast<UIE::CUiControl*>(contactLink), static_cast<UIE::CUiControl*>(progressBar)})
@@ -104,6 +107,13 @@ void InstallerApp::BuildMainPage() {
     BuildCustomDirectoryPage();
     BuildFinishPage();
     window.AddRoot(std::move(rootControl));
+    window.escapeAction = [this] {
+        if (!customDirPage->visible)
+            return false;
+        ReturnToMainPage();  // Escape is "返回"
+        return true;
+    };
+    FocusPrimary();
 }
 
 void InstallerApp::BuildCustomDirectoryPage() {
@@ -116,6 +126,7 @@ void InstallerApp::BuildCustomDirectoryPage() {
     PlaceLabel(customDirPage, {40, 96, 200, 22}, L"安装路径", 13, UIE::ArgbToColorRef(UIE::GetTheme().text));
     pathEdit = customDirPage->AddAt<UIE::CUiEdit>({40, 122, 360, 32});
     pathEdit->placeholder = L"请输入安装目录";
+    pathEdit->accessName = L"安装路径";
     pathEdit->SetOnChange([this](const std::wstring& text) { UpdateDiskSpace(text); });
     UIE::CUiButton* browse = customDirPage->AddAt<UIE::CUiButton>({412, 122, 68, 32});
     browse->style = UIE::kButtonOutlined;
@@ -123,17 +134,18 @@ void InstallerApp::BuildCustomDirectoryPage() {
     browse->SetOnClick([this] { BrowseForDirectory(); });
     diskSpaceLabel = PlaceLabel(customDirPage, {40, 166, 440, 22}, L"", 12, RGB(0x84, 0x87, 0x8C));
     PlaceLabel(customDirPage, {40, 196, 440, 22}, L"请选择剩余空间充足的安装位置", 12, RGB(0xAA, 0xAA, 0xAA));
-    customDirPage->AddAt<CActionButton>({194, 280, 132, 36}, L"立即安装", [this] { StartInstall(); });
+    customInstallButton =
+        customDirPage->AddAt<CActionButton>({194, 280, 132, 36}, L"立即安装", [this] { StartInstall(); });
 }
 
 void InstallerApp::BuildFinishPage() {
     finishPage = AddPage(root);
     finishPage->AddAt<CChromeButton>({484, 10, 26, 26}, CChromeButton::kClose, [this] { CloseWindow(); });
-    finishPage->AddAt<CCheckBadge>({232, 108, 56, 56});
+    finishPage->AddAt<CCheckBadge>({232, 108, 56, 56})->accessName = L"安装成功";
     UIE::CUiLabel* headline = PlaceLabel(finishPage, {0, 176, 520, 28}, L"安装完成", 15, kDarkText);
     headline->bold = true;
     headline->textAlignment = 1;
-    finishPage->AddAt<CActionButton>({194, 238, 132, 36}, L"立即体验", [this] { LaunchAndClose(); });
+    launchButton = finishPage->AddAt<CActionButton>({194, 238, 132, 36}, L"立即体验", [this] { LaunchAndClose(); });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -149,14 +161,37 @@ void InstallerApp::OpenCustomDirectoryPage() {
     UpdateDiskSpace(installRoot);
     customDirPage->SetVisible(true);
     window.captionDragEnabled = false;
+    FocusPrimary();
 }
 
 void InstallerApp::ReturnToMainPage() {
+    HideCustomDirectoryPage();
+    FocusPrimary();
+}
+
+void InstallerApp::HideCustomDirectoryPage() {
     // Hiding the page gives up the roles its controls hold; the focus may sit elsewhere too.
     customDirPage->SetVisible(false);
     if (window.Focused())
         window.ReleaseSubtree(window.Focused());
     window.captionDragEnabled = true;
+}
+
+// The primary button lets Enter go on at once; the page's fields are a Shift+Tab away.
+void InstallerApp::FocusPrimary() {
+    UIE::CUiControl* primary = nullptr;
+    if (finishPage->visible)
+        primary = launchButton;
+    else if (customDirPage->visible)
+        primary = customInstallButton;
+    else if (installButton->visible)
+        primary = installButton;
+    if (primary) {
+        window.FocusControl(primary);
+        return;
+    }
+    const std::vector<UIE::CUiControl*> order = window.ShownControls(true);
+    window.FocusControl(order.empty() ? nullptr : order.front());
 }
 
 void InstallerApp::UpdateDiskSpace(const std::wstring& path) {
@@ -232,11 +267,12 @@ void InstallerApp::StartInstall() {
     const std::wstring settings = Engine::JoinPath(Engine::GetAppDataDir(), L"settings.ini");
     WritePrivateProfileStringW(L"privacy", L"networkConsent", L"1", settings.c_str());
     if (fromCustomPage)
-        ReturnToMainPage();
+        HideCustomDirectoryPage();
     installing = true;
     ShowInstallingLook(true);
     progressBar->SetValue(0);
     percentLabel->SetText(L"0%");
+    FocusPrimary();
     StartInstallWorker();
 }
 
@@ -252,10 +288,12 @@ void InstallerApp::InstallFinished(bool success, const std::wstring& message) {
     if (success) {
         window.captionDragEnabled = false;
         finishPage->SetVisible(true);
+        FocusPrimary();
         return;
     }
     messageBox(window.hwnd, message.c_str(), kInstallFailedCaption, MB_ICONERROR);
     ShowInstallingLook(false);
+    FocusPrimary();
 }
 
 void InstallerApp::LaunchAndClose() {

@@ -13,7 +13,7 @@ grep -qE '^Magic\s+010b\s+\(PE32\)' <<<"$headers" || fail "optional header is no
 grep -qE '^Subsystem\s+00000002\s+\(Windows GUI\)' <<<"$headers" || fail "not a Windows GUI program"
 echo "$exe: PE32, Windows GUI"
 
-allowed='^(kernel32|user32|gdi32|gdiplus|advapi32|shell32|ole32|oleaut32|comdlg32|shlwapi|ws2_32|crypt32|wintrust|version|imm32|msvcrt|bcrypt|secur32|normaliz|wldap32|iphlpapi|uxtheme|dwmapi|opengl32|dxgi|comctl32|winmm|rpcrt4)\.dll$'
+allowed='^(kernel32|user32|gdi32|gdiplus|advapi32|shell32|ole32|oleaut32|comdlg32|shlwapi|ws2_32|crypt32|wintrust|version|imm32|oleacc|msvcrt|bcrypt|secur32|normaliz|wldap32|iphlpapi|uxtheme|dwmapi|opengl32|dxgi|comctl32|winmm|rpcrt4)\.dll$'
 imports=$(echo "$headers" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z' | sort -u)
 [ -n "$imports" ] || fail "no imports found"
 echo "$exe imports:" $imports

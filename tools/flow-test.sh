@@ -12,6 +12,12 @@
 #   custom   - a path typed on the custom-directory page and discarded with "返回", then a
 #              successful installation into the default folder, the finish page, and "立即体验"
 #              starting the product and ending the installer with 0;
+#   keyboard - a whole installation without a single click: Tab and Space tick the agreement (the
+#              focus ring shows), Enter opens the custom-directory page, Escape leaves it and
+#              Enter opens it again, Shift+Tab reaches the path field, a folder is typed, Tab and
+#              Enter install into it, and Enter on the finish page starts the product;
+#   keyclose - Shift+Tab and Enter start an installation, and Alt+F4 during the download ends
+#              the installer with 0 and no message box, as a system close does;
 #   presenter - the OpenGL presenter's tests of the test build, which need this display.
 # A screenshot of every page and message is kept in build/PRESET/flow/. Ends with one line and a
 # non-zero status when a check failed.
@@ -127,6 +133,11 @@ expect_exit() {  # SCENARIO: the installer ends with 0 within 20 s
     local status=$?
     [ $status -eq 0 ] || fail "$1: exit code $status"
 }
+keys() {  # KEY...: pressed one after another on the installer window
+    xdotool windowfocus --sync "$window" 2>/dev/null
+    xdotool key --clearmodifiers --delay 200 "$@"
+    sleep 0.4
+}
 close_window() {  # as the system does: WM_CLOSE to the installer's windows
     orb_wine taskkill /im OrbelinSetup.exe >/dev/null 2>&1
 }
@@ -210,6 +221,47 @@ start_installer custom && {
         expect_exit custom
     fi
     [ ! -e "$prefix/drive_c/typed-here" ] || fail "custom: the discarded path was used"
+}
+
+echo "[flow] keyboard"
+serve "$demo/packages/good.zip" 1
+start_installer keyboard && {
+    # The focus starts on "立即安装"; Tab reaches the agreement box, Space ticks it.
+    keys Tab space
+    shot keyboard-ring
+    expect_pixel keyboard-ring 26 345 FF7467 "keyboard: Space did not tick the agreement"
+    expect_pixel keyboard-ring 21 345 333333 "keyboard: no focus ring left of the agreement box"
+    keys Tab Tab Tab Return  # 自定义目录
+    expect_shot keyboard-custom-open 60 138 FFFFFF "keyboard: Enter did not open the custom-directory page"
+    keys Escape
+    expect_shot keyboard-escape 26 345 FF7467 "keyboard: Escape did not go back to the main page"
+    keys Tab Tab Tab Tab Return  # from "立即安装" again to 自定义目录
+    keys shift+Tab shift+Tab ctrl+a
+    xdotool type --delay 20 'C:\keyboard-here'
+    sleep 0.5
+    shot keyboard-custom
+    keys Tab Tab Return  # browse, then 立即安装
+    product=$prefix/drive_c/keyboard-here/1.0.0.49/Orbelin.exe
+    if wait_for eval '[ -f "$product" ]'; then
+        expect_shot keyboard-finish 260 120 FF7467 "keyboard: no finish page badge"
+        keys Return  # 立即体验 holds the focus
+        expect_exit keyboard
+        wait_for eval '[ -f "$product.ran" ]' || fail "keyboard: the product was not started"
+    else
+        fail "keyboard: nothing was installed in the typed folder"
+        close_window
+        expect_exit keyboard
+    fi
+}
+
+echo "[flow] keyclose"
+serve "$demo/packages/good.zip" 30
+start_installer keyclose && {
+    keys Tab space shift+Tab Return
+    expect_shot keyclose-installing 30 330 FF7467 "keyclose: the installation did not start"
+    keys alt+F4
+    expect_exit keyclose
+    [ -z "$(windows_named 安装失败)" ] || fail "keyclose: a message box appeared"
 }
 
 # The OpenGL presenter's frame checks need this X display; the headless suites skip them.

@@ -60,6 +60,24 @@ void CUiButton::OnMouseUp(int x, int y) {
         onClick();
 }
 
+UiAccessInfo CUiButton::Describe() {
+    UiAccessInfo info;
+    info.role = UiRole::PushButton;
+    info.name = accessName.empty() ? text : accessName;
+    return info;
+}
+
+// The keyboard has no point: a positional handler gets the middle of the button.
+bool CUiButton::Activate() {
+    if (!enabled)
+        return false;
+    if (onClickAt)
+        onClickAt(bounds.width / 2, bounds.height / 2);
+    else if (onClick)
+        onClick();
+    return true;
+}
+
 void CUiButton::Paint(UiCanvas& canvas) {
     const UiRect px = GetPixelRect();
     const UiRect box = {0, 0, px.width, px.height};

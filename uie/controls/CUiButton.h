@@ -29,6 +29,9 @@ public:
     void OnMouseDown(int x, int y) override;
     void OnMouseUp(int x, int y) override;
     bool WantsHandCursor() override { return enabled; }
+    bool IsFocusable() override { return true; }
+    UiAccessInfo Describe() override;
+    bool Activate() override;
 
     void SetOnClick(ClickHandler handler) { onClick = std::move(handler); }
 

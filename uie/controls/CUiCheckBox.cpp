@@ -25,12 +25,28 @@ UiSize CUiCheckBox::Measure(int) {
 }
 
 void CUiCheckBox::OnMouseUp(int x, int y) {
-    if (x < 0 || y < 0 || x >= bounds.width || y >= bounds.height || !enabled)
+    if (x < 0 || y < 0 || x >= bounds.width || y >= bounds.height)
         return;
+    Activate();
+}
+
+bool CUiCheckBox::Activate() {
+    if (!enabled)
+        return false;
     checked = !checked;
     Invalidate();
+    NotifyAccess(UiAccessEvent::StateChange);
     if (onChange)
         onChange(checked);
+    return true;
+}
+
+UiAccessInfo CUiCheckBox::Describe() {
+    UiAccessInfo info;
+    info.role = UiRole::CheckBox;
+    info.name = accessName.empty() ? text : accessName;
+    info.checked = checked;
+    return info;
 }
 
 void CUiCheckBox::Paint(UiCanvas& canvas) {

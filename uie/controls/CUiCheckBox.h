@@ -18,6 +18,9 @@ public:
     void Paint(UiCanvas& canvas) override;
     void OnMouseUp(int x, int y) override;
     bool WantsHandCursor() override { return enabled; }
+    bool IsFocusable() override { return true; }
+    UiAccessInfo Describe() override;
+    bool Activate() override;  // toggles, as a click does
 
     void SetOnChange(ChangeHandler handler) { onChange = std::move(handler); }
 

@@ -246,6 +246,15 @@ void CUiEdit::SetText(const std::wstring& value) {
     scroll = 0;
     PlaceCaret();
     RequestLayout();
+    NotifyAccess(UiAccessEvent::ValueChange);
+}
+
+UiAccessInfo CUiEdit::Describe() {
+    UiAccessInfo info;
+    info.role = UiRole::EditableText;
+    info.name = accessName.empty() ? placeholder : accessName;
+    info.value = text;
+    return info;
 }
 
 void CUiEdit::InsertText(const std::wstring& inserted) {
@@ -257,6 +266,7 @@ void CUiEdit::NotifyChange() {
     AdjustScroll();
     PlaceCaret();
     Invalidate();
+    NotifyAccess(UiAccessEvent::ValueChange);
     if (onChange)
         onChange(text);
 }

@@ -32,6 +32,7 @@ public:
     void OnKeyDown(unsigned virtualKey) override;
     void OnImeResult(const wchar_t* result) override;
     bool GetImeCaretRect(UiLtrb* out) override;
+    UiAccessInfo Describe() override;  // named by `accessName`, or by the placeholder
 
     // Replaces the text with the caret at its end and no scroll; the change handler is not told.
     void SetText(const std::wstring& value);

@@ -9,6 +9,15 @@ namespace UIE {
 
 using namespace Gdiplus::DllExports;
 
+UiAccessInfo CUiImage::Describe() {
+    UiAccessInfo info;
+    if (!accessName.empty()) {
+        info.role = UiRole::Graphic;
+        info.name = accessName;
+    }
+    return info;
+}
+
 void CUiImage::Paint(UiCanvas& canvas) {
     const UiRect px = GetPixelRect();
     const float radius = static_cast<float>(Scale(cornerRadius < 0 ? 8 : cornerRadius));

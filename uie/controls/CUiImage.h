@@ -16,6 +16,7 @@ enum UiImageFit { kFitContain = 0, kFitCover = 1 };
 class CUiImage : public CUiControl {
 public:
     void Paint(UiCanvas& canvas) override;
+    UiAccessInfo Describe() override;  // a graphic when named; unnamed pictures are decoration
 
     UiBitmap* bitmap = nullptr;
     int fitMode = kFitContain;

@@ -12,9 +12,21 @@ namespace UIE {
 CUiLabel::CUiLabel() : textColour(ArgbToColorRef(GetTheme().text)) {}
 
 void CUiLabel::SetText(const std::wstring& value) {
+    const bool changed = value != text;
     if (&value != &text)
         text = value;
     RequestLayout();
+    if (changed)
+        NotifyAccess(UiAccessEvent::NameChange);
+}
+
+UiAccessInfo CUiLabel::Describe() {
+    UiAccessInfo info;
+    if (!text.empty()) {
+        info.role = UiRole::StaticText;
+        info.name = text;
+    }
+    return info;
 }
 
 UiSize CUiLabel::Measure(int) {

@@ -16,6 +16,7 @@ public:
 
     UiSize Measure(int availableWidth) override;
     void Paint(UiCanvas& canvas) override;
+    UiAccessInfo Describe() override;  // static text; an empty label has nothing to read
 
     // A new text may change the label's size, so every ancestor lays out again.
     void SetText(const std::wstring& value);

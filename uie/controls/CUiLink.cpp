@@ -49,6 +49,19 @@ void CUiLink::OnMouseLeave() {
     Invalidate();
 }
 
+UiAccessInfo CUiLink::Describe() {
+    UiAccessInfo info;
+    info.role = UiRole::Link;
+    info.name = accessName.empty() ? text : accessName;
+    return info;
+}
+
+bool CUiLink::Activate() {
+    if (onClick)
+        onClick();
+    return true;
+}
+
 void CUiLink::OnMouseUp(int, int) {
     if (onClick)
         onClick();

@@ -24,6 +24,9 @@ public:
     void OnMouseLeave() override;
     void OnMouseUp(int x, int y) override;
     bool WantsHandCursor() override { return true; }
+    bool IsFocusable() override { return true; }
+    UiAccessInfo Describe() override;
+    bool Activate() override;
 
     void SetOnClick(ClickHandler handler) { onClick = std::move(handler); }
 

@@ -12,8 +12,19 @@ constexpr Gdiplus::ARGB kTrackColour = 0xFFEFEFEF;
 }
 
 void CUiProgressBar::SetValue(int percent) {
+    const int before = value;
     value = std::clamp(percent, 0, 100);
     Invalidate();
+    if (value != before)
+        NotifyAccess(UiAccessEvent::ValueChange);
+}
+
+UiAccessInfo CUiProgressBar::Describe() {
+    UiAccessInfo info;
+    info.role = UiRole::ProgressBar;
+    info.name = accessName;
+    info.value = PercentValue(value);
+    return info;
 }
 
 void CUiProgressBar::Paint(UiCanvas& canvas) {

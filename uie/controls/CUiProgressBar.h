@@ -9,6 +9,7 @@ namespace UIE {
 class CUiProgressBar : public CUiControl {
 public:
     void Paint(UiCanvas& canvas) override;
+    UiAccessInfo Describe() override;  // named by `accessName`; the value reads "37%"
 
     // Clamped to 0 to 100; repaints.
     void SetValue(int percent);

@@ -83,6 +83,14 @@ int CUiControl::PaintOutset() {
     return 1;
 }
 
+UiAccessInfo CUiControl::Describe() {
+    return {};
+}
+
+bool CUiControl::Activate() {
+    return false;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Tree operations
 // ---------------------------------------------------------------------------------------------
@@ -99,6 +107,8 @@ CUiControl* CUiControl::AddChild(std::unique_ptr<CUiControl> child) {
 
 void CUiControl::AttachToWindow(CUiWindow* host) {
     window = host;
+    if (host && accessId == 0)
+        accessId = host->NextAccessId();
     for (auto& child : children)
         child->AttachToWindow(host);
 }
@@ -155,6 +165,12 @@ void CUiControl::SetVisible(bool value) {
     if (!visible && window)
         window->ReleaseSubtree(this);
     RequestLayout();
+    NotifyAccess(visible ? UiAccessEvent::Show : UiAccessEvent::Hide);
+}
+
+void CUiControl::NotifyAccess(UiAccessEvent event) {
+    if (window)
+        window->RaiseAccessEvent(this, event);
 }
 
 void CUiControl::PaintTree(UiCanvas& canvas) {

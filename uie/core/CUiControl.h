@@ -1,18 +1,19 @@
 // The control model: a tree of lightweight, windowless controls.
 //
 // A control is a rectangle in DIP (1/96 inch) relative to its parent, with children that it owns
-// (first painted first, hit-tested last), a handful of state flags and thirty virtual operations
-// through which the window host (CUiWindow) delivers painting, layout, pointer, keyboard, focus,
-// IME and timer events. The host owns the roots and holds the hover, capture and focus roles as
-// plain pointers. Local coordinates handed to the event operations are DIP relative to the
-// receiving control's top-left corner; only `GetPixelRect`, the canvas and `GetImeCaretRect` are
-// in device pixels. Everything runs on the UI thread; controls are never detached or re-parented.
+// (first painted first, hit-tested last), a handful of state flags and thirty-two virtual
+// operations through which the window host (CUiWindow) delivers painting, layout, pointer,
+// keyboard, focus, IME and timer events and asks what a screen reader should hear. The host owns the roots and holds
+// the hover, capture and focus roles as plain pointers. Local coordinates handed to the event operations are DIP
+// relative to the receiving control's top-left corner; only `GetPixelRect`, the canvas and `GetImeCaretRect` are in
+// device pixels. Everything runs on the UI thread; controls are never detached or re-parented.
 #pragma once
 
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "uie/core/UiAccess.h"
 #include "uie/core/UiGeometry.h"
 
 namespace UIE {
@@ -59,8 +60,10 @@ public:
     virtual bool InterceptPointer(int x, int y);                                                     // 26: false
     virtual void OnHoverWithin(bool inside);                                                         // 27
     virtual bool TracksHoverWithin();                                                                // 28: false
-    virtual void Layout();      // 29: fillFirstChild stretch
-    virtual int PaintOutset();  // 30: 1 pixel
+    virtual void Layout();            // 29: fillFirstChild stretch
+    virtual int PaintOutset();        // 30: 1 pixel
+    virtual UiAccessInfo Describe();  // 31: no role, so readers do not see the control
+    virtual bool Activate();          // 32: the default action (Enter, Space, a reader); false: none
 
     // Appends an owned child (it becomes the last painted and the first hit) and joins it to this
     // control's window. A null child is ignored. Layout and invalidation are the caller's.
@@ -96,6 +99,8 @@ public:
     void RequestLayout();
     void SetVisible(bool visible);
     void PaintTree(UiCanvas& canvas);
+    // Tells screen readers about a change of this control (nothing without a native window).
+    void NotifyAccess(UiAccessEvent event);
 
     bool layoutPending = true;
     CUiControl* parent = nullptr;  // non-owning; null for a root
@@ -113,6 +118,15 @@ public:
     UiEdges padding;
     std::wstring tooltip;
     bool fillFirstChild = false;
+    // The name readers speak when the visible text does not say it (icon-only buttons, fields).
+    std::wstring accessName;
+    // A page laid over its earlier siblings: while it is visible they are out of sight, so the
+    // keyboard and readers skip them.
+    bool coversSiblings = false;
+    // Keyboard and reader order: lower groups first, then top to bottom and left to right.
+    int readingGroup = 0;
+    // The child id readers know the control by; given by the window, stable for its lifetime.
+    long accessId = 0;
 };
 
 }  // namespace UIE

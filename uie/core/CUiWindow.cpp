@@ -2,11 +2,13 @@
 
 #include <windowsx.h>
 #include <imm.h>
+#include <oleacc.h>
 #include <uxtheme.h>
 
 #include <algorithm>
 
 #include "base/ScopedWin.h"
+#include "uie/core/UiAccessible.h"
 #include "uie/core/UiCaptionBar.h"
 #include "uie/core/UiDpi.h"
 #include "uie/core/UiDpiSetup.h"
@@ -47,6 +49,8 @@ CUiWindow::~CUiWindow() {
     messageHook = nullptr;
     if (hwnd)
         DestroyWindow(hwnd);
+    if (accessible)
+        accessible->Disconnect();
     presenter.Stop();
     buffer.Release();
     layers.clear();
@@ -387,11 +391,31 @@ LRESULT CUiWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM l
             return result;
         }
         case WM_KEYDOWN:
-            OnKeyDown(wParam);
+            OnKeyDown(wParam, lParam);
             return 0;
+        case WM_SYSKEYDOWN:
+            // Alt shows the keyboard cues, as in any window; the system keys (Alt+F4) go on as before.
+            if (wParam == VK_MENU)
+                SetFocusCues(true);
+            return DefaultPath(window, message, wParam, lParam);
         case WM_CHAR:
+            if (swallowChar && static_cast<wchar_t>(wParam) == swallowChar) {
+                swallowChar = 0;
+                return 0;
+            }
             input.Char(static_cast<wchar_t>(wParam));
             return 0;
+        case WM_CHANGEUISTATE:
+            // A top-level window applies the change to itself.
+            SendMessageW(hwnd, WM_UPDATEUISTATE, wParam, lParam);
+            return 0;
+        case WM_UPDATEUISTATE:
+            OnUpdateUiState(wParam);
+            return 0;
+        case WM_QUERYUISTATE:
+            return focusCuesShown ? 0 : UISF_HIDEFOCUS | UISF_HIDEACCEL;
+        case WM_GETOBJECT:
+            return OnGetObject(window, wParam, lParam);
         case WM_IME_STARTCOMPOSITION:
             OnImeStartComposition();
             return DefaultPath(window, message, wParam, lParam);
@@ -408,6 +432,7 @@ LRESULT CUiWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM l
             return 0;
         case WM_LBUTTONDOWN:
             HideTooltip();
+            SetFocusCues(false);
             OnButtonDown(LowWord(lParam), HighWord(lParam));
             return 0;
         case WM_LBUTTONUP:
@@ -435,6 +460,11 @@ LRESULT CUiWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM l
 
 void CUiWindow::OnDestroyMessage(WPARAM wParam, LPARAM lParam) {
     presenter.Stop();
+    // Readers may keep the object; from now on it answers that the window is gone.
+    if (accessible) {
+        accessible->Disconnect();
+        accessible.Reset();
+    }
     OnDestroy();
     StopTasks();
     hwnd = nullptr;
@@ -531,10 +561,42 @@ bool CUiWindow::OnSetCursor(LPARAM lParam) {
 // Keyboard, IME and timers
 // ---------------------------------------------------------------------------------------------
 
-void CUiWindow::OnKeyDown(WPARAM virtualKey) {
+void CUiWindow::OnKeyDown(WPARAM virtualKey, LPARAM lParam) {
+    swallowChar = 0;
+    const bool ctrlOrAlt = GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0;
+    if (virtualKey == VK_TAB && !ctrlOrAlt) {
+        swallowChar = L'\t';
+        SetFocusCues(true);
+        MoveFocusInOrder(GetKeyState(VK_SHIFT) < 0);
+        return;
+    }
+    if (virtualKey >= VK_LEFT && virtualKey <= VK_DOWN)
+        SetFocusCues(true);
     if (virtualKey == VK_ESCAPE && OnEscape())
         return;
+    // A held key repeats; the control acts once per press.
+    const bool repeat = (lParam & (1 << 30)) != 0;
+    if ((virtualKey == VK_RETURN || virtualKey == VK_SPACE) && !ctrlOrAlt && !repeat && ActivateFocused(virtualKey))
+        return;
     input.KeyDown(static_cast<unsigned>(virtualKey));
+}
+
+// Enter and Space act on the focused control; Enter leaves a check box alone (as in a dialog,
+// where Enter means the default button, not the box).
+bool CUiWindow::ActivateFocused(WPARAM virtualKey) {
+    CUiControl* focused = input.Focused();
+    if (!focused || !focused->enabled || !IsShown(focused))
+        return false;
+    if (virtualKey == VK_RETURN && focused->Describe().role == UiRole::CheckBox)
+        return false;
+    // Set first: the action may run a message box, whose loop delivers the key's character.
+    const wchar_t typed = virtualKey == VK_RETURN ? L'\r' : L' ';
+    swallowChar = typed;
+    if (focused->Activate())
+        return true;
+    if (swallowChar == typed)
+        swallowChar = 0;
+    return false;
 }
 
 void CUiWindow::OnImeStartComposition() {
@@ -582,6 +644,219 @@ void CUiWindow::OnTimerMessage(WPARAM timerId) {
     auto found = timerTargets.find(static_cast<unsigned>(timerId));
     if (found != timerTargets.end())
         found->second->OnTimer(static_cast<unsigned>(timerId));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Focus order, the focus ring and screen readers
+// ---------------------------------------------------------------------------------------------
+
+void CUiWindow::FocusControl(CUiControl* target) {
+    input.MoveFocus(target);
+}
+
+void CUiWindow::MoveFocusInOrder(bool backwards) {
+    const std::vector<CUiControl*> order = ShownControls(true);
+    const auto at = std::find(order.begin(), order.end(), input.Focused());
+    const int current = at == order.end() ? -1 : static_cast<int>(at - order.begin());
+    const int next = StepInCycle(static_cast<int>(order.size()), current, backwards);
+    if (next >= 0)
+        input.MoveFocus(order[static_cast<size_t>(next)]);
+}
+
+namespace {
+
+// Collects the controls in sight below `control` (itself included), in tree order.
+void CollectShown(CUiControl* control, bool focusableOnly, std::vector<CUiControl*>& out) {
+    if (!control->visible)
+        return;
+    const bool wanted =
+        focusableOnly ? control->IsFocusable() && control->enabled : control->Describe().role != UiRole::None;
+    if (wanted)
+        out.push_back(control);
+    // A visible page hides the siblings before it.
+    size_t first = 0;
+    for (size_t i = control->children.size(); i-- > 0;) {
+        if (control->children[i]->visible && control->children[i]->coversSiblings) {
+            first = i;
+            break;
+        }
+    }
+    for (size_t i = first; i < control->children.size(); ++i)
+        CollectShown(control->children[i].get(), focusableOnly, out);
+}
+
+bool CoveredBySibling(const CUiControl* control, const std::vector<std::unique_ptr<CUiControl>>& siblings) {
+    bool after = false;
+    for (const auto& sibling : siblings) {
+        if (sibling.get() == control)
+            after = true;
+        else if (after && sibling->visible && sibling->coversSiblings)
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+std::vector<CUiControl*> CUiWindow::ShownControls(bool focusableOnly) {
+    std::vector<CUiControl*> found;
+    if (!layers.empty()) {
+        CollectShown(layers.back().control.get(), focusableOnly, found);
+    } else {
+        for (auto& root : roots)
+            CollectShown(root.get(), focusableOnly, found);
+    }
+    std::vector<UiOrderItem> items;
+    items.reserve(found.size());
+    for (CUiControl* control : found) {
+        UiOrderItem item;
+        control->GetAbsolutePosition(item.rect.x, item.rect.y);
+        item.rect.width = control->bounds.width;
+        item.rect.height = control->bounds.height;
+        item.group = control->readingGroup;
+        items.push_back(item);
+    }
+    std::vector<CUiControl*> ordered;
+    ordered.reserve(found.size());
+    for (size_t index : ReadingOrder(items))
+        ordered.push_back(found[index]);
+    return ordered;
+}
+
+bool CUiWindow::IsShown(const CUiControl* control) const {
+    if (!control)
+        return false;
+    const CUiControl* top = control;
+    for (const CUiControl* c = control; c; c = c->parent) {
+        if (!c->visible)
+            return false;
+        if (c->parent && CoveredBySibling(c, c->parent->children))
+            return false;
+        top = c;
+    }
+    if (!layers.empty())
+        return top == layers.back().control.get();
+    return std::any_of(roots.begin(), roots.end(), [top](const auto& root) { return root.get() == top; });
+}
+
+UiLtrb CUiWindow::ControlPixelArea(const CUiControl* control, int outset) const {
+    std::vector<UiRect> chain;
+    for (const CUiControl* c = control; c; c = c->parent)
+        chain.insert(chain.begin(), c->bounds);
+    return PaintedPixelArea(chain, outset);
+}
+
+namespace {
+
+CUiControl* FindIn(CUiControl* control, long id) {
+    if (control->accessId == id)
+        return control;
+    for (auto& child : control->children) {
+        if (CUiControl* found = FindIn(child.get(), id))
+            return found;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+CUiControl* CUiWindow::FindByAccessId(long id) {
+    if (id <= 0)
+        return nullptr;
+    for (auto& root : roots) {
+        if (CUiControl* found = FindIn(root.get(), id))
+            return found;
+    }
+    for (auto& layer : layers) {
+        if (CUiControl* found = FindIn(layer.control.get(), id))
+            return found;
+    }
+    return nullptr;
+}
+
+// Controls without a role are containers and pages: their coming and going changes which
+// children the client has, so readers hear of a reorder of the whole client instead.
+void CUiWindow::RaiseAccessEvent(CUiControl* control, UiAccessEvent event) {
+    if (!hwnd || !control)
+        return;
+    const bool described = control->Describe().role != UiRole::None;
+    if (!described) {
+        if (event == UiAccessEvent::Show || event == UiAccessEvent::Hide)
+            NotifyWinEvent(EVENT_OBJECT_REORDER, hwnd, OBJID_CLIENT, CHILDID_SELF);
+        return;
+    }
+    NotifyWinEvent(MsaaEvent(event), hwnd, OBJID_CLIENT, control->accessId);
+}
+
+void CUiWindow::OnFocusMoved(CUiControl* before, CUiControl* after) {
+    if (focusCuesShown) {
+        InvalidateFocusRing(before);
+        InvalidateFocusRing(after);
+    }
+    if (after)
+        RaiseAccessEvent(after, UiAccessEvent::Focus);
+}
+
+void CUiWindow::SetFocusCues(bool shown) {
+    if (!hwnd || shown == focusCuesShown)
+        return;
+    SendMessageW(hwnd, WM_CHANGEUISTATE, MAKEWPARAM(shown ? UIS_CLEAR : UIS_SET, UISF_HIDEFOCUS), 0);
+}
+
+void CUiWindow::OnUpdateUiState(WPARAM wParam) {
+    if (!(HIWORD(wParam) & UISF_HIDEFOCUS))
+        return;
+    bool shown = focusCuesShown;
+    switch (LOWORD(wParam)) {
+        case UIS_SET:
+            shown = false;
+            break;
+        case UIS_CLEAR:
+            shown = true;
+            break;
+        default:  // UIS_INITIALIZE: hidden until the keyboard is used
+            shown = false;
+            break;
+    }
+    if (shown == focusCuesShown)
+        return;
+    focusCuesShown = shown;
+    InvalidateFocusRing(input.Focused());
+}
+
+void CUiWindow::InvalidateFocusRing(const CUiControl* control) {
+    if (!hwnd || !control)
+        return;
+    const int outset = Scale(kFocusRingGapDip) + std::max(1, Scale(kFocusRingWidthDip)) + 1;
+    const UiLtrb area = ControlPixelArea(control, outset);
+    InvalidatePixels(area);
+}
+
+void CUiWindow::PaintFocusRing() {
+    CUiControl* focused = input.Focused();
+    if (!focusCuesShown || !focused || !IsShown(focused))
+        return;
+    const UiLtrb area = ControlPixelArea(focused, 0);
+    const int gap = Scale(kFocusRingGapDip);
+    const float width = static_cast<float>(std::max(1, Scale(kFocusRingWidthDip)));
+    const float half = width / 2.0f;
+    const float left = static_cast<float>(area.left - gap) - half;
+    const float top = static_cast<float>(area.top - gap) - half;
+    const float right = static_cast<float>(area.right + gap) + half;
+    const float bottom = static_cast<float>(area.bottom + gap) + half;
+    UiPathPtr ring =
+        UiCanvas::CreateRoundRectPath(left, top, right - left, bottom - top, static_cast<float>(Scale(4)) + width);
+    if (ring && ring->native)
+        canvas.StrokePath(*ring, kFocusRingColour, width);
+}
+
+LRESULT CUiWindow::OnGetObject(HWND window, WPARAM wParam, LPARAM lParam) {
+    // The object id arrives as a 32-bit value in a pointer-sized parameter.
+    if (static_cast<LONG>(static_cast<DWORD>(lParam)) != OBJID_CLIENT)
+        return DefaultPath(window, WM_GETOBJECT, wParam, lParam);
+    if (!accessible)
+        accessible = UiAccessible::Create(this);
+    return LresultFromObject(__uuidof(IAccessible), wParam, static_cast<IAccessible*>(accessible.Get()));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -740,6 +1015,7 @@ void CUiWindow::RenderBuffer(const UiLtrb& dirty) {
             UiCaptionBar::Paint(canvas, title, buffer.bufferWidth, strip.bottom);
     }
     PaintLayers(dirty, topCovers);
+    PaintFocusRing();
     tooltip.Paint(canvas, dirty);
     canvas.EndWindowPaint();
 }

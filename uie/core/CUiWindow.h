@@ -5,8 +5,10 @@
 // touches the HWND: it turns window messages into control operations (hover, capture, focus,
 // keyboard, IME, wheel, double click, cursors, tooltips), answers the non-client messages that
 // make a borderless window movable and resizable, and paints the trees into its back buffer on
-// WM_PAINT. Its owner sees unhandled messages first through `messageHook` (WM_CLOSE before the
-// window is destroyed, WM_DESTROY after the host's own clean-up). Message coordinates are client
+// WM_PAINT. It also gives the keyboard its way around the controls (Tab and Shift+Tab in reading
+// order, Enter and Space for the focused control, a focus ring shown after keyboard use only) and
+// answers screen readers through Active Accessibility. Its owner sees unhandled messages first through `messageHook`
+// (WM_CLOSE before the window is destroyed, WM_DESTROY after the host's own clean-up). Message coordinates are client
 // pixels; everything handed to controls is DIP. UI thread only, except `Post`, which other
 // threads use to run a task on the UI thread.
 #pragma once
@@ -21,7 +23,10 @@
 #include <string>
 #include <vector>
 
+#include "base/ScopedWin.h"
 #include "uie/core/CUiControl.h"
+#include "uie/core/UiAccess.h"
+#include "uie/core/UiAccessible.h"
 #include "uie/core/UiBackBuffer.h"
 #include "uie/core/UiCanvas.h"
 #include "uie/core/UiGeometry.h"
@@ -40,6 +45,10 @@ constexpr unsigned kTooltipDelayMs = 500;
 constexpr unsigned kFirstControlTimerId = 100;
 // Colour laid over everything below a modal layer (ARGB).
 constexpr uint32_t kModalDimColour = 0x6E000000;
+// The keyboard focus ring: a rounded outline this far outside the control, this thick (DIP).
+constexpr int kFocusRingGapDip = 2;
+constexpr int kFocusRingWidthDip = 2;
+constexpr uint32_t kFocusRingColour = 0xFF333333;
 
 // What the owner decides about its window: the host itself knows nothing of the product.
 struct UiWindowOptions {
@@ -118,6 +127,27 @@ public:
     // Draws `dirty` (client pixels) of the window into the back buffer.
     void RenderBuffer(const UiLtrb& dirty);
 
+    // Keyboard focus. Moves it to `target` (null: nowhere), as a click or Tab would.
+    void FocusControl(CUiControl* target);
+    // Tab and Shift+Tab: the next focusable control in reading order, wrapping around.
+    void MoveFocusInOrder(bool backwards);
+    // The controls in sight in reading order: every one with a role, or only those that take the
+    // focus. Hidden controls, pages laid over and everything below a modal layer are left out.
+    std::vector<CUiControl*> ShownControls(bool focusableOnly);
+    bool IsShown(const CUiControl* control) const;
+    // The focus ring shows after keyboard use and hides after a click (the system's UI state,
+    // UISF_HIDEFOCUS). Changing it goes through WM_CHANGEUISTATE like any window's.
+    bool FocusCuesShown() const { return focusCuesShown; }
+    void SetFocusCues(bool shown);
+    // Client pixels a control covers, grown by `outset` pixels.
+    UiLtrb ControlPixelArea(const CUiControl* control, int outset) const;
+
+    // Screen readers.
+    long NextAccessId() { return nextAccessId++; }
+    // Any control attached to this window, shown or not; null for an unknown id.
+    CUiControl* FindByAccessId(long id);
+    void RaiseAccessEvent(CUiControl* control, UiAccessEvent event);
+
     HWND hwnd = nullptr;
     HINSTANCE instance = nullptr;
     std::wstring title;
@@ -134,7 +164,8 @@ public:
 
 private:
     UiInputRouter input{{[this](int x, int y, int* lx, int* ly) { return HitTestAt(x, y, lx, ly); },
-                         [this] { SetCapture(hwnd); }, [] { ReleaseCapture(); }}};
+                         [this] { SetCapture(hwnd); }, [] { ReleaseCapture(); },
+                         [this](CUiControl* before, CUiControl* after) { OnFocusMoved(before, after); }}};
     UiTooltip tooltip{{[this] { SetTimer(hwnd, kTooltipTimerId, kTooltipDelayMs, nullptr); },
                        [this] {
                            if (hwnd)
@@ -156,7 +187,13 @@ private:
     void OnPointerLeave();
     void OnButtonDown(int px, int py);
     void OnWheel(WPARAM wParam, LPARAM lParam);
-    void OnKeyDown(WPARAM virtualKey);
+    void OnKeyDown(WPARAM virtualKey, LPARAM lParam);
+    bool ActivateFocused(WPARAM virtualKey);
+    void OnFocusMoved(CUiControl* before, CUiControl* after);
+    void OnUpdateUiState(WPARAM wParam);
+    void InvalidateFocusRing(const CUiControl* control);
+    void PaintFocusRing();
+    LRESULT OnGetObject(HWND window, WPARAM wParam, LPARAM lParam);
     bool OnSetCursor(LPARAM lParam);
     void OnImeStartComposition();
     bool OnImeComposition(LPARAM lParam);
@@ -190,6 +227,14 @@ private:
     // be on the call stack, so they are destroyed when the outermost message returns.
     std::vector<UiModalLayer> closedLayers;
     int messageDepth = 0;
+
+    bool focusCuesShown = false;
+    // The character the key just handled here would still type (Tab, Enter, Space): dropped.
+    wchar_t swallowChar = 0;
+    long nextAccessId = 1;
+    // Made on a reader's first request; cut off from the window when it is destroyed, while
+    // readers may still hold it.
+    base::ComPtr<UiAccessible> accessible;
 };
 
 }  // namespace UIE

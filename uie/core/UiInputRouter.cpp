@@ -94,11 +94,14 @@ void UiInputRouter::PointerLeave() {
 void UiInputRouter::MoveFocus(CUiControl* target) {
     if (target == focused_)
         return;
+    CUiControl* before = focused_;
     if (focused_)
         focused_->OnBlur();
     focused_ = target;
     if (focused_)
         focused_->OnFocus();
+    if (hooks_.focusMoved)
+        hooks_.focusMoved(before, focused_);
 }
 
 void UiInputRouter::ButtonDown(int x, int y) {

@@ -21,6 +21,8 @@ public:
         std::function<CUiControl*(int x, int y, int* localX, int* localY)> hitTest;
         std::function<void()> takeCapture;
         std::function<void()> releaseCapture;
+        // After the focus moved (either may be null); the host repaints the ring and tells readers.
+        std::function<void(CUiControl* before, CUiControl* after)> focusMoved;
     };
     enum class Cursor { Default, Hand, Text };
 

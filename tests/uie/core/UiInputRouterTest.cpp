@@ -45,7 +45,9 @@ protected:
                               }
                               return hit;
                           },
-                          [this] { ++captures; }, [this] { ++releases; }}};
+                          [this] { ++captures; },
+                          [this] { ++releases; },
+                          {}}};
 };
 
 }  // namespace
