@@ -1,7 +1,18 @@
 // The installer's entry point: the command line is ignored.
 #include <windows.h>
 
+#include <cstdlib>
+
 #include "app/InstallerApp.h"
+
+// An exception nothing catches ends the process either way. The runtime's default handler would
+// first print the exception's demangled type to a console this GUI program does not have, and
+// would bring in the whole demangler (some 50 KB) for it.
+namespace __gnu_cxx {
+void __verbose_terminate_handler() {
+    std::abort();
+}
+}  // namespace __gnu_cxx
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     SetupUi::InstallerApp app(instance);

@@ -34,35 +34,43 @@ struct DownloadContext {
 };
 
 size_t WriteBody(char* data, size_t size, size_t count, void* userData) {
-    auto* context = static_cast<DownloadContext*>(userData);
-    const uint64_t length = static_cast<uint64_t>(size) * count;
-    if (ExceedsPackageLimit(context->bytesWritten, length)) {
-        context->error = kMsgPackageTooLarge;
-        return 0;
+    try {
+        auto* context = static_cast<DownloadContext*>(userData);
+        const uint64_t length = static_cast<uint64_t>(size) * count;
+        if (ExceedsPackageLimit(context->bytesWritten, length)) {
+            context->error = kMsgPackageTooLarge;
+            return 0;
+        }
+        if (context->writer->Failed()) {
+            context->error = MsgWriteFailed(context->writer->Error());
+            return 0;
+        }
+        std::vector<char> piece = context->writer->TakeBuffer();
+        piece.assign(data, data + length);
+        context->writer->Write(std::move(piece));
+        context->bytesWritten += length;
+        return static_cast<size_t>(length);
+    } catch (...) {
+        return 0;  // libcurl is C: nothing may unwind through it
     }
-    if (context->writer->Failed()) {
-        context->error = MsgWriteFailed(context->writer->Error());
-        return 0;
-    }
-    std::vector<char> piece = context->writer->TakeBuffer();
-    piece.assign(data, data + length);
-    context->writer->Write(std::move(piece));
-    context->bytesWritten += length;
-    return static_cast<size_t>(length);
 }
 
 int ProbeProgress(void* userData, curl_off_t total, curl_off_t downloaded, curl_off_t, curl_off_t) {
-    auto* context = static_cast<DownloadContext*>(userData);
-    if (context->abortCheck && context->abortCheck())
-        return 1;
-    if (!context->progress)
+    try {
+        auto* context = static_cast<DownloadContext*>(userData);
+        if (context->abortCheck && context->abortCheck())
+            return 1;
+        if (!context->progress)
+            return 0;
+        const int percent = DownloadPercent(downloaded, total);
+        if (percent >= 0 && percent != context->lastPercent) {
+            context->progress(percent);
+            context->lastPercent = percent;
+        }
         return 0;
-    const int percent = DownloadPercent(downloaded, total);
-    if (percent >= 0 && percent != context->lastPercent) {
-        context->progress(percent);
-        context->lastPercent = percent;
+    } catch (...) {
+        return 1;  // libcurl is C: nothing may unwind through it
     }
-    return 0;
 }
 
 void SetOptions(CURL* curl, const std::string& url, DownloadContext& context) {

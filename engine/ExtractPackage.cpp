@@ -52,17 +52,21 @@ struct PieceSink {
 // miniz hands over the inflated data in slices of its 32 KiB window; they are gathered into
 // pieces for the writer.
 size_t GatherPiece(void* opaque, mz_uint64, const void* data, size_t size) {
-    auto* sink = static_cast<PieceSink*>(opaque);
-    if (sink->writer->Failed())
-        return 0;  // stops the inflation: the file is lost anyway
-    const char* bytes = static_cast<const char*>(data);
-    sink->piece.insert(sink->piece.end(), bytes, bytes + size);
-    if (sink->piece.size() >= kPieceBytes) {
-        sink->writer->Write(std::move(sink->piece));
-        sink->piece = sink->writer->TakeBuffer();
-        sink->piece.reserve(kPieceBytes + (32 << 10));
+    try {
+        auto* sink = static_cast<PieceSink*>(opaque);
+        if (sink->writer->Failed())
+            return 0;  // stops the inflation: the file is lost anyway
+        const char* bytes = static_cast<const char*>(data);
+        sink->piece.insert(sink->piece.end(), bytes, bytes + size);
+        if (sink->piece.size() >= kPieceBytes) {
+            sink->writer->Write(std::move(sink->piece));
+            sink->piece = sink->writer->TakeBuffer();
+            sink->piece.reserve(kPieceBytes + (32 << 10));
+        }
+        return size;
+    } catch (...) {
+        return 0;  // miniz is C: nothing may unwind through it
     }
-    return size;
 }
 
 bool InflateEntry(mz_zip_archive* zip,

@@ -15,12 +15,16 @@ namespace {
 
 // An answer past the cap ends the transfer with a write error: the report then fails.
 size_t CollectAnswer(char* data, size_t size, size_t count, void* userData) {
-    auto* answer = static_cast<std::string*>(userData);
-    const size_t length = size * count;
-    if (answer->size() + length > kMaxReportAnswerBytes)
-        return 0;
-    answer->append(data, length);
-    return length;
+    try {
+        auto* answer = static_cast<std::string*>(userData);
+        const size_t length = size * count;
+        if (answer->size() + length > kMaxReportAnswerBytes)
+            return 0;
+        answer->append(data, length);
+        return length;
+    } catch (...) {
+        return 0;  // libcurl is C: nothing may unwind through it
+    }
 }
 
 int ProbeAbort(void* userData, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
@@ -29,8 +33,12 @@ int ProbeAbort(void* userData, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
 }
 
 // Performs the POST; true when libcurl completed the transfer (the status code is not examined).
-bool PostReport(CURL* curl, const std::string& url, const std::string& body, curl_slist* headers,
-                std::string& answer, const AbortCheck& abort) {
+bool PostReport(CURL* curl,
+                const std::string& url,
+                const std::string& body,
+                curl_slist* headers,
+                std::string& answer,
+                const AbortCheck& abort) {
     SetCommonCurlOptions(curl);
     curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
     curl_easy_setopt(curl, CURLOPT_POSTFIELDS, body.c_str());
@@ -48,13 +56,17 @@ bool PostReport(CURL* curl, const std::string& url, const std::string& body, cur
 
 }  // namespace
 
-std::string DeviceReportUrl() { return Utf16ToUtf8(ORB_API_BASE_URL) + "/device/report"; }
+std::string DeviceReportUrl() {
+    return Utf16ToUtf8(ORB_API_BASE_URL) + "/device/report";
+}
 
 bool SendDeviceReport(DeviceReportResult& result, const AbortCheck& abort) {
     return SendDeviceReportTo(DeviceReportUrl(), BuildDeviceProfile(), result, abort);
 }
 
-bool SendDeviceReportTo(const std::string& reportUrl, const std::string& body, DeviceReportResult& result,
+bool SendDeviceReportTo(const std::string& reportUrl,
+                        const std::string& body,
+                        DeviceReportResult& result,
                         const AbortCheck& abort) {
     base::CurlGlobal global;
     if (!global.Ok())

@@ -11,6 +11,10 @@ namespace Engine {
 
 namespace {
 
+// The shell's link object. Written out rather than taken from libuuid, whose single object file
+// of every known GUID would be linked in whole for it.
+constexpr CLSID kShellLinkClass = {0x00021401, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+
 std::wstring InDir(const std::wstring& installDir, const wchar_t* name) {
     return installDir + L"\\" + name;
 }
@@ -31,7 +35,7 @@ void SetDword(HKEY key, const wchar_t* name, DWORD value) {
 
 void SaveShellLink(IShellLinkW* link) {
     base::ComPtr<IPersistFile> file;
-    if (FAILED(link->QueryInterface(IID_IPersistFile, file.PutVoid())))
+    if (FAILED(link->QueryInterface(__uuidof(IPersistFile), file.PutVoid())))
         return;
     const std::wstring path = DesktopShortcutPath();
     if (!path.empty())
@@ -55,7 +59,7 @@ void CreateDesktopShortcut(const std::wstring& installDir) {
     // A thread where COM already runs counts as initialised too; either way it is balanced.
     base::ComScope com(COINIT_APARTMENTTHREADED);
     base::ComPtr<IShellLinkW> link;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.PutVoid())))
+    if (FAILED(CoCreateInstance(kShellLinkClass, nullptr, CLSCTX_INPROC_SERVER, __uuidof(IShellLinkW), link.PutVoid())))
         return;
     const std::wstring target = InDir(installDir, kMainExeName);
     link->SetPath(target.c_str());

@@ -90,9 +90,9 @@ HRESULT UiAccessible::Resolve(const VARIANT& child, CUiControl** control) {
 HRESULT UiAccessible::QueryInterface(REFIID riid, void** out) {
     if (!out)
         return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IDispatch || riid == __uuidof(IAccessible))
+    if (riid == __uuidof(IUnknown) || riid == __uuidof(IDispatch) || riid == __uuidof(IAccessible))
         *out = static_cast<IAccessible*>(this);
-    else if (riid == IID_IEnumVARIANT)
+    else if (riid == __uuidof(IEnumVARIANT))
         *out = static_cast<IEnumVARIANT*>(this);
     else {
         *out = nullptr;
