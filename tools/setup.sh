@@ -20,8 +20,9 @@ packages=(
     # clang with libFuzzer and its sanitizer runtimes, for the fuzz preset (tests/fuzz, bench/fuzz)
     clang libclang-rt-14-dev
     # Mesa's software OpenGL, through which Wine's x11 driver gives the presenter a WGL context
-    # under Xvfb: amd64 for the 64-bit flavour, i386 for the 32-bit one.
-    libgl1-mesa-dri libglx-mesa0 libgl1-mesa-dri:i386 libglx-mesa0:i386
+    # under Xvfb: amd64 for the 64-bit flavour, i386 for the 32-bit one (whose libGL.so.1, the
+    # GL vendor library's loader, nothing else pulls in).
+    libgl1-mesa-dri libglx-mesa0 libgl1 libgl1-mesa-dri:i386 libglx-mesa0:i386 libgl1:i386
 )
 
 # ---------------------------------------------------------------------------------------------
