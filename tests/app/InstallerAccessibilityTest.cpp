@@ -277,18 +277,22 @@ TEST(InstallerAccessibility, EveryPageReadsAsItLooks) {
     });
 }
 
+std::mutex heardLock;
+std::vector<std::pair<DWORD, LONG>> heard;
+HWND watched = nullptr;
+
+// A lambda cannot be a WINEVENTPROC on i686, where the hook is called with stdcall.
+void CALLBACK RecordEvent(HWINEVENTHOOK, DWORD event, HWND hwnd, LONG object, LONG child, DWORD, DWORD) {
+    std::lock_guard<std::mutex> guard(heardLock);
+    if (hwnd == watched && object == OBJID_CLIENT)
+        heard.emplace_back(event, child);
+}
+
 TEST(InstallerAccessibility, ReadersHearFocusStateValueAndPageChanges) {
     InstallerApp app(GetModuleHandleW(nullptr));
     HeldDownload services;
     app.servicesOverride = &services;
-    static std::mutex lock;
-    static std::vector<std::pair<DWORD, LONG>> heard;
-    static HWND watched = nullptr;
-    const WINEVENTPROC record = [](HWINEVENTHOOK, DWORD event, HWND hwnd, LONG object, LONG child, DWORD, DWORD) {
-        std::lock_guard<std::mutex> guard(lock);
-        if (hwnd == watched && object == OBJID_CLIENT)
-            heard.emplace_back(event, child);
-    };
+    const WINEVENTPROC record = &RecordEvent;
     RunWithUser(app, [&] {
         watched = app.window.hwnd;
         HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_SHOW, EVENT_OBJECT_VALUECHANGE, GetModuleHandleW(nullptr),
@@ -312,7 +316,7 @@ TEST(InstallerAccessibility, ReadersHearFocusStateValueAndPageChanges) {
         Key(app, VK_ESCAPE);  // back
         OnUi(app, [&] { app.StartInstall(); });
         ASSERT_TRUE(apptest::WaitUntil([&] {
-            std::lock_guard<std::mutex> guard(lock);
+            std::lock_guard<std::mutex> guard(heardLock);
             return !heard.empty() && heard.back() == std::make_pair(DWORD{EVENT_OBJECT_NAMECHANGE}, percent);
         }));
         services.release = true;
@@ -326,7 +330,7 @@ TEST(InstallerAccessibility, ReadersHearFocusStateValueAndPageChanges) {
             {EVENT_OBJECT_HIDE, install},        {EVENT_OBJECT_SHOW, bar},           {EVENT_OBJECT_FOCUS, link},
             {EVENT_OBJECT_VALUECHANGE, bar},     {EVENT_OBJECT_NAMECHANGE, percent},
         };
-        std::lock_guard<std::mutex> guard(lock);
+        std::lock_guard<std::mutex> guard(heardLock);
         size_t next = 0;
         for (const auto& event : heard) {
             if (next < expected.size() && event == expected[next])
