@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -406,8 +405,8 @@ TEST_F(ExtractPackageTest, LargeEntryArrivesWhole) {
 
 // The disk fills while a large file is being written: that file is removed, and the result says so.
 TEST_F(ExtractPackageTest, DiskFillingUpDuringALargeFile) {
-    const char* drive = std::getenv("ORB_TEST_SMALL_DRIVE");
-    if (!drive)
+    const std::wstring drive = SmallTestDrive();
+    if (drive.empty())
         GTEST_SKIP() << "no small drive mapped (tools/test.sh maps one where it may mount a tmpfs)";
     std::vector<std::pair<std::string, std::string>> entries;
     for (int i = 0; i < 1200; ++i)  // a block each: about 5 MiB of the 8
@@ -415,7 +414,7 @@ TEST_F(ExtractPackageTest, DiskFillingUpDuringALargeFile) {
     entries.emplace_back("large.bin", std::string(5 << 20, 'L'));
     const std::wstring zip = root_ + L"\\fills.zip";
     ASSERT_TRUE(WriteTestZip(zip, entries));
-    const std::wstring target = std::wstring(drive, drive + 2) + L"\\fills";
+    const std::wstring target = drive + L"\\fills";
     EXPECT_FALSE(ExtractPackage(zip, target, nullptr));
     EXPECT_FALSE(Exists(target + L"\\large.bin"));
     RemoveTree(target);

@@ -83,22 +83,6 @@ private:
     std::function<void(const std::string&)> onStep_;
 };
 
-// Every file below `dir` with its content, by path relative to `dir`.
-void ReadTree(const std::wstring& dir, const std::wstring& prefix, std::map<std::wstring, std::string>& files) {
-    for (const std::wstring& name : ListDir(dir)) {
-        const std::wstring path = dir + L"\\" + name;
-        if (IsDirectory(path))
-            ReadTree(path, prefix + name + L"\\", files);
-        else
-            files[prefix + name] = ReadFileBytes(path);
-    }
-}
-std::map<std::wstring, std::string> ReadTree(const std::wstring& dir) {
-    std::map<std::wstring, std::string> files;
-    ReadTree(dir, L"", files);
-    return files;
-}
-
 // A drive the test script mapped ("S:" or "R:"), or empty.
 std::wstring MappedDrive(const char* variable) {
     const char* value = std::getenv(variable);
