@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cwchar>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -19,7 +20,9 @@
 
 #include "AppTestSupport.h"
 #include "base/ScopedWin.h"
+#include "engine/DownloadPackage.h"
 #include "engine/InstallConstants.h"
+#include "support/TestServer.h"
 #include "uie/core/UiDpi.h"
 
 using SetupUi::InstallerApp;
@@ -275,6 +278,80 @@ TEST(InstallerAccessibility, EveryPageReadsAsItLooks) {
             }
         }
     });
+}
+
+// A real download from the loopback test server, 256 KiB in 16 KiB pieces 150 ms apart, so the
+// installation's progress moves for about two seconds; the other steps stay offline.
+class ServerDownload : public apptest::OfflineServices {
+public:
+    bool DownloadPackage(const std::wstring&,
+                         const std::wstring& file,
+                         const Engine::ProgressCallback& progress,
+                         std::wstring& message,
+                         const Engine::AbortCheck& abort) override {
+        const TestSupport::TestServer& server = TestSupport::TestServer::Get();
+        const std::wstring url = server.WideUrl(TestSupport::TestServer::NewId("a11y"), "slow/262144/150");
+        return Engine::DownloadPackage(url, file, progress, message, abort);
+    }
+};
+
+// What a reader hears of the bar while the package really downloads: values that climb through
+// the download's share of the bar, each equal to the percentage the page shows.
+TEST(InstallerAccessibility, ReadersFollowTheProgressOfARealDownload) {
+    ASSERT_TRUE(TestSupport::TestServer::Get().Running());
+    InstallerApp app(GetModuleHandleW(nullptr));
+    ServerDownload services;
+    app.servicesOverride = &services;
+    std::vector<int> values;
+    int compared = 0;
+    RunWithUser(app, [&] {
+        long bar = 0;
+        OnUi(app, [&] {
+            app.agreement->checkBox->Activate();
+            bar = app.progressBar->accessId;
+            app.StartInstall();
+        });
+        base::ComPtr<IAccessible> client;
+        ASSERT_TRUE(SUCCEEDED(AccessibleObjectFromWindow(app.window.hwnd, static_cast<DWORD>(OBJID_CLIENT),
+                                                         __uuidof(IAccessible), client.PutVoid())));
+        // The label is read before and after the bar: when it did not move in between, the two
+        // must say the same.
+        auto readLabel = [&](std::wstring& shown, bool& running) {
+            OnUi(app, [&] {
+                shown = app.percentLabel->text;
+                running = app.installing;
+            });
+        };
+        apptest::WaitUntil(
+            [&] {
+                std::wstring before, after;
+                bool runningBefore = false, runningAfter = false;
+                readLabel(before, runningBefore);
+                Bstr value;
+                client->get_accValue(ChildId(bar), value.Put());
+                readLabel(after, runningAfter);
+                if (!runningBefore || !runningAfter)
+                    return !runningAfter;
+                if (before == after) {
+                    EXPECT_EQ(value.Text(), after);
+                    ++compared;
+                }
+                const int percent = std::wcstol(value.Text().c_str(), nullptr, 10);
+                if (values.empty() || values.back() != percent)
+                    values.push_back(percent);
+                return false;
+            },
+            std::chrono::seconds(60));
+    });
+    int inDownload = 0;
+    for (size_t i = 0; i < values.size(); ++i) {
+        inDownload += values[i] > 5 && values[i] < 77 ? 1 : 0;
+        if (i > 0) {
+            EXPECT_GE(values[i], values[i - 1]) << "the bar went back";
+        }
+    }
+    EXPECT_GE(inDownload, 3) << "the reader heard " << values.size() << " values";
+    EXPECT_GT(compared, 3);
 }
 
 std::mutex heardLock;
