@@ -4,10 +4,6 @@
 
 #include <windows.h>
 
-#include <utility>
-#include <vector>
-
-#include "engine/BackgroundFileWriter.h"
 #include "engine/CommonCurlOptions.h"
 #include "engine/DownloadRules.h"
 #include "engine/TextConversion.h"
@@ -17,15 +13,10 @@ namespace Engine {
 namespace {
 
 constexpr long kReceiveBufferBytes = 512 * 1024;  // libcurl's maximum
-// The body is written on a thread of its own while libcurl receives the next piece: under Wine a
-// WriteFile costs about as much as the receiving. At most this much waits for the disk, handed
-// over a MiB at a time, which keeps the installer's memory flat whatever the package's size.
-constexpr std::size_t kQueuedBytes = 2 << 20;
-constexpr std::size_t kBatchBytes = 1 << 20;
 
 // Handed to both libcurl callbacks for one transfer.
 struct DownloadContext {
-    BackgroundFileWriter* writer = nullptr;
+    HANDLE file = INVALID_HANDLE_VALUE;  // owned by the caller's UniqueFile
     uint64_t bytesWritten = 0;
     int lastPercent = -1;
     ProgressCallback progress;
@@ -41,13 +32,17 @@ size_t WriteBody(char* data, size_t size, size_t count, void* userData) {
             context->error = kMsgPackageTooLarge;
             return 0;
         }
-        if (context->writer->Failed()) {
-            context->error = MsgWriteFailed(context->writer->Error());
+        DWORD written = 0;
+        if (!WriteFile(context->file, data, static_cast<DWORD>(length), &written, nullptr)) {
+            context->error = MsgWriteFailed(GetLastError());
             return 0;
         }
-        std::vector<char> piece = context->writer->TakeBuffer();
-        piece.assign(data, data + length);
-        context->writer->Write(std::move(piece));
+        // A short write that still reports success means the volume is full (Wine answers a full
+        // disk this way); the last error would be whatever an earlier call left.
+        if (written != length) {
+            context->error = MsgWriteFailed(ERROR_DISK_FULL);
+            return 0;
+        }
         context->bytesWritten += length;
         return static_cast<size_t>(length);
     } catch (...) {
@@ -115,10 +110,8 @@ bool DownloadPackage(const std::wstring& url,
         message = MsgTempFileNotOpened(GetLastError());
         return false;
     }
-    BackgroundFileWriter writer(kQueuedBytes, kBatchBytes);
-    writer.Adopt(std::move(target), file);
     DownloadContext context;
-    context.writer = &writer;
+    context.file = target.Get();
     context.progress = progress;
     context.abortCheck = abort;
 
@@ -133,13 +126,10 @@ bool DownloadPackage(const std::wstring& url,
     curl_off_t announced = -1;
     if (curl_easy_getinfo(curl.Get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced) == CURLE_OK)
         facts.announcedLength = announced;
-    curl.Reset();
-    // Whatever arrived stays in the file (the caller removes it after a failure).
-    writer.Close(0, true);
-    if (!writer.Finish() && context.error.empty())
-        context.error = MsgWriteFailed(writer.Error());
     facts.writerError = result == CURLE_FILESIZE_EXCEEDED ? std::wstring(kMsgPackageTooLarge) : context.error;
     facts.bytesWritten = context.bytesWritten;
+    target.Reset();
+    curl.Reset();
 
     const std::wstring failure = DecideDownloadOutcome(facts);
     if (!failure.empty()) {
