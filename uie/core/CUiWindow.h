@@ -211,8 +211,8 @@ private:
     UiSize ClientSizePx() const;
     void InvalidatePixels(const UiLtrb& area);
 
-    // Painting and layers
-    void Paint();
+    // Painting and layers. Paint is false when nothing was drawn (minimised, no DC).
+    bool Paint();
     bool PresentBuffer(int width, int height);
     bool TopLayerCovers(const UiLtrb& dirty);
     void PaintLayers(const UiLtrb& dirty, bool onlyTop);
