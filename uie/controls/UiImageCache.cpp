@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "base/ScopedWin.h"
+#include "uie/controls/UiPng.h"
 #include "uie/controls/UiResources.h"
 #include "uie/core/UiCanvas.h"
 #include "uie/core/UiDpi.h"
@@ -32,11 +33,44 @@ std::wstring ResourceKey(unsigned id) {
     return key;
 }
 
-// The resource's bytes decoded by GDI+ through a memory stream.
+// A bitmap of the pixels the installer's own PNG reader made, in the format GDI+'s decoder
+// would have given.
+UiBitmapPtr BitmapFromPng(const UiPngPixels& png) {
+    const Gdiplus::PixelFormat format = png.alpha ? PixelFormat32bppARGB : PixelFormat24bppRGB;
+    Gdiplus::GpBitmap* native = nullptr;
+    const Gdiplus::GpStatus status = GdipCreateBitmapFromScan0(png.width, png.height, 0, format, nullptr, &native);
+    UiBitmapPtr bitmap = WrapGdipNative(native, status);
+    if (!bitmap || status != Gdiplus::Ok)
+        return nullptr;
+    const Gdiplus::GpRect all(0, 0, png.width, png.height);
+    Gdiplus::BitmapData locked = {};
+    if (GdipBitmapLockBits(bitmap->native, &all, Gdiplus::ImageLockModeWrite, format, &locked) != Gdiplus::Ok)
+        return nullptr;
+    const size_t rowBytes = static_cast<size_t>(png.width) * (png.alpha ? 4 : 3);
+    for (int y = 0; y < png.height; ++y)
+        std::memcpy(static_cast<uint8_t*>(locked.Scan0) + static_cast<ptrdiff_t>(y) * locked.Stride, png.Row(y),
+                    rowBytes);
+    GdipBitmapUnlockBits(bitmap->native, &locked);
+    return bitmap;
+}
+
+}  // namespace
+
+UiBitmapPtr DecodePngBitmap(const void* data, size_t size) {
+    UiPngPixels png;
+    return DecodePng(data, size, png) ? BitmapFromPng(png) : nullptr;
+}
+
+namespace {
+
+// The resource's bytes: the installer's own PNGs are read directly, anything else is decoded by
+// GDI+ through a memory stream.
 UiBitmapPtr DecodeResource(HMODULE module, unsigned id) {
     const UiResourceBytes bytes = FindRcData(module, id);
     if (!bytes.data)
         return nullptr;
+    if (UiBitmapPtr png = DecodePngBitmap(bytes.data, bytes.size))
+        return png;
     base::UniqueGlobalMemory memory{GlobalAlloc(GMEM_MOVEABLE, bytes.size)};
     if (!memory)
         return nullptr;

@@ -17,6 +17,10 @@ namespace UIE {
 
 class UiCanvas;
 
+// PNG bytes of the kind the build makes, as a bitmap without GDI+'s codecs (see UiPng.h); null
+// for anything else, which GDI+ then decodes.
+UiBitmapPtr DecodePngBitmap(const void* data, size_t size);
+
 class UiImageCache {
 public:
     static UiImageCache& Instance();
