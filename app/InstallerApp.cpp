@@ -72,6 +72,7 @@ int InstallerApp::Run(HINSTANCE moduleHandle, int showCommand) {
     if (GetLastError() == ERROR_ALREADY_EXISTS)
         return 0;
 
+    PrefetchPictures();
     UIE::DeclareDpiAwareness();
     UIE::SeedDpiFromScreen();
     // Screen readers reach the window's accessible object through COM on this thread.

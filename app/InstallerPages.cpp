@@ -66,6 +66,11 @@ void InstallerApp::CloseWindow() {
 // Building
 // ---------------------------------------------------------------------------------------------
 
+// The main page's pictures are read while the window system starts up.
+void InstallerApp::PrefetchPictures() {
+    UIE::UiImageCache::Instance().Prefetch(module, {kHeaderPicture, kTitleLogo});
+}
+
 void InstallerApp::AddTitle(UIE::CUiControl* page) {
     UIE::CUiImage* logo = page->AddAt<UIE::CUiImage>({16, 16, 24, 24});
     logo->bitmap = UIE::UiImageCache::Instance().LoadFromResourceScaled(module, kTitleLogo, 24, 24);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 #include "base/ScopedWin.h"
 #include "uie/controls/UiPng.h"
@@ -123,8 +124,41 @@ UiImageCache::UiImageCache() {
     UiGdiplusSession::AddReleaseHook([this] { Clear(); });
 }
 
+UiImageCache::~UiImageCache() {
+    if (prefetcher_.joinable())
+        prefetcher_.join();
+}
+
 void UiImageCache::Clear() {
+    if (prefetcher_.joinable())
+        prefetcher_.join();
+    prefetched_.clear();
+    prefetchIds_.clear();
     bitmaps_.clear();
+}
+
+void UiImageCache::Prefetch(HMODULE module, std::initializer_list<unsigned> ids) {
+    if (!prefetchIds_.empty())
+        return;  // one prefetch until the cache is cleared
+    prefetchIds_.assign(ids.begin(), ids.end());
+    prefetched_.resize(prefetchIds_.size());
+    try {
+        prefetcher_ = std::thread([this, module] {
+            for (size_t i = 0; i < prefetchIds_.size(); ++i) {
+                const UiResourceBytes bytes = FindRcData(module, prefetchIds_[i]);
+                auto pixels = std::unique_ptr<UiPngPixels>(new (std::nothrow) UiPngPixels);
+                try {
+                    if (pixels && bytes.data && DecodePng(bytes.data, bytes.size, *pixels))
+                        prefetched_[i] = std::move(pixels);
+                } catch (...) {
+                    // Out of memory: LoadFromResource reads the picture itself.
+                }
+            }
+        });
+    } catch (...) {
+        prefetchIds_.clear();  // no thread: LoadFromResource reads them itself
+        prefetched_.clear();
+    }
 }
 
 UiBitmap* UiImageCache::Find(const std::wstring& key) const {
@@ -140,10 +174,23 @@ UiBitmap* UiImageCache::Store(const std::wstring& key, UiBitmapPtr bitmap) {
     return stored;
 }
 
+// The prefetched pixels of `id`, once; null when there are none.
+std::unique_ptr<UiPngPixels> UiImageCache::TakePrefetched(unsigned id) {
+    if (prefetcher_.joinable())
+        prefetcher_.join();
+    for (size_t i = 0; i < prefetchIds_.size() && i < prefetched_.size(); ++i) {
+        if (prefetchIds_[i] == id)
+            return std::move(prefetched_[i]);
+    }
+    return nullptr;
+}
+
 UiBitmap* UiImageCache::LoadFromResource(HMODULE module, unsigned id) {
     const std::wstring key = ResourceKey(id);
     if (UiBitmap* cached = Find(key))
         return cached;
+    if (const std::unique_ptr<UiPngPixels> pixels = TakePrefetched(id))
+        return Store(key, BitmapFromPng(*pixels));
     return Store(key, DecodeResource(module, id));
 }
 

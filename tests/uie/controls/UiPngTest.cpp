@@ -93,28 +93,40 @@ std::string WithChunk(std::string png, const char* type, void (*change)(char* bo
 
 }  // namespace
 
+// `bitmap` has GDI+'s pixel format and every pixel of GDI+'s decode of `png`.
+static void ExpectAsGdiplusDecodes(const std::string& png, UiBitmap* bitmap, const char* what) {
+    UiBitmapPtr reference = DecodeWithGdiplus(png);
+    ASSERT_TRUE(bitmap && bitmap->native) << what;
+    ASSERT_TRUE(reference && reference->native) << what;
+    EXPECT_EQ(FormatOf(bitmap), FormatOf(reference.get())) << what;
+    UINT width = 0, height = 0, referenceWidth = 0, referenceHeight = 0;
+    const std::vector<uint32_t> pixels = Pixels(bitmap, width, height);
+    const std::vector<uint32_t> referencePixels = Pixels(reference.get(), referenceWidth, referenceHeight);
+    EXPECT_EQ(width, referenceWidth) << what;
+    EXPECT_EQ(height, referenceHeight) << what;
+    ASSERT_FALSE(pixels.empty()) << what;
+    ASSERT_EQ(pixels.size(), referencePixels.size()) << what;
+    size_t differing = 0;
+    for (size_t i = 0; i < pixels.size(); ++i)
+        differing += pixels[i] != referencePixels[i];
+    EXPECT_EQ(differing, 0u) << what;
+}
+
 TEST(UiPng, ReadsTheInstallersPicturesAsGdiplusDoes) {
     uitest::GdiplusSession gdiplus;
+    UiImageCache& cache = UiImageCache::Instance();
+    cache.Clear();
+    // As at start-up: read on a worker thread, taken by the cache on the UI thread.
+    cache.Prefetch(GetModuleHandleW(nullptr), {kHeaderPicture, kLogo});
     for (unsigned id : {kHeaderPicture, kLogo}) {
         const std::string png = Resource(id);
         ASSERT_FALSE(png.empty()) << id;
         UiBitmapPtr own = DecodePngBitmap(png.data(), png.size());
-        UiBitmapPtr reference = DecodeWithGdiplus(png);
-        ASSERT_TRUE(own && own->native) << id;
-        ASSERT_TRUE(reference && reference->native) << id;
-        EXPECT_EQ(FormatOf(own.get()), FormatOf(reference.get())) << id;
-        UINT width = 0, height = 0, referenceWidth = 0, referenceHeight = 0;
-        const std::vector<uint32_t> ownPixels = Pixels(own.get(), width, height);
-        const std::vector<uint32_t> referencePixels = Pixels(reference.get(), referenceWidth, referenceHeight);
-        EXPECT_EQ(width, referenceWidth) << id;
-        EXPECT_EQ(height, referenceHeight) << id;
-        ASSERT_FALSE(ownPixels.empty()) << id;
-        ASSERT_EQ(ownPixels.size(), referencePixels.size()) << id;
-        size_t differing = 0;
-        for (size_t i = 0; i < ownPixels.size(); ++i)
-            differing += ownPixels[i] != referencePixels[i];
-        EXPECT_EQ(differing, 0u) << id;
+        ExpectAsGdiplusDecodes(png, own.get(), id == kLogo ? "logo" : "header");
+        ExpectAsGdiplusDecodes(png, cache.LoadFromResource(GetModuleHandleW(nullptr), id),
+                               id == kLogo ? "prefetched logo" : "prefetched header");
     }
+    cache.Clear();
 }
 
 TEST(UiPng, RefusesWhatItDoesNotRead) {
