@@ -72,6 +72,7 @@ int InstallerApp::Run(HINSTANCE moduleHandle, int showCommand) {
     if (GetLastError() == ERROR_ALREADY_EXISTS)
         return 0;
 
+    PrefetchPictures();
     UIE::DeclareDpiAwareness();
     UIE::SeedDpiFromScreen();
     // Screen readers reach the window's accessible object through COM on this thread.
@@ -91,6 +92,10 @@ int InstallerApp::Run(HINSTANCE moduleHandle, int showCommand) {
     };
     ShowWindow(window.hwnd, showCommand);
     UpdateWindow(window.hwnd);
+    // The pages the main page leads to are built once its first frame is out: nothing of theirs
+    // shows before the user asks for them, and they join the tree hidden, above the main page.
+    BuildCustomDirectoryPage();
+    BuildFinishPage();
     // A pointer already resting on the window gets its hover now: only a shown window can track
     // the pointer leaving it.
     window.UpdateHoverFromCursor();

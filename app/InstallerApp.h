@@ -61,6 +61,7 @@ public:
     void InstallFinished(bool success, const std::wstring& message);
 
     // The pages (UI thread).
+    void PrefetchPictures();
     void BuildMainPage();
     void AddTitle(UIE::CUiControl* page);
     void BuildCustomDirectoryPage();

@@ -66,6 +66,11 @@ void InstallerApp::CloseWindow() {
 // Building
 // ---------------------------------------------------------------------------------------------
 
+// The main page's pictures are read while the window system starts up.
+void InstallerApp::PrefetchPictures() {
+    UIE::UiImageCache::Instance().Prefetch(module, {kHeaderPicture, kTitleLogo});
+}
+
 void InstallerApp::AddTitle(UIE::CUiControl* page) {
     UIE::CUiImage* logo = page->AddAt<UIE::CUiImage>({16, 16, 24, 24});
     logo->bitmap = UIE::UiImageCache::Instance().LoadFromResourceScaled(module, kTitleLogo, 24, 24);
@@ -104,11 +109,9 @@ void InstallerApp::BuildMainPage() {
          {static_cast<UIE::CUiControl*>(percentLabel), static_cast<UIE::CUiControl*>(problemLabel),
           static_cast<UIE::CUiControl*>(contactLink), static_cast<UIE::CUiControl*>(progressBar)})
         installingOnly->visible = false;
-    BuildCustomDirectoryPage();
-    BuildFinishPage();
     window.AddRoot(std::move(rootControl));
     window.escapeAction = [this] {
-        if (!customDirPage->visible)
+        if (!customDirPage || !customDirPage->visible)
             return false;
         ReturnToMainPage();  // Escape is "返回"
         return true;
@@ -177,12 +180,13 @@ void InstallerApp::HideCustomDirectoryPage() {
     window.captionDragEnabled = true;
 }
 
-// The primary button lets Enter go on at once; the page's fields are a Shift+Tab away.
+// The primary button lets Enter go on at once; the page's fields are a Shift+Tab away. The main
+// page is focused before the other pages are built.
 void InstallerApp::FocusPrimary() {
     UIE::CUiControl* primary = nullptr;
-    if (finishPage->visible)
+    if (finishPage && finishPage->visible)
         primary = launchButton;
-    else if (customDirPage->visible)
+    else if (customDirPage && customDirPage->visible)
         primary = customInstallButton;
     else if (installButton->visible)
         primary = installButton;

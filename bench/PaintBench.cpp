@@ -66,8 +66,8 @@ Figures Measure(int dpi, bool presenter) {
     if (!window.Create(GetModuleHandleW(nullptr), options))
         return {};
     if (!presenter)
-        window.presenter.Stop();
-    else if (!window.presenter.Active())
+        window.StopPresenter();
+    else if (!window.StartPresenter())
         std::fprintf(stderr, "warning: no OpenGL presenter (no display or driver); BitBlt figures only\n");
     // The display's DPI was read at creation; the benchmark imposes its own and sizes the window
     // to match, before any font is built.

@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 #include "base/ScopedWin.h"
+#include "uie/controls/UiPng.h"
 #include "uie/controls/UiResources.h"
 #include "uie/core/UiCanvas.h"
 #include "uie/core/UiDpi.h"
@@ -32,11 +34,44 @@ std::wstring ResourceKey(unsigned id) {
     return key;
 }
 
-// The resource's bytes decoded by GDI+ through a memory stream.
+// A bitmap of the pixels the installer's own PNG reader made, in the format GDI+'s decoder
+// would have given.
+UiBitmapPtr BitmapFromPng(const UiPngPixels& png) {
+    const Gdiplus::PixelFormat format = png.alpha ? PixelFormat32bppARGB : PixelFormat24bppRGB;
+    Gdiplus::GpBitmap* native = nullptr;
+    const Gdiplus::GpStatus status = GdipCreateBitmapFromScan0(png.width, png.height, 0, format, nullptr, &native);
+    UiBitmapPtr bitmap = WrapGdipNative(native, status);
+    if (!bitmap || status != Gdiplus::Ok)
+        return nullptr;
+    const Gdiplus::GpRect all(0, 0, png.width, png.height);
+    Gdiplus::BitmapData locked = {};
+    if (GdipBitmapLockBits(bitmap->native, &all, Gdiplus::ImageLockModeWrite, format, &locked) != Gdiplus::Ok)
+        return nullptr;
+    const size_t rowBytes = static_cast<size_t>(png.width) * (png.alpha ? 4 : 3);
+    for (int y = 0; y < png.height; ++y)
+        std::memcpy(static_cast<uint8_t*>(locked.Scan0) + static_cast<ptrdiff_t>(y) * locked.Stride, png.Row(y),
+                    rowBytes);
+    GdipBitmapUnlockBits(bitmap->native, &locked);
+    return bitmap;
+}
+
+}  // namespace
+
+UiBitmapPtr DecodePngBitmap(const void* data, size_t size) {
+    UiPngPixels png;
+    return DecodePng(data, size, png) ? BitmapFromPng(png) : nullptr;
+}
+
+namespace {
+
+// The resource's bytes: the installer's own PNGs are read directly, anything else is decoded by
+// GDI+ through a memory stream.
 UiBitmapPtr DecodeResource(HMODULE module, unsigned id) {
     const UiResourceBytes bytes = FindRcData(module, id);
     if (!bytes.data)
         return nullptr;
+    if (UiBitmapPtr png = DecodePngBitmap(bytes.data, bytes.size))
+        return png;
     base::UniqueGlobalMemory memory{GlobalAlloc(GMEM_MOVEABLE, bytes.size)};
     if (!memory)
         return nullptr;
@@ -89,8 +124,41 @@ UiImageCache::UiImageCache() {
     UiGdiplusSession::AddReleaseHook([this] { Clear(); });
 }
 
+UiImageCache::~UiImageCache() {
+    if (prefetcher_.joinable())
+        prefetcher_.join();
+}
+
 void UiImageCache::Clear() {
+    if (prefetcher_.joinable())
+        prefetcher_.join();
+    prefetched_.clear();
+    prefetchIds_.clear();
     bitmaps_.clear();
+}
+
+void UiImageCache::Prefetch(HMODULE module, std::initializer_list<unsigned> ids) {
+    if (!prefetchIds_.empty())
+        return;  // one prefetch until the cache is cleared
+    prefetchIds_.assign(ids.begin(), ids.end());
+    prefetched_.resize(prefetchIds_.size());
+    try {
+        prefetcher_ = std::thread([this, module] {
+            for (size_t i = 0; i < prefetchIds_.size(); ++i) {
+                const UiResourceBytes bytes = FindRcData(module, prefetchIds_[i]);
+                auto pixels = std::unique_ptr<UiPngPixels>(new (std::nothrow) UiPngPixels);
+                try {
+                    if (pixels && bytes.data && DecodePng(bytes.data, bytes.size, *pixels))
+                        prefetched_[i] = std::move(pixels);
+                } catch (...) {
+                    // Out of memory: LoadFromResource reads the picture itself.
+                }
+            }
+        });
+    } catch (...) {
+        prefetchIds_.clear();  // no thread: LoadFromResource reads them itself
+        prefetched_.clear();
+    }
 }
 
 UiBitmap* UiImageCache::Find(const std::wstring& key) const {
@@ -106,10 +174,23 @@ UiBitmap* UiImageCache::Store(const std::wstring& key, UiBitmapPtr bitmap) {
     return stored;
 }
 
+// The prefetched pixels of `id`, once; null when there are none.
+std::unique_ptr<UiPngPixels> UiImageCache::TakePrefetched(unsigned id) {
+    if (prefetcher_.joinable())
+        prefetcher_.join();
+    for (size_t i = 0; i < prefetchIds_.size() && i < prefetched_.size(); ++i) {
+        if (prefetchIds_[i] == id)
+            return std::move(prefetched_[i]);
+    }
+    return nullptr;
+}
+
 UiBitmap* UiImageCache::LoadFromResource(HMODULE module, unsigned id) {
     const std::wstring key = ResourceKey(id);
     if (UiBitmap* cached = Find(key))
         return cached;
+    if (const std::unique_ptr<UiPngPixels> pixels = TakePrefetched(id))
+        return Store(key, BitmapFromPng(*pixels));
     return Store(key, DecodeResource(module, id));
 }
 

@@ -1,15 +1,20 @@
 // The process-wide cache of decoded bitmaps, keyed by source ("res://ID", a file path, and
 // "|WxH" for scaled copies in device pixels). The cache owns every bitmap; controls only borrow
 // them. Failed loads are not cached, so a later request tries again. Every GDI+ session clears the
-// cache before it stops. UI thread only.
+// cache before it stops. UI thread only; a prefetch reads pixels on a worker thread of its own.
 #pragma once
 
 #include <windows.h>
 #include <gdiplus.h>
 
+#include <initializer_list>
 #include <map>
+#include <memory>
 #include <string>
+#include <thread>
+#include <vector>
 
+#include "uie/controls/UiPng.h"
 #include "uie/core/UiGdiplus.h"
 #include "uie/core/UiGeometry.h"
 
@@ -17,10 +22,20 @@ namespace UIE {
 
 class UiCanvas;
 
+// PNG bytes of the kind the build makes, as a bitmap without GDI+'s codecs (see UiPng.h); null
+// for anything else, which GDI+ then decodes.
+UiBitmapPtr DecodePngBitmap(const void* data, size_t size);
+
 class UiImageCache {
 public:
     static UiImageCache& Instance();
+    ~UiImageCache();
 
+    // Starts reading the PNG pixels of RCDATA `ids` of `module`, in this order, on one worker
+    // thread (no GDI+ there), so that LoadFromResource finds them ready. Start-up calls it before
+    // the window system is set up, while the UI thread mostly waits on the display. Where no
+    // thread starts, LoadFromResource reads them itself.
+    void Prefetch(HMODULE module, std::initializer_list<unsigned> ids);
     // RCDATA `id` of `module` (PNG or any format GDI+ decodes) at its natural size.
     UiBitmap* LoadFromResource(HMODULE module, unsigned id);
     // A copy of it stretched to width × height DIP at the current DPI.
@@ -41,8 +56,15 @@ private:
     UiImageCache();
     UiBitmap* Find(const std::wstring& key) const;
     UiBitmap* Store(const std::wstring& key, UiBitmapPtr bitmap);
+    std::unique_ptr<UiPngPixels> TakePrefetched(unsigned id);
 
     std::map<std::wstring, UiBitmapPtr> bitmaps_;
+    // The prefetch: its ids and, once the worker has been joined, the pixels not yet taken (null:
+    // not a PNG the own reader reads). The worker writes only `prefetched_`, and only before the
+    // join.
+    std::vector<unsigned> prefetchIds_;
+    std::vector<std::unique_ptr<UiPngPixels>> prefetched_;
+    std::thread prefetcher_;
 };
 
 }  // namespace UIE

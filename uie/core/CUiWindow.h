@@ -39,6 +39,8 @@ namespace UIE {
 // Private message that wakes the window to run its posted tasks. It carries nothing: the tasks
 // wait in the window's own queue, so a stray message from another process can do no harm.
 constexpr UINT kPostedTaskMessage = 0x806E;
+// Private message that starts the OpenGL presenter once the window's first frame is out.
+constexpr UINT kStartPresenterMessage = 0x806F;
 // Window timer of the tooltip delay; control timers are numbered from kFirstControlTimerId.
 constexpr UINT_PTR kTooltipTimerId = 8;
 constexpr unsigned kTooltipDelayMs = 500;
@@ -96,6 +98,13 @@ public:
     bool Create(HINSTANCE instance, const UiWindowOptions& options);
     // Takes ownership; the root becomes the topmost and is arranged over the client area.
     void AddRoot(std::unique_ptr<CUiControl> root);
+    // OpenGL takes a long time to start (under Wine, Mesa's renderer easily takes longer than
+    // everything else before the first frame), so the window's first frame is copied with BitBlt
+    // and the presenter starts right after it, from the message loop, and shows the same frame.
+    // StartPresenter starts it at once instead (true when it presents); StopPresenter stops it
+    // and keeps it stopped, with every paint copied with BitBlt.
+    bool StartPresenter();
+    void StopPresenter();
     // Runs `task` on the UI thread, in posting order, while the window exists. Any thread. A task
     // posted after the window began to close is dropped (destroyed, never run).
     void Post(Task task);
@@ -211,13 +220,18 @@ private:
     UiSize ClientSizePx() const;
     void InvalidatePixels(const UiLtrb& area);
 
-    // Painting and layers
-    void Paint();
+    // Painting and layers. Paint is false when nothing was drawn (minimised, no DC).
+    bool Paint();
     bool PresentBuffer(int width, int height);
     bool TopLayerCovers(const UiLtrb& dirty);
     void PaintLayers(const UiLtrb& dirty, bool onlyTop);
     void ArrangeLayers(int width, int height);
     void ForgetSubtree(CUiControl* subtree);
+
+    // Where the presenter's start after the first frame stands: Create sets Waiting, the first
+    // frame posts kStartPresenterMessage, and StartPresenter or StopPresenter end it.
+    enum class PresenterStart { Done, Waiting, Posted };
+    PresenterStart presenterStart = PresenterStart::Done;
 
     // Posted tasks: the queue and the window they are posted to, shared with other threads.
     std::mutex taskLock;

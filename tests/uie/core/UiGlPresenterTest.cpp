@@ -1,7 +1,7 @@
-// The OpenGL presenter: its start needs every function and a pixel format, its failures hand the
-// paint back to BitBlt for good. The frame checks need an X display (Wine's x11 driver with Mesa's
-// software OpenGL); tools/test.sh runs them under Xvfb with ORB_TEST_DISPLAY set, and they are
-// skipped in the headless suites.
+// The OpenGL presenter: its start needs every function and a pixel format, a window starts it
+// only after its first frame, its failures hand the paint back to BitBlt for good. The frame checks need an X display
+// (Wine's x11 driver with Mesa's software OpenGL); tools/test.sh runs them under Xvfb with ORB_TEST_DISPLAY set, and
+// they are skipped in the headless suites.
 #include "uie/core/UiGlPresenter.h"
 
 #include <gtest/gtest.h>
@@ -56,6 +56,9 @@ protected:
         window.AddRoot(std::move(root));
         ShowWindow(window.hwnd, SW_SHOWNOACTIVATE);
         UpdateWindow(window.hwnd);
+        // The first frame went out with BitBlt; the presenter starts from the message loop.
+        startedBeforeTheLoop = window.presenter.Active();
+        uitest::PumpPending();
     }
     // The window's front buffer as OpenGL holds it, as 0x00RRGGBB, rows top to bottom.
     std::vector<uint32_t> ReadFrame(int width, int height) {
@@ -93,6 +96,7 @@ protected:
         return wrong;
     }
 
+    bool startedBeforeTheLoop = true;
     uitest::DpiScope dpi_{96};
     uitest::GdiplusSession gdiplus_;
     TestWindow window;
@@ -129,6 +133,8 @@ TEST(UiGlPresenter, StartNeedsAWindowAndEveryFunction) {
 TEST_F(GlWindowTest, PresentedFrameMatchesTheBufferThroughRepaintsAndResizes) {
     if (!HaveDisplay())
         GTEST_SKIP() << "needs an X display (ORB_TEST_DISPLAY)";
+    EXPECT_FALSE(startedBeforeTheLoop);
+    // Once started, it shows the frame that BitBlt showed, without waiting for a repaint.
     ASSERT_TRUE(window.presenter.Active());
     EXPECT_EQ(window.presenter.textureWidth, window.buffer.bufferWidth);
     EXPECT_EQ(Mismatches(), 0);
@@ -150,6 +156,21 @@ TEST_F(GlWindowTest, PresentedFrameMatchesTheBufferThroughRepaintsAndResizes) {
     EXPECT_EQ(window.presenter.textureWidth, window.buffer.bufferWidth);
     EXPECT_EQ(window.presenter.textureHeight, window.buffer.bufferHeight);
     EXPECT_EQ(Mismatches(), 0);
+}
+
+TEST(UiGlPresenter, StopPresenterKeepsAWindowOnBitBlt) {
+    if (!HaveDisplay())
+        GTEST_SKIP() << "needs an X display (ORB_TEST_DISPLAY)";
+    uitest::GdiplusSession gdiplus;
+    TestWindow window;
+    ASSERT_TRUE(window.Create(GetModuleHandleW(nullptr), uitest::WindowOptions()));
+    window.StopPresenter();
+    ShowWindow(window.hwnd, SW_SHOWNOACTIVATE);
+    UpdateWindow(window.hwnd);
+    uitest::PumpPending();
+    EXPECT_FALSE(window.presenter.Active());
+    EXPECT_TRUE(window.StartPresenter());  // and it can still be started on purpose
+    EXPECT_TRUE(window.presenter.Active());
 }
 
 TEST(UiGlPresenterFailure, AnErrorAfterAGoodStartSwitchesItOffForGood) {
