@@ -24,10 +24,7 @@ void CActionButton::Paint(UIE::UiCanvas& canvas) {
 }
 
 UIE::UiAccessInfo CActionButton::Describe() {
-    UIE::UiAccessInfo info;
-    info.role = UIE::UiRole::PushButton;
-    info.name = text;
-    return info;
+    return Described(UIE::UiRole::PushButton, text);
 }
 
 bool CActionButton::Activate() {

@@ -42,10 +42,7 @@ UIE::SvgIcon* BadgeIcon() {
 }  // namespace
 
 UIE::UiAccessInfo CCheckBadge::Describe() {
-    UIE::UiAccessInfo info;
-    info.role = UIE::UiRole::Graphic;
-    info.name = accessName;
-    return info;
+    return Described(UIE::UiRole::Graphic, std::wstring());
 }
 
 void CCheckBadge::Paint(UIE::UiCanvas& canvas) {

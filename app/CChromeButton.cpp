@@ -17,10 +17,7 @@ CChromeButton::CChromeButton(unsigned char kindValue, std::function<void()> hand
 }
 
 UIE::UiAccessInfo CChromeButton::Describe() {
-    UIE::UiAccessInfo info;
-    info.role = UIE::UiRole::PushButton;
-    info.name = accessName;
-    return info;
+    return Described(UIE::UiRole::PushButton, std::wstring());
 }
 
 bool CChromeButton::Activate() {

@@ -40,10 +40,7 @@ void CGhostButton::Paint(UIE::UiCanvas& canvas) {
 }
 
 UIE::UiAccessInfo CGhostButton::Describe() {
-    UIE::UiAccessInfo info;
-    info.role = UIE::UiRole::PushButton;
-    info.name = text;
-    return info;
+    return Described(UIE::UiRole::PushButton, text);
 }
 
 bool CGhostButton::Activate() {

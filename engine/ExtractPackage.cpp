@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <vector>
 
 #include "base/ScopedWin.h"
 #include "engine/InstallRules.h"
@@ -94,7 +95,8 @@ std::wstring EntryName(const mz_zip_archive_file_stat& stat) {
 // user's disk is full. The sizes are the ones the central directory
 // declares; the reader refuses any entry whose data inflates to another size, and stops one that
 // inflates to more within 32 KiB of its declared size.
-bool AcceptArchive(mz_zip_archive* zip, const std::wstring& targetDir) {
+// `paths` receives each entry's full path under the target, in entry order, for the extraction.
+bool AcceptArchive(mz_zip_archive* zip, const std::wstring& targetDir, std::vector<std::wstring>& paths) {
     std::uint64_t declared = 0;
     const mz_uint count = mz_zip_reader_get_num_files(zip);
     if (count == 0)
@@ -104,7 +106,8 @@ bool AcceptArchive(mz_zip_archive* zip, const std::wstring& targetDir) {
         if (!mz_zip_reader_file_stat(zip, i, &stat) || !stat.m_is_supported)
             return false;
         const std::wstring name = EntryName(stat);
-        if (!IsSafeEntryPath(name) || JoinPath(targetDir, name).size() >= MAX_PATH)
+        paths.push_back(JoinPath(targetDir, name));
+        if (!IsSafeEntryPath(name) || paths.back().size() >= MAX_PATH)
             return false;
         if (stat.m_uncomp_size > UINT64_MAX - declared)
             return false;  // zip64 sizes could wrap the sum; no volume holds that much anyway
@@ -124,7 +127,8 @@ bool ExtractPackage(const std::wstring& zipFile, const std::wstring& targetDir, 
     if (!reader.Open(archiveFile.Get()))
         return false;
     mz_zip_archive* zip = reader.Get();
-    if (!AcceptArchive(zip, targetDir) || !EnsureDirectory(targetDir))
+    std::vector<std::wstring> paths;
+    if (!AcceptArchive(zip, targetDir, paths) || !EnsureDirectory(targetDir))
         return false;
 
     const mz_uint count = mz_zip_reader_get_num_files(zip);
@@ -133,7 +137,7 @@ bool ExtractPackage(const std::wstring& zipFile, const std::wstring& targetDir, 
         mz_zip_archive_file_stat stat;
         if (!mz_zip_reader_file_stat(zip, i, &stat))
             return false;
-        ok = ExtractEntry(zip, stat, JoinPath(targetDir, EntryName(stat)));
+        ok = ExtractEntry(zip, stat, paths[i]);
         if (progress)
             progress(ExtractProgressAfter(i, count));
     }

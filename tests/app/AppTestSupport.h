@@ -2,10 +2,13 @@
 // wait for a condition set by another thread.
 #pragma once
 
+#include <atomic>
 #include <chrono>
+#include <functional>
 #include <string>
 #include <thread>
 
+#include "app/InstallerApp.h"
 #include "engine/InstallServices.h"
 
 namespace apptest {
@@ -40,6 +43,16 @@ bool WaitUntil(Predicate done, std::chrono::milliseconds limit = std::chrono::se
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     return true;
+}
+
+// Runs `step` on the application's UI thread and waits for it.
+inline bool OnUi(SetupUi::InstallerApp& app, const std::function<void()>& step) {
+    std::atomic<bool> done{false};
+    app.window.Post([&] {
+        step();
+        done = true;
+    });
+    return WaitUntil([&done] { return done.load(); });
 }
 
 }  // namespace apptest

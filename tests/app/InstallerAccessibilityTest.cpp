@@ -102,15 +102,7 @@ std::vector<Child> ReadTree(HWND window) {
     return tree;
 }
 
-// Runs `step` on the UI thread and waits for it.
-bool OnUi(InstallerApp& app, const std::function<void()>& step) {
-    std::atomic<bool> done{false};
-    app.window.Post([&] {
-        step();
-        done = true;
-    });
-    return apptest::WaitUntil([&done] { return done.load(); });
-}
+using apptest::OnUi;
 
 // Where the control is on the screen, from its own bounds.
 RECT ScreenRectOf(InstallerApp& app, UIE::CUiControl* control) {

@@ -53,15 +53,7 @@ std::wstring ConsentValue() {
     return value;
 }
 
-// Runs `step` on the UI thread and waits for it.
-bool OnUi(InstallerApp& app, const std::function<void()>& step) {
-    std::atomic<bool> done{false};
-    app.window.Post([&] {
-        step();
-        done = true;
-    });
-    return apptest::WaitUntil([&done] { return done.load(); });
-}
+using apptest::OnUi;
 
 }  // namespace
 

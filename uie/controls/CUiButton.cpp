@@ -61,10 +61,7 @@ void CUiButton::OnMouseUp(int x, int y) {
 }
 
 UiAccessInfo CUiButton::Describe() {
-    UiAccessInfo info;
-    info.role = UiRole::PushButton;
-    info.name = accessName.empty() ? text : accessName;
-    return info;
+    return Described(UiRole::PushButton, text);
 }
 
 // The keyboard has no point: a positional handler gets the middle of the button.

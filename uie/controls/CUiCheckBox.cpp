@@ -42,9 +42,7 @@ bool CUiCheckBox::Activate() {
 }
 
 UiAccessInfo CUiCheckBox::Describe() {
-    UiAccessInfo info;
-    info.role = UiRole::CheckBox;
-    info.name = accessName.empty() ? text : accessName;
+    UiAccessInfo info = Described(UiRole::CheckBox, text);
     info.checked = checked;
     return info;
 }

@@ -250,9 +250,7 @@ void CUiEdit::SetText(const std::wstring& value) {
 }
 
 UiAccessInfo CUiEdit::Describe() {
-    UiAccessInfo info;
-    info.role = UiRole::EditableText;
-    info.name = accessName.empty() ? placeholder : accessName;
+    UiAccessInfo info = Described(UiRole::EditableText, placeholder);
     info.value = text;
     return info;
 }

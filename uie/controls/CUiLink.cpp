@@ -50,10 +50,7 @@ void CUiLink::OnMouseLeave() {
 }
 
 UiAccessInfo CUiLink::Describe() {
-    UiAccessInfo info;
-    info.role = UiRole::Link;
-    info.name = accessName.empty() ? text : accessName;
-    return info;
+    return Described(UiRole::Link, text);
 }
 
 bool CUiLink::Activate() {

@@ -20,9 +20,7 @@ void CUiProgressBar::SetValue(int percent) {
 }
 
 UiAccessInfo CUiProgressBar::Describe() {
-    UiAccessInfo info;
-    info.role = UiRole::ProgressBar;
-    info.name = accessName;
+    UiAccessInfo info = Described(UiRole::ProgressBar, std::wstring());
     info.value = PercentValue(value);
     return info;
 }

@@ -87,6 +87,13 @@ UiAccessInfo CUiControl::Describe() {
     return {};
 }
 
+UiAccessInfo CUiControl::Described(UiRole role, const std::wstring& shownText) const {
+    UiAccessInfo info;
+    info.role = role;
+    info.name = accessName.empty() ? shownText : accessName;
+    return info;
+}
+
 bool CUiControl::Activate() {
     return false;
 }

@@ -64,6 +64,9 @@ public:
     virtual int PaintOutset();        // 30: 1 pixel
     virtual UiAccessInfo Describe();  // 31: no role, so readers do not see the control
     virtual bool Activate();          // 32: the default action (Enter, Space, a reader); false: none
+    // The usual account for Describe: `role`, named by `accessName` when one is given and else by
+    // the text the control shows.
+    UiAccessInfo Described(UiRole role, const std::wstring& shownText) const;
 
     // Appends an owned child (it becomes the last painted and the first hit) and joins it to this
     // control's window. A null child is ignored. Layout and invalidation are the caller's.
