@@ -4,6 +4,8 @@
 //                                      recv calls into a 512 KiB buffer and throws it away: the
 //                                      most any program can receive under Wine on this machine
 //   download_bench.exe raw PORT PATH FILE  ... and writes it to FILE with WriteFile
+//   download_bench.exe polled PORT PATH FILE  ... on a non-blocking socket with select() around
+//                                      every recv, as libcurl's transfer loop does
 // Prints, as "key: value" lines, the process's peak working set and how often and how long the
 // progress callback ran. The callback posts a message to this thread, as the installer's posts
 // one to its window: that is its real cost.
@@ -27,8 +29,18 @@ double Milliseconds(LONGLONG ticks) {
     return 1000.0 * static_cast<double>(ticks) / static_cast<double>(frequency.QuadPart);
 }
 
-// An HTTP/1.0 GET on a plain socket; prints how many recv calls the body took.
-int RawReceive(int port, const std::wstring& path, const wchar_t* file) {
+// Waits until `s` can be read, at most `microseconds`; as libcurl's loop does with select().
+bool Readable(SOCKET s, long microseconds) {
+    fd_set readSet;
+    FD_ZERO(&readSet);
+    FD_SET(s, &readSet);
+    timeval timeout{0, microseconds};
+    return select(0, &readSet, nullptr, nullptr, &timeout) > 0;
+}
+
+// An HTTP/1.0 GET on a plain socket; prints how many recv calls the body took. `polled` receives
+// the way libcurl does: a non-blocking socket, select() before the first read and after every one.
+int RawReceive(int port, const std::wstring& path, const wchar_t* file, bool polled) {
     WSADATA wsa;
     if (WSAStartup(MAKEWORD(2, 2), &wsa) != 0)
         return 1;
@@ -44,12 +56,24 @@ int RawReceive(int port, const std::wstring& path, const wchar_t* file) {
     base::UniqueFile out;
     if (file)
         out.Reset(CreateFileW(file, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    u_long nonBlocking = 1;
+    if (polled)
+        ioctlsocket(s, FIONBIO, &nonBlocking);
     std::vector<char> buffer(512 * 1024);
     long long calls = 0, bytes = 0;
+    bool pending = false;
     for (;;) {
+        if (polled && !pending && !Readable(s, 1000000))
+            continue;
         const int got = recv(s, buffer.data(), static_cast<int>(buffer.size()), 0);
+        if (polled && got < 0 && WSAGetLastError() == WSAEWOULDBLOCK) {
+            pending = false;
+            continue;
+        }
         if (got <= 0)
             break;
+        if (polled)
+            pending = Readable(s, 0);
         ++calls;
         bytes += got;
         DWORD written = 0;
@@ -66,8 +90,8 @@ int RawReceive(int port, const std::wstring& path, const wchar_t* file) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc >= 4 && std::wstring(argv[1]) == L"raw")
-        return RawReceive(_wtoi(argv[2]), argv[3], argc >= 5 ? argv[4] : nullptr);
+    if (argc >= 4 && (std::wstring(argv[1]) == L"raw" || std::wstring(argv[1]) == L"polled"))
+        return RawReceive(_wtoi(argv[2]), argv[3], argc >= 5 ? argv[4] : nullptr, std::wstring(argv[1]) == L"polled");
     if (argc != 3) {
         std::fprintf(stderr, "usage: download_bench URL FILE\n");
         return 2;
