@@ -28,14 +28,6 @@ void BackgroundFileWriter::Open(const std::wstring& path, std::uint64_t size) {
     Add(std::move(job));
 }
 
-void BackgroundFileWriter::Adopt(base::UniqueFile file, const std::wstring& path) {
-    Job job;
-    job.kind = Kind::kAdopt;
-    job.path = path;
-    job.file = std::move(file);
-    Add(std::move(job));
-}
-
 std::vector<char> BackgroundFileWriter::TakeBuffer() {
     std::lock_guard<std::mutex> lock(mutex_);
     if (spare_.empty())
@@ -110,19 +102,10 @@ void BackgroundFileWriter::Run() {
             taken.swap(queue_);
         }
         std::size_t written = 0;
-        std::vector<std::vector<char>> spare;
-        for (Batch& batch : taken) {
-            for (Job& job : batch.jobs) {
-                if (!Failed() && !Perform(job)) {
-                    error_ = GetLastError();
-                    failed_ = true;
-                    Abandon();
-                }
-                if (job.bytes.capacity() != 0 && spare.size() < kSpareBuffers)
-                    spare.push_back(std::move(job.bytes));
-            }
+        for (const Batch& batch : taken)
             written += batch.bytes;
-        }
+        std::vector<std::vector<char>> spare;
+        PerformBatches(taken, spare);
         {
             std::lock_guard<std::mutex> lock(mutex_);
             queuedBytes_ -= written;
@@ -132,6 +115,28 @@ void BackgroundFileWriter::Run() {
             }
         }
         changed_.notify_all();
+    }
+}
+
+void BackgroundFileWriter::PerformBatches(std::vector<Batch>& batches, std::vector<std::vector<char>>& spare) {
+    try {
+        for (Batch& batch : batches) {
+            for (Job& job : batch.jobs) {
+                if (!Failed() && !Perform(job)) {
+                    error_ = GetLastError();
+                    failed_ = true;
+                    Abandon();
+                }
+                if (job.bytes.capacity() != 0 && spare.size() < kSpareBuffers)
+                    spare.push_back(std::move(job.bytes));
+            }
+        }
+    } catch (...) {
+        // Out of memory keeping a spare buffer: this thread may not end the process, and the
+        // caller must not wait for it, so the extraction fails instead.
+        error_ = ERROR_OUTOFMEMORY;
+        failed_ = true;
+        Abandon();
     }
 }
 
@@ -150,10 +155,6 @@ bool BackgroundFileWriter::Perform(Job& job) {
                    (SetFilePointerEx(file_.Get(), size, nullptr, FILE_BEGIN) && SetEndOfFile(file_.Get()) &&
                     SetFilePointerEx(file_.Get(), start, nullptr, FILE_BEGIN));
         }
-        case Kind::kAdopt:
-            file_ = std::move(job.file);
-            path_ = std::move(job.path);
-            return static_cast<bool>(file_);
         case Kind::kWrite: {
             DWORD written = 0;
             if (!file_ ||

@@ -35,8 +35,6 @@ public:
     // `size` is the file's final length, set before its data arrives so the file system can place
     // it in one piece.
     void Open(const std::wstring& path, std::uint64_t size);
-    // Continues with a file the caller opened itself (to tell an open failure apart), as Open.
-    void Adopt(base::UniqueFile file, const std::wstring& path);
     void Write(std::vector<char> bytes);
     // `lastWrite` (FILETIME ticks, 0 for none) becomes the modification and access time.
     void Close(std::uint64_t lastWrite, bool keep);
@@ -51,14 +49,13 @@ public:
     unsigned long Error() const { return error_; }
 
 private:
-    enum class Kind { kOpen, kAdopt, kWrite, kClose };
+    enum class Kind { kOpen, kWrite, kClose };
     struct Job {
         Kind kind = Kind::kWrite;
         std::wstring path;
         std::uint64_t value = 0;  // size for kOpen, time for kClose
         bool keep = true;
         std::vector<char> bytes;
-        base::UniqueFile file;  // kAdopt
     };
     struct Batch {
         std::vector<Job> jobs;
@@ -68,6 +65,7 @@ private:
     void Add(Job job);
     void Submit();
     void Run();
+    void PerformBatches(std::vector<Batch>& batches, std::vector<std::vector<char>>& spare);
     bool Perform(Job& job);
     void Abandon();
 
