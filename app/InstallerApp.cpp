@@ -72,9 +72,10 @@ int InstallerApp::Run(HINSTANCE moduleHandle, int showCommand) {
     if (GetLastError() == ERROR_ALREADY_EXISTS)
         return 0;
 
-    PrefetchPictures();
     UIE::DeclareDpiAwareness();
     UIE::SeedDpiFromScreen();
+    // The pictures are read and shrunk to their size at this DPI while the window is set up.
+    PrefetchPictures();
     // Screen readers reach the window's accessible object through COM on this thread.
     base::ComScope com;
 

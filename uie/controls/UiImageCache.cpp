@@ -6,8 +6,10 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "base/ScopedWin.h"
+#include "uie/controls/UiPixelShrink.h"
 #include "uie/controls/UiPng.h"
 #include "uie/controls/UiResources.h"
 #include "uie/core/UiCanvas.h"
@@ -133,31 +135,50 @@ void UiImageCache::Clear() {
     if (prefetcher_.joinable())
         prefetcher_.join();
     prefetched_.clear();
-    prefetchIds_.clear();
     bitmaps_.clear();
 }
 
-void UiImageCache::Prefetch(HMODULE module, std::initializer_list<unsigned> ids) {
-    if (!prefetchIds_.empty())
+namespace {
+
+// The picture's pixels, shrunk to width × height unless that is 0 × 0; null when it is no PNG of
+// ours. A picture smaller than the size asked for comes at its natural size (width and height are
+// then set to 0) for GDI+ to stretch.
+std::unique_ptr<UiPngPixels> ReadPixels(HMODULE module, unsigned id, int& width, int& height) {
+    const UiResourceBytes bytes = FindRcData(module, id);
+    auto pixels = std::make_unique<UiPngPixels>();
+    if (!bytes.data || !DecodePng(bytes.data, bytes.size, *pixels))
+        return nullptr;
+    if (width == 0 && height == 0)
+        return pixels;
+    auto shrunk = std::make_unique<UiPngPixels>();
+    if (ShrinkPixels(*pixels, width, height, *shrunk))
+        return shrunk;
+    width = height = 0;
+    return pixels;
+}
+
+}  // namespace
+
+void UiImageCache::Prefetch(HMODULE module, std::initializer_list<UiPrefetch> pictures) {
+    if (!prefetched_.empty())
         return;  // one prefetch until the cache is cleared
-    prefetchIds_.assign(ids.begin(), ids.end());
-    prefetched_.resize(prefetchIds_.size());
     try {
+        for (const UiPrefetch& picture : pictures) {
+            const bool sized = picture.widthDip > 0 && picture.heightDip > 0;
+            prefetched_.push_back({picture.id, sized ? std::max(1, Scale(picture.widthDip)) : 0,
+                                   sized ? std::max(1, Scale(picture.heightDip)) : 0, nullptr});
+        }
         prefetcher_ = std::thread([this, module] {
-            for (size_t i = 0; i < prefetchIds_.size(); ++i) {
-                const UiResourceBytes bytes = FindRcData(module, prefetchIds_[i]);
-                auto pixels = std::unique_ptr<UiPngPixels>(new (std::nothrow) UiPngPixels);
+            for (Prefetched& picture : prefetched_) {
                 try {
-                    if (pixels && bytes.data && DecodePng(bytes.data, bytes.size, *pixels))
-                        prefetched_[i] = std::move(pixels);
+                    picture.pixels = ReadPixels(module, picture.id, picture.width, picture.height);
                 } catch (...) {
-                    // Out of memory: LoadFromResource reads the picture itself.
+                    // Out of memory: the Load functions read it themselves.
                 }
             }
         });
     } catch (...) {
-        prefetchIds_.clear();  // no thread: LoadFromResource reads them itself
-        prefetched_.clear();
+        prefetched_.clear();  // no thread: the Load functions read them themselves
     }
 }
 
@@ -174,13 +195,12 @@ UiBitmap* UiImageCache::Store(const std::wstring& key, UiBitmapPtr bitmap) {
     return stored;
 }
 
-// The prefetched pixels of `id`, once; null when there are none.
-std::unique_ptr<UiPngPixels> UiImageCache::TakePrefetched(unsigned id) {
+std::unique_ptr<UiPngPixels> UiImageCache::TakePrefetched(unsigned id, int width, int height) {
     if (prefetcher_.joinable())
         prefetcher_.join();
-    for (size_t i = 0; i < prefetchIds_.size() && i < prefetched_.size(); ++i) {
-        if (prefetchIds_[i] == id)
-            return std::move(prefetched_[i]);
+    for (Prefetched& picture : prefetched_) {
+        if (picture.id == id && picture.width == width && picture.height == height)
+            return std::move(picture.pixels);
     }
     return nullptr;
 }
@@ -189,9 +209,27 @@ UiBitmap* UiImageCache::LoadFromResource(HMODULE module, unsigned id) {
     const std::wstring key = ResourceKey(id);
     if (UiBitmap* cached = Find(key))
         return cached;
-    if (const std::unique_ptr<UiPngPixels> pixels = TakePrefetched(id))
+    if (const std::unique_ptr<UiPngPixels> pixels = TakePrefetched(id, 0, 0))
         return Store(key, BitmapFromPng(*pixels));
     return Store(key, DecodeResource(module, id));
+}
+
+// The PNG resource `id` shrunk to width × height pixels; null when it is no PNG of ours, is
+// smaller than that, or memory ran out.
+UiBitmapPtr UiImageCache::ShrunkResource(HMODULE module, unsigned id, int width, int height) {
+    try {
+        std::unique_ptr<UiPngPixels> pixels = TakePrefetched(id, width, height);
+        if (!pixels) {
+            int shrunkWidth = width;
+            int shrunkHeight = height;
+            pixels = ReadPixels(module, id, shrunkWidth, shrunkHeight);
+            if (!pixels || shrunkWidth != width || shrunkHeight != height)
+                return nullptr;
+        }
+        return BitmapFromPng(*pixels);
+    } catch (...) {
+        return nullptr;  // out of memory: GDI+ scales it instead
+    }
 }
 
 UiBitmap* UiImageCache::LoadFromResourceScaled(HMODULE module, unsigned id, int widthDip, int heightDip) {
@@ -200,6 +238,8 @@ UiBitmap* UiImageCache::LoadFromResourceScaled(HMODULE module, unsigned id, int 
     const std::wstring key = ResourceKey(id) + SizeSuffix(width, height);
     if (UiBitmap* cached = Find(key))
         return cached;
+    if (UiBitmapPtr shrunk = ShrunkResource(module, id, width, height))
+        return Store(key, std::move(shrunk));
     UiBitmap* source = LoadFromResource(module, id);
     return source ? Store(key, ScaledCopy(source, width, height)) : nullptr;
 }

@@ -26,19 +26,31 @@ class UiCanvas;
 // for anything else, which GDI+ then decodes.
 UiBitmapPtr DecodePngBitmap(const void* data, size_t size);
 
+// A picture for UiImageCache::Prefetch: RCDATA `id`, at its natural size or, with a size, as
+// LoadFromResourceScaled will ask for it.
+struct UiPrefetch {
+    unsigned id = 0;
+    int widthDip = 0;
+    int heightDip = 0;
+};
+
 class UiImageCache {
 public:
     static UiImageCache& Instance();
     ~UiImageCache();
 
-    // Starts reading the PNG pixels of RCDATA `ids` of `module`, in this order, on one worker
-    // thread (no GDI+ there), so that LoadFromResource finds them ready. Start-up calls it before
-    // the window system is set up, while the UI thread mostly waits on the display. Where no
-    // thread starts, LoadFromResource reads them itself.
-    void Prefetch(HMODULE module, std::initializer_list<unsigned> ids);
+    // Starts reading the PNG pixels of the `pictures` of `module`, in this order, on one worker
+    // thread (no GDI+ there), so that LoadFromResource and LoadFromResourceScaled find them ready:
+    // a picture with a size is also shrunk there, to that size at the current DPI. Start-up calls
+    // it as soon as the DPI is known, and the window system is set up meanwhile. Where no thread
+    // starts, the Load functions read them themselves.
+    void Prefetch(HMODULE module, std::initializer_list<UiPrefetch> pictures);
     // RCDATA `id` of `module` (PNG or any format GDI+ decodes) at its natural size.
     UiBitmap* LoadFromResource(HMODULE module, unsigned id);
-    // A copy of it stretched to width × height DIP at the current DPI.
+    // A copy of it stretched to width × height DIP at the current DPI. The installer's own PNGs,
+    // shown at or below their stored size, are shrunk from their pixels (UiPixelShrink) without a
+    // copy at the natural size: GDI+'s resampling of the header alone took some 60 ms of the first
+    // paint under Wine.
     UiBitmap* LoadFromResourceScaled(HMODULE module, unsigned id, int widthDip, int heightDip);
     // An image file stretched to 30 × 30 DIP.
     UiBitmap* LoadFromFileScaled(const std::wstring& path);
@@ -56,14 +68,21 @@ private:
     UiImageCache();
     UiBitmap* Find(const std::wstring& key) const;
     UiBitmap* Store(const std::wstring& key, UiBitmapPtr bitmap);
-    std::unique_ptr<UiPngPixels> TakePrefetched(unsigned id);
+    // The prefetched pixels of `id` at width × height pixels (0 × 0: natural size), once.
+    std::unique_ptr<UiPngPixels> TakePrefetched(unsigned id, int width, int height);
+    UiBitmapPtr ShrunkResource(HMODULE module, unsigned id, int width, int height);
 
     std::map<std::wstring, UiBitmapPtr> bitmaps_;
-    // The prefetch: its ids and, once the worker has been joined, the pixels not yet taken (null:
-    // not a PNG the own reader reads). The worker writes only `prefetched_`, and only before the
-    // join.
-    std::vector<unsigned> prefetchIds_;
-    std::vector<std::unique_ptr<UiPngPixels>> prefetched_;
+    // The prefetch: what was asked for (sizes in pixels) and, once the worker has been joined, the
+    // pixels not yet taken (null: not a PNG the own reader reads). The worker writes only
+    // `pixels`, and only before the join.
+    struct Prefetched {
+        unsigned id = 0;
+        int width = 0;
+        int height = 0;
+        std::unique_ptr<UiPngPixels> pixels;
+    };
+    std::vector<Prefetched> prefetched_;
     std::thread prefetcher_;
 };
 

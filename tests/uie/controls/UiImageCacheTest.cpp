@@ -54,12 +54,12 @@ TEST_F(ImageCacheTest, ResourcesAreDecodedOnceAndScaledCopiesKeptBeside) {
     ASSERT_NE(logo, nullptr);
     EXPECT_EQ(Width(logo), 36u);
     EXPECT_TRUE(cache.Contains(L"res://104|36x36"));
-    EXPECT_TRUE(cache.Contains(L"res://104"));
+    EXPECT_FALSE(cache.Contains(L"res://104"));  // shrunk from its pixels, no natural-size copy kept
     EXPECT_EQ(cache.LoadFromResourceScaled(self, 104, 24, 24), logo);
 
     EXPECT_EQ(cache.LoadFromResource(self, 4321), nullptr);
     EXPECT_EQ(cache.LoadFromResourceScaled(self, 4321, 24, 24), nullptr);
-    EXPECT_EQ(cache.Size(), 3u);  // no entry for the missing id
+    EXPECT_EQ(cache.Size(), 2u);  // no entry for the missing id
     cache.Clear();
     EXPECT_EQ(cache.Size(), 0u);
 }

@@ -117,7 +117,7 @@ TEST(UiPng, ReadsTheInstallersPicturesAsGdiplusDoes) {
     UiImageCache& cache = UiImageCache::Instance();
     cache.Clear();
     // As at start-up: read on a worker thread, taken by the cache on the UI thread.
-    cache.Prefetch(GetModuleHandleW(nullptr), {kHeaderPicture, kLogo});
+    cache.Prefetch(GetModuleHandleW(nullptr), {{kHeaderPicture}, {kLogo}});
     for (unsigned id : {kHeaderPicture, kLogo}) {
         const std::string png = Resource(id);
         ASSERT_FALSE(png.empty()) << id;
