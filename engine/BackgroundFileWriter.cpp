@@ -34,7 +34,6 @@ std::vector<char> BackgroundFileWriter::TakeBuffer() {
         return std::vector<char>();
     std::vector<char> buffer = std::move(spare_.back());
     spare_.pop_back();
-    buffer.clear();
     return buffer;
 }
 

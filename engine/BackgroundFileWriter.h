@@ -39,7 +39,8 @@ public:
     // `lastWrite` (FILETIME ticks, 0 for none) becomes the modification and access time.
     void Close(std::uint64_t lastWrite, bool keep);
 
-    // An empty buffer, with the capacity of one already written if there is one.
+    // A buffer already written, with the bytes it held (so that resizing it to the next file's
+    // length does not first fill what is about to be overwritten), or a new empty one.
     std::vector<char> TakeBuffer();
 
     // Waits until everything queued has been written; true if nothing failed.

@@ -61,6 +61,7 @@ size_t GatherPiece(void* opaque, mz_uint64, const void* data, size_t size) {
         if (sink->piece.size() >= kPieceBytes) {
             sink->writer->Write(std::move(sink->piece));
             sink->piece = sink->writer->TakeBuffer();
+            sink->piece.clear();
             sink->piece.reserve(kPieceBytes + (32 << 10));
         }
         return size;
@@ -85,6 +86,7 @@ bool InflateEntry(mz_zip_archive* zip,
         return ok;
     }
     PieceSink sink{&writer, writer.TakeBuffer()};
+    sink.piece.clear();
     sink.piece.reserve(kPieceBytes + (32 << 10));
     const bool ok = mz_zip_reader_extract_to_callback(zip, stat.m_file_index, &GatherPiece, &sink, 0) != MZ_FALSE;
     if (ok && !sink.piece.empty())

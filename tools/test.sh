@@ -90,21 +90,22 @@ else
     echo "[test] i686 suite skipped: $ORB_NO_32BIT_REASON; the x86_64 suite ran the same tests"
 fi
 
-echo "[test] native tests"
-if ctest --test-dir build/native --output-on-failure -j2 "$@"; then
-    results[native]=passed
-else
-    results[native]=FAILED
-    status=1
-fi
+# run_native NAME BUILD_DIR CTEST_ARGS...: a suite that runs on this machine without Wine.
+run_native() {
+    local name=$1 dir=$2
+    shift 2
+    if ctest --test-dir "$dir" --output-on-failure -j2 "$@"; then
+        results[$name]=passed
+    else
+        results[$name]=FAILED
+        status=1
+    fi
+}
 
+echo "[test] native tests"
+run_native native build/native "$@"
 echo "[test] fuzz targets"
-if ctest --test-dir build/fuzz --output-on-failure -j2 "$@"; then
-    results[fuzz]=passed
-else
-    results[fuzz]=FAILED
-    status=1
-fi
+run_native fuzz build/fuzz "$@"
 
 if [ $# -eq 0 ]; then
     echo "[test] flow suite"
