@@ -19,3 +19,9 @@ imports=$(echo "$headers" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z' | sort
 echo "$exe imports:" $imports
 bad=$(echo "$imports" | grep -v -E "$allowed" || true)
 [ -z "$bad" ] || fail "not a system DLL: $bad"
+
+# These are bound on first use (base/DeferredImportTable.cpp), so that loading them is not part of
+# the start-up. A call to a function of theirs that the table lacks brings one back.
+deferred='^(ws2_32|bcrypt|crypt32|wintrust|shell32|oleacc)\.dll$'
+early=$(echo "$imports" | grep -E "$deferred" || true)
+[ -z "$early" ] || fail "imports a DLL that is bound on first use: $early (add its functions to base/DeferredImportTable.cpp)"
