@@ -2,6 +2,8 @@
 
 #include "base/ScopedCurl.h"
 
+#include <vector>
+
 #include <windows.h>
 
 #include "engine/CommonCurlOptions.h"
@@ -13,16 +15,40 @@ namespace Engine {
 namespace {
 
 constexpr long kReceiveBufferBytes = 512 * 1024;  // libcurl's maximum
+// libcurl hands the body over in slices of at most 16 KiB whatever one receive brought; under Wine
+// every WriteFile is a round trip of its own, so the slices are gathered into larger writes.
+constexpr size_t kWriteBatchBytes = 1024 * 1024;
 
 // Handed to both libcurl callbacks for one transfer.
 struct DownloadContext {
     HANDLE file = INVALID_HANDLE_VALUE;  // owned by the caller's UniqueFile
-    uint64_t bytesWritten = 0;
+    uint64_t bytesWritten = 0;           // taken from libcurl, whether still gathered or on disk
+    std::vector<char> pending;
     int lastPercent = -1;
     ProgressCallback progress;
     AbortCheck abortCheck;
     std::wstring error;
 };
+
+// Writes what has been gathered; false (with the message set) if the file does not take it all.
+bool FlushPending(DownloadContext& context) {
+    if (context.pending.empty())
+        return true;
+    DWORD written = 0;
+    const DWORD length = static_cast<DWORD>(context.pending.size());
+    if (!WriteFile(context.file, context.pending.data(), length, &written, nullptr)) {
+        context.error = MsgWriteFailed(GetLastError());
+        return false;
+    }
+    // A short write that still reports success means the volume is full (Wine answers a full
+    // disk this way); the last error would be whatever an earlier call left.
+    if (written != length) {
+        context.error = MsgWriteFailed(ERROR_DISK_FULL);
+        return false;
+    }
+    context.pending.clear();
+    return true;
+}
 
 size_t WriteBody(char* data, size_t size, size_t count, void* userData) {
     try {
@@ -32,17 +58,9 @@ size_t WriteBody(char* data, size_t size, size_t count, void* userData) {
             context->error = kMsgPackageTooLarge;
             return 0;
         }
-        DWORD written = 0;
-        if (!WriteFile(context->file, data, static_cast<DWORD>(length), &written, nullptr)) {
-            context->error = MsgWriteFailed(GetLastError());
+        if (context->pending.size() + length > kWriteBatchBytes && !FlushPending(*context))
             return 0;
-        }
-        // A short write that still reports success means the volume is full (Wine answers a full
-        // disk this way); the last error would be whatever an earlier call left.
-        if (written != length) {
-            context->error = MsgWriteFailed(ERROR_DISK_FULL);
-            return 0;
-        }
+        context->pending.insert(context->pending.end(), data, data + length);
         context->bytesWritten += length;
         return static_cast<size_t>(length);
     } catch (...) {
@@ -112,12 +130,16 @@ bool DownloadPackage(const std::wstring& url,
     }
     DownloadContext context;
     context.file = target.Get();
+    context.pending.reserve(kWriteBatchBytes);
     context.progress = progress;
     context.abortCheck = abort;
 
     const std::string utf8Url = Utf16ToUtf8(url);
     SetOptions(curl.Get(), utf8Url, context);
-    const CURLcode result = curl_easy_perform(curl.Get());
+    CURLcode result = curl_easy_perform(curl.Get());
+    // What arrived before a failed transfer is written too, so the file holds every byte received.
+    if (context.error.empty() && !FlushPending(context) && result == CURLE_OK)
+        result = CURLE_WRITE_ERROR;
 
     DownloadFacts facts;
     facts.transferOk = result == CURLE_OK;
