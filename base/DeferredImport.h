@@ -1,12 +1,13 @@
 // System functions bound on their first call instead of when the process is loaded.
 //
 // Every DLL in the import table is loaded, and its own imports with it, before wWinMain runs; under
-// Wine each costs milliseconds of the time until the window appears. Libraries that nothing needs
-// before the first paint (sockets and CryptoAPI for the transfers, WinTrust, the shell, Active
-// Accessibility) are bound here instead. A caller compiled against the system headers calls
-// through the import pointer `__imp_NAME`; the table defines that pointer itself, aimed at a thunk
-// that loads the DLL from the system folder, stores the real address in the pointer and calls it.
-// The import libraries' own pointer is then never linked, so the DLL leaves the import table.
+// Wine each costs milliseconds of the time until the window appears. Libraries that showing the
+// window does not need (sockets and CryptoAPI for the transfers, WinTrust, the shell, Active
+// Accessibility) are bound here instead, where they are first called. A caller compiled against
+// the system headers calls through the import pointer `__imp_NAME`; the table defines that pointer
+// itself, aimed at a thunk that loads the DLL from the system folder, stores the real address in
+// the pointer and calls it. The import libraries' own pointer is then never linked, so the DLL
+// leaves the import table. The pointers are plain data, set when the image is loaded.
 #pragma once
 
 #include <windows.h>

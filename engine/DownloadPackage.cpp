@@ -101,7 +101,7 @@ void SetOptions(CURL* curl, const std::string& url, DownloadContext& context) {
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &ProbeProgress);
     curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &context);
-    // A larger receive buffer means fewer, larger writes; under Wine each WriteFile is costly.
+    // A larger receive buffer means fewer turns of libcurl's transfer loop, each a few calls into Wine.
     curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, kReceiveBufferBytes);
 }
 
