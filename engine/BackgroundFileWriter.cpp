@@ -13,6 +13,17 @@ constexpr std::size_t kSpareBuffers = 8;
 
 }  // namespace
 
+bool WriteWhole(HANDLE file, const void* data, std::size_t size) {
+    DWORD written = 0;
+    if (!WriteFile(file, data, static_cast<DWORD>(size), &written, nullptr))
+        return false;
+    if (written != size) {
+        SetLastError(ERROR_DISK_FULL);
+        return false;
+    }
+    return true;
+}
+
 BackgroundFileWriter::BackgroundFileWriter(std::size_t maxQueuedBytes, std::size_t batchBytes)
     : maxQueuedBytes_(maxQueuedBytes), batchBytes_(batchBytes), thread_([this] { Run(); }) {}
 
@@ -154,19 +165,8 @@ bool BackgroundFileWriter::Perform(Job& job) {
                    (SetFilePointerEx(file_.Get(), size, nullptr, FILE_BEGIN) && SetEndOfFile(file_.Get()) &&
                     SetFilePointerEx(file_.Get(), start, nullptr, FILE_BEGIN));
         }
-        case Kind::kWrite: {
-            DWORD written = 0;
-            if (!file_ ||
-                !WriteFile(file_.Get(), job.bytes.data(), static_cast<DWORD>(job.bytes.size()), &written, nullptr))
-                return false;
-            // A short write that still reports success means the volume is full (Wine answers a
-            // full disk this way); the last error would be whatever an earlier call left.
-            if (written != job.bytes.size()) {
-                SetLastError(ERROR_DISK_FULL);
-                return false;
-            }
-            return true;
-        }
+        case Kind::kWrite:
+            return file_ && WriteWhole(file_.Get(), job.bytes.data(), job.bytes.size());
         case Kind::kClose: {
             if (!job.keep) {
                 Abandon();

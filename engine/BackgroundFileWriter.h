@@ -25,6 +25,11 @@
 
 namespace Engine {
 
+// One WriteFile of all `size` bytes. A short write that still reports success means the volume is
+// full (Wine answers a full disk this way), so it fails with ERROR_DISK_FULL as the last error
+// instead of whatever an earlier call left there.
+bool WriteWhole(HANDLE file, const void* data, std::size_t size);
+
 class BackgroundFileWriter {
 public:
     BackgroundFileWriter(std::size_t maxQueuedBytes, std::size_t batchBytes);

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include "engine/BackgroundFileWriter.h"
 #include "engine/CommonCurlOptions.h"
 #include "engine/DownloadRules.h"
 #include "engine/TextConversion.h"
@@ -32,18 +33,8 @@ struct DownloadContext {
 
 // Writes what has been gathered; false (with the message set) if the file does not take it all.
 bool FlushPending(DownloadContext& context) {
-    if (context.pending.empty())
-        return true;
-    DWORD written = 0;
-    const DWORD length = static_cast<DWORD>(context.pending.size());
-    if (!WriteFile(context.file, context.pending.data(), length, &written, nullptr)) {
+    if (!context.pending.empty() && !WriteWhole(context.file, context.pending.data(), context.pending.size())) {
         context.error = MsgWriteFailed(GetLastError());
-        return false;
-    }
-    // A short write that still reports success means the volume is full (Wine answers a full
-    // disk this way); the last error would be whatever an earlier call left.
-    if (written != length) {
-        context.error = MsgWriteFailed(ERROR_DISK_FULL);
         return false;
     }
     context.pending.clear();

@@ -44,6 +44,15 @@ std::uint64_t EntryTimeTicks(MZ_TIME_T time) {
     return static_cast<std::uint64_t>(time) * 10000000ULL + kUnixEpochIn100ns;
 }
 
+// An empty buffer for the next piece, a written one where the writer has one to spare. Room for one
+// more of miniz's slices keeps a full piece from growing its buffer.
+std::vector<char> EmptyPiece(BackgroundFileWriter& writer) {
+    std::vector<char> piece = writer.TakeBuffer();
+    piece.clear();
+    piece.reserve(kPieceBytes + (32 << 10));
+    return piece;
+}
+
 struct PieceSink {
     BackgroundFileWriter* writer;
     std::vector<char> piece;
@@ -60,9 +69,7 @@ size_t GatherPiece(void* opaque, mz_uint64, const void* data, size_t size) {
         sink->piece.insert(sink->piece.end(), bytes, bytes + size);
         if (sink->piece.size() >= kPieceBytes) {
             sink->writer->Write(std::move(sink->piece));
-            sink->piece = sink->writer->TakeBuffer();
-            sink->piece.clear();
-            sink->piece.reserve(kPieceBytes + (32 << 10));
+            sink->piece = EmptyPiece(*sink->writer);
         }
         return size;
     } catch (...) {
@@ -85,9 +92,7 @@ bool InflateEntry(mz_zip_archive* zip,
             writer.Write(std::move(bytes));
         return ok;
     }
-    PieceSink sink{&writer, writer.TakeBuffer()};
-    sink.piece.clear();
-    sink.piece.reserve(kPieceBytes + (32 << 10));
+    PieceSink sink{&writer, EmptyPiece(writer)};
     const bool ok = mz_zip_reader_extract_to_callback(zip, stat.m_file_index, &GatherPiece, &sink, 0) != MZ_FALSE;
     if (ok && !sink.piece.empty())
         writer.Write(std::move(sink.piece));

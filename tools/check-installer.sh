@@ -20,8 +20,10 @@ echo "$exe imports:" $imports
 bad=$(echo "$imports" | grep -v -E "$allowed" || true)
 [ -z "$bad" ] || fail "not a system DLL: $bad"
 
-# These are bound on first use (base/DeferredImportTable.cpp), so that loading them is not part of
-# the start-up. A call to a function of theirs that the table lacks brings one back.
-deferred='^(ws2_32|bcrypt|crypt32|wintrust|shell32|oleacc)\.dll$'
-early=$(echo "$imports" | grep -E "$deferred" || true)
+# The DLLs of base/DeferredImportTable.cpp are bound on first use, so that loading them is not part
+# of the start-up. A call to a function of theirs that the table lacks brings one back.
+table=$(dirname "${BASH_SOURCE[0]}")/../base/DeferredImportTable.cpp
+deferred=$(sed -n 's/^ORB_DEFER_IMPORT(L"\([^"]*\)".*/\1/p' "$table" | tr 'A-Z' 'a-z' | sort -u)
+[ -n "$deferred" ] || fail "no deferred DLLs found in $table"
+early=$(comm -12 <(echo "$imports") <(echo "$deferred"))
 [ -z "$early" ] || fail "imports a DLL that is bound on first use: $early (add its functions to base/DeferredImportTable.cpp)"
