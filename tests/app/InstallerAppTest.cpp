@@ -93,10 +93,16 @@ TEST(InstallerAppRun, ShowsTheFramelessWindowAndClosingEndsWithZero) {
     LONG style = 0;
     wchar_t title[64] = {};
     bool visible = false;
+    bool hasIcons = false;
     std::thread closer([&] {
         HWND window = WaitForWindow();
         if (!window)
             return;
+        // The icons are set once the first frame is out.
+        for (int tries = 0; tries < 500 && !hasIcons; ++tries) {
+            hasIcons = SendMessageW(window, WM_GETICON, ICON_BIG, 0) && SendMessageW(window, WM_GETICON, ICON_SMALL, 0);
+            std::this_thread::sleep_for(10ms);
+        }
         GetWindowRect(window, &rect);
         style = GetWindowLongW(window, GWL_STYLE);
         GetWindowTextW(window, title, 64);
@@ -108,6 +114,7 @@ TEST(InstallerAppRun, ShowsTheFramelessWindowAndClosingEndsWithZero) {
 
     EXPECT_EQ(exitCode, 0);
     EXPECT_TRUE(visible);
+    EXPECT_TRUE(hasIcons);
     EXPECT_EQ(rect.right - rect.left, 520);  // the test prefix runs at 96 DPI
     EXPECT_EQ(rect.bottom - rect.top, 374);
     EXPECT_EQ(style & (WS_THICKFRAME | WS_MAXIMIZEBOX), 0);

@@ -147,14 +147,12 @@ bool CUiWindow::Create(HINSTANCE moduleInstance, const UiWindowOptions& options)
         style &= ~(WS_THICKFRAME | WS_MAXIMIZEBOX);
     if (!CreateWindowExW(0, kClassName, title.c_str(), style, x, y, w, h, nullptr, nullptr, instance, this))
         return false;
-    if (options.iconResource) {
-        // Shared icons from the module: the system owns them, nothing to free.
-        HICON big = LoadIconW(instance, MAKEINTRESOURCEW(options.iconResource));
-        if (big) {
-            SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
-            SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(big));
-        }
-    }
+    // The icons only show in the taskbar and the task switcher. Setting them costs Wine's X11
+    // driver milliseconds, so they wait in the queue: an owner that shows and updates the window
+    // at once has its first frame out before they are set.
+    pendingIconResource = options.iconResource;
+    if (pendingIconResource)
+        PostMessageW(hwnd, kApplyIconsMessage, 0, 0);
 
     // OpenGL presents the buffer where it can, once the first frame is out (see StartPresenter);
     // where it cannot (no driver, no display, no pixel format) every paint is copied with BitBlt.
@@ -177,6 +175,19 @@ bool CUiWindow::StartPresenter() {
     return presenter.Active();
 }
 
+void CUiWindow::ApplyIcons() {
+    const int resource = pendingIconResource;
+    pendingIconResource = 0;
+    if (!resource || !hwnd)
+        return;
+    // Shared icons from the module: the system owns them, nothing to free.
+    HICON icon = LoadIconW(instance, MAKEINTRESOURCEW(resource));
+    if (icon) {
+        SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+        SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+    }
+}
+
 void CUiWindow::StopPresenter() {
     presenterStart = PresenterStart::Done;
     presenter.Stop();
@@ -189,7 +200,10 @@ void CUiWindow::ApplyDwmFrame() {
     using ExtendFrameFn = HRESULT(WINAPI*)(HWND, const MARGINS*);
     using SetAttributeFn = HRESULT(WINAPI*)(HWND, DWORD, LPCVOID, DWORD);
 
-    if (base::UniqueModule dwm{LoadLibraryW(L"dwmapi.dll")}) {
+    base::UniqueModule dwm{LoadLibraryW(L"dwmapi.dll")};
+    if (!dwm)
+        return;
+    {
         auto isEnabled = reinterpret_cast<IsCompositionEnabledFn>(
             reinterpret_cast<void*>(GetProcAddress(dwm.Get(), "DwmIsCompositionEnabled")));
         auto extend = reinterpret_cast<ExtendFrameFn>(
@@ -200,7 +214,7 @@ void CUiWindow::ApplyDwmFrame() {
             extend(hwnd, &margins);
         }
     }
-    if (base::UniqueModule dwm{LoadLibraryW(L"dwmapi.dll")}) {
+    {
         auto setAttribute = reinterpret_cast<SetAttributeFn>(
             reinterpret_cast<void*>(GetProcAddress(dwm.Get(), "DwmSetWindowAttribute")));
         if (setAttribute) {
@@ -481,6 +495,9 @@ LRESULT CUiWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM l
             return 0;
         case kPostedTaskMessage:
             RunPostedTasks();
+            return 0;
+        case kApplyIconsMessage:
+            ApplyIcons();
             return 0;
         case kStartPresenterMessage:
             if (presenterStart == PresenterStart::Posted)

@@ -41,6 +41,8 @@ namespace UIE {
 constexpr UINT kPostedTaskMessage = 0x806E;
 // Private message that starts the OpenGL presenter once the window's first frame is out.
 constexpr UINT kStartPresenterMessage = 0x806F;
+// Private message that sets the window's icons (see Create).
+constexpr UINT kApplyIconsMessage = 0x8070;
 // Window timer of the tooltip delay; control timers are numbered from kFirstControlTimerId.
 constexpr UINT_PTR kTooltipTimerId = 8;
 constexpr unsigned kTooltipDelayMs = 500;
@@ -227,6 +229,10 @@ private:
     void PaintLayers(const UiLtrb& dirty, bool onlyTop);
     void ArrangeLayers(int width, int height);
     void ForgetSubtree(CUiControl* subtree);
+    void ApplyIcons();
+
+    // The icon resource that kApplyIconsMessage sets; 0 once set, or when there is none.
+    int pendingIconResource = 0;
 
     // Where the presenter's start after the first frame stands: Create sets Waiting, the first
     // frame posts kStartPresenterMessage, and StartPresenter or StopPresenter end it.
