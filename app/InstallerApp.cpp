@@ -66,7 +66,6 @@ UIE::UiWindowOptions MainWindowOptions() {
 
 int InstallerApp::Run(HINSTANCE moduleHandle, int showCommand) {
     module = moduleHandle;
-    ResolveDefaultInstallRoot();
 
     base::UniqueHandle mutex{CreateMutexW(nullptr, TRUE, kMutexName)};
     if (GetLastError() == ERROR_ALREADY_EXISTS)
@@ -76,8 +75,6 @@ int InstallerApp::Run(HINSTANCE moduleHandle, int showCommand) {
     UIE::SeedDpiFromScreen();
     // The pictures are read and shrunk to their size at this DPI while the window is set up.
     PrefetchPictures();
-    // Screen readers reach the window's accessible object through COM on this thread.
-    base::ComScope com;
 
     gdiplus = std::make_unique<UIE::UiGdiplusSession>();
     WriteThemeColours();
@@ -93,6 +90,12 @@ int InstallerApp::Run(HINSTANCE moduleHandle, int showCommand) {
     };
     ShowWindow(window.hwnd, showCommand);
     UpdateWindow(window.hwnd);
+    // What the main page does not show waits until its first frame is out: the shell (for the
+    // default folder) and COM are each a few milliseconds of loading under Wine. Both are ready
+    // before the message loop, so before any click or screen reader can ask for them; a screen
+    // reader reaches the window's accessible object through COM on this thread.
+    ResolveDefaultInstallRoot();
+    base::ComScope com;
     // The pages the main page leads to are built once its first frame is out: nothing of theirs
     // shows before the user asks for them, and they join the tree hidden, above the main page.
     BuildCustomDirectoryPage();
