@@ -147,17 +147,15 @@ bool CUiWindow::Create(HINSTANCE moduleInstance, const UiWindowOptions& options)
         style &= ~(WS_THICKFRAME | WS_MAXIMIZEBOX);
     if (!CreateWindowExW(0, kClassName, title.c_str(), style, x, y, w, h, nullptr, nullptr, instance, this))
         return false;
-    // The icons only show in the taskbar and the task switcher. Setting them costs Wine's X11
-    // driver milliseconds, so they wait in the queue: an owner that shows and updates the window
-    // at once has its first frame out before they are set.
+    // The icons (taskbar, task switcher) and the DWM frame are no part of the window's content.
+    // Setting them costs Wine milliseconds, so they wait in the queue: an owner that shows and
+    // updates the window at once has its first frame out before they are applied.
     pendingIconResource = options.iconResource;
-    if (pendingIconResource)
-        PostMessageW(hwnd, kApplyIconsMessage, 0, 0);
+    PostMessageW(hwnd, kDecorateMessage, 0, 0);
 
     // OpenGL presents the buffer where it can, once the first frame is out (see StartPresenter);
     // where it cannot (no driver, no display, no pixel format) every paint is copied with BitBlt.
     presenterStart = PresenterStart::Waiting;
-    ApplyDwmFrame();
     OnSize(Unscale(w), Unscale(h));
     return true;
 }
@@ -200,6 +198,8 @@ void CUiWindow::ApplyDwmFrame() {
     using ExtendFrameFn = HRESULT(WINAPI*)(HWND, const MARGINS*);
     using SetAttributeFn = HRESULT(WINAPI*)(HWND, DWORD, LPCVOID, DWORD);
 
+    if (!hwnd)
+        return;
     base::UniqueModule dwm{LoadLibraryW(L"dwmapi.dll")};
     if (!dwm)
         return;
@@ -496,8 +496,9 @@ LRESULT CUiWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM l
         case kPostedTaskMessage:
             RunPostedTasks();
             return 0;
-        case kApplyIconsMessage:
+        case kDecorateMessage:
             ApplyIcons();
+            ApplyDwmFrame();
             return 0;
         case kStartPresenterMessage:
             if (presenterStart == PresenterStart::Posted)

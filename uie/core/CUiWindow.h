@@ -41,8 +41,8 @@ namespace UIE {
 constexpr UINT kPostedTaskMessage = 0x806E;
 // Private message that starts the OpenGL presenter once the window's first frame is out.
 constexpr UINT kStartPresenterMessage = 0x806F;
-// Private message that sets the window's icons (see Create).
-constexpr UINT kApplyIconsMessage = 0x8070;
+// Private message that sets the window's icons and DWM frame once it is up (see Create).
+constexpr UINT kDecorateMessage = 0x8070;
 // Window timer of the tooltip delay; control timers are numbered from kFirstControlTimerId.
 constexpr UINT_PTR kTooltipTimerId = 8;
 constexpr unsigned kTooltipDelayMs = 500;
@@ -231,7 +231,7 @@ private:
     void ForgetSubtree(CUiControl* subtree);
     void ApplyIcons();
 
-    // The icon resource that kApplyIconsMessage sets; 0 once set, or when there is none.
+    // The icon resource that kDecorateMessage sets; 0 once set, or when there is none.
     int pendingIconResource = 0;
 
     // Where the presenter's start after the first frame stands: Create sets Waiting, the first
