@@ -81,15 +81,15 @@ void ChooseUiFontFamily() {
     if (uiFontFamily)
         return;
     Gdiplus::GpFontFamily* probe = nullptr;
-    GdipCreateFontFamilyFromName(L"微软雅黑", nullptr, &probe);
+    const Gdiplus::GpStatus found = GdipCreateFontFamilyFromName(L"微软雅黑", nullptr, &probe);
     uiFaceName = probe ? L"微软雅黑" : L"宋体";
 
-    UiFontFamilyPtr family = CreateFamilyFromName(uiFaceName.c_str());
+    // A probe that found the preferred face is that face's family already: it is kept rather than
+    // asked for a second time, each lookup being a walk over the installed fonts.
+    UiFontFamilyPtr family = probe ? WrapGdipNative(probe, found) : CreateFamilyFromName(uiFaceName.c_str());
     if (!family || !family->native)
         family = CloneGenericSansSerif();
     uiFontFamily = std::move(family);
-    if (probe)
-        GdipDeleteFontFamily(probe);
 }
 
 void DeleteUiFontFamily() {
