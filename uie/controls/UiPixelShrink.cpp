@@ -37,8 +37,7 @@ uint8_t ToByte(float value) {
 
 // One source row narrowed to `width` pixels: B, G and R weighted by coverage times alpha, and
 // alpha weighted by coverage. Dividing the colours by the summed alpha at the end makes them
-// straight again, so no division happens per source pixel (on a 32-bit x87 build that division
-// alone cost the header picture milliseconds of the start-up).
+// straight again, so nothing is divided per source pixel.
 void NarrowRow(const uint8_t* row, int channels, const std::vector<std::vector<Tap>>& columns, float* target) {
     for (const std::vector<Tap>& taps : columns) {
         float sum[4] = {0.0f, 0.0f, 0.0f, 0.0f};

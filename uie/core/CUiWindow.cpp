@@ -203,24 +203,20 @@ void CUiWindow::ApplyDwmFrame() {
     base::UniqueModule dwm{LoadLibraryW(L"dwmapi.dll")};
     if (!dwm)
         return;
-    {
-        auto isEnabled = reinterpret_cast<IsCompositionEnabledFn>(
-            reinterpret_cast<void*>(GetProcAddress(dwm.Get(), "DwmIsCompositionEnabled")));
-        auto extend = reinterpret_cast<ExtendFrameFn>(
-            reinterpret_cast<void*>(GetProcAddress(dwm.Get(), "DwmExtendFrameIntoClientArea")));
-        BOOL enabled = FALSE;
-        if (isEnabled && extend && SUCCEEDED(isEnabled(&enabled)) && enabled) {
-            const MARGINS margins = {1, 1, 1, 1};
-            extend(hwnd, &margins);
-        }
+    auto isEnabled = reinterpret_cast<IsCompositionEnabledFn>(
+        reinterpret_cast<void*>(GetProcAddress(dwm.Get(), "DwmIsCompositionEnabled")));
+    auto extend = reinterpret_cast<ExtendFrameFn>(
+        reinterpret_cast<void*>(GetProcAddress(dwm.Get(), "DwmExtendFrameIntoClientArea")));
+    BOOL enabled = FALSE;
+    if (isEnabled && extend && SUCCEEDED(isEnabled(&enabled)) && enabled) {
+        const MARGINS margins = {1, 1, 1, 1};
+        extend(hwnd, &margins);
     }
-    {
-        auto setAttribute = reinterpret_cast<SetAttributeFn>(
-            reinterpret_cast<void*>(GetProcAddress(dwm.Get(), "DwmSetWindowAttribute")));
-        if (setAttribute) {
-            const DWORD cornerDefault = 0;
-            setAttribute(hwnd, 33 /* DWMWA_WINDOW_CORNER_PREFERENCE */, &cornerDefault, sizeof(cornerDefault));
-        }
+    auto setAttribute =
+        reinterpret_cast<SetAttributeFn>(reinterpret_cast<void*>(GetProcAddress(dwm.Get(), "DwmSetWindowAttribute")));
+    if (setAttribute) {
+        const DWORD cornerDefault = 0;
+        setAttribute(hwnd, 33 /* DWMWA_WINDOW_CORNER_PREFERENCE */, &cornerDefault, sizeof(cornerDefault));
     }
 }
 
