@@ -54,21 +54,72 @@ void NarrowRow(const uint8_t* row, int channels, const std::vector<std::vector<T
     }
 }
 
+// An empty picture of `source`'s format at width x height, with the decoder's row layout.
+UiPngPixels EmptyLike(const UiPngPixels& source, int width, int height) {
+    UiPngPixels shrunk;
+    shrunk.width = width;
+    shrunk.height = height;
+    shrunk.alpha = source.alpha;
+    shrunk.stride = 1 + static_cast<size_t>(width) * (source.alpha ? 4 : 3);  // one leading byte per row
+    shrunk.bytes.assign(shrunk.stride * static_cast<size_t>(height), 0);
+    return shrunk;
+}
+
+constexpr int kMaxWholeArea = 256;  // keeps the sums of alpha times colour within 32 bits
+
+// A whole-number factor in both directions (the header at 96 DPI is exactly half its stored
+// size): every target pixel is the mean of its block, summed in integers and rounded as the
+// general path rounds, in about half the general path's time.
+void ShrinkByWholeFactor(const UiPngPixels& source, UiPngPixels& shrunk) {
+    const int fx = source.width / shrunk.width;
+    const int fy = source.height / shrunk.height;
+    const int channels = source.alpha ? 4 : 3;
+    const uint32_t area = static_cast<uint32_t>(fx * fy);
+    std::vector<uint32_t> sum(static_cast<size_t>(shrunk.width) * 4);
+    for (int y = 0; y < shrunk.height; ++y) {
+        std::fill(sum.begin(), sum.end(), 0u);
+        for (int from = y * fy; from < (y + 1) * fy; ++from) {
+            const uint8_t* pixel = source.Row(from);
+            uint32_t* target = sum.data();
+            for (int x = 0; x < shrunk.width; ++x, target += 4) {
+                for (int i = 0; i < fx; ++i, pixel += channels) {
+                    const uint32_t alpha = channels == 4 ? pixel[3] : 255u;
+                    target[0] += alpha * pixel[0];
+                    target[1] += alpha * pixel[1];
+                    target[2] += alpha * pixel[2];
+                    target[3] += alpha;
+                }
+            }
+        }
+        uint8_t* row = &shrunk.bytes[static_cast<size_t>(y) * shrunk.stride + 1];
+        for (int x = 0; x < shrunk.width; ++x) {
+            const uint32_t* pixel = &sum[static_cast<size_t>(x) * 4];
+            const uint32_t alpha = pixel[3];
+            for (int c = 0; c < 3; ++c)
+                row[static_cast<size_t>(x) * channels + c] =
+                    static_cast<uint8_t>(alpha ? (2 * pixel[c] + alpha) / (2 * alpha) : 0);
+            if (channels == 4)
+                row[static_cast<size_t>(x) * 4 + 3] = static_cast<uint8_t>((2 * alpha + area) / (2 * area));
+        }
+    }
+}
+
 }  // namespace
 
 bool ShrinkPixels(const UiPngPixels& source, int width, int height, UiPngPixels& out) {
     if (width < 1 || height < 1 || width > source.width || height > source.height)
         return false;
+    UiPngPixels shrunk = EmptyLike(source, width, height);
+    if (source.width % width == 0 && source.height % height == 0 &&
+        (source.width / width) * (source.height / height) <= kMaxWholeArea) {
+        ShrinkByWholeFactor(source, shrunk);
+        out = std::move(shrunk);
+        return true;
+    }
+
     const int channels = source.alpha ? 4 : 3;
     const auto columns = AreaTaps(source.width, width);
     const auto rows = AreaTaps(source.height, height);
-
-    UiPngPixels shrunk;
-    shrunk.width = width;
-    shrunk.height = height;
-    shrunk.alpha = source.alpha;
-    shrunk.stride = 1 + static_cast<size_t>(width) * channels;  // the same one leading byte per row
-    shrunk.bytes.assign(shrunk.stride * static_cast<size_t>(height), 0);
     // Target rows are made one at a time from the source rows under them. Neighbouring target
     // rows share at most one source row, so the last one narrowed is kept for the next.
     const size_t lineSize = static_cast<size_t>(width) * 4;

@@ -52,6 +52,12 @@ TEST(UiPixelShrinkTest, AveragesTheAreaUnderEachPixel) {
         {"the same size copies", {1, 2, 3, 4, 5, 6}, false, 2, {1, 2, 3, 4, 5, 6}},
         {"a transparent pixel lends no colour", {0, 0, 255, 255, 255, 0, 0, 0}, true, 1, {0, 0, 255, 128}},
         {"all transparent stays black", {9, 9, 9, 0, 7, 7, 7, 0}, true, 1, {0, 0, 0, 0}},
+        {"colour is weighted by alpha", {255, 0, 0, 255, 0, 0, 255, 85}, true, 1, {191, 0, 64, 170}},
+        {"three into two weights colour by alpha too",
+         {100, 0, 0, 255, 0, 250, 0, 0, 0, 0, 200, 255},
+         true,
+         2,
+         {100, 0, 0, 170, 0, 0, 200, 170}},
     };
     for (const Case& c : cases) {
         UiPngPixels out;
