@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "base/ScopedWin.h"
+#include "engine/BackgroundFileWriter.h"
 #include "engine/ExtractPackage.h"
 #include "engine/PathHelpers.h"
 
@@ -71,7 +72,7 @@ bool WriteTree(const std::wstring& root, const std::vector<FileImage>& files) {
     for (const FileImage& image : files) {
         const std::wstring path = root + L"\\" + image.relative;
         Engine::EnsureDirectory(path.substr(0, path.find_last_of(L'\\')));
-        base::UniqueFile file{CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr)};
+        base::UniqueFile file{Engine::CreateFreshFile(path)};
         DWORD written = 0;
         if (!file ||
             !WriteFile(file.Get(), image.bytes.data(), static_cast<DWORD>(image.bytes.size()), &written, nullptr) ||

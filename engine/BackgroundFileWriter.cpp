@@ -24,6 +24,13 @@ bool WriteWhole(HANDLE file, const void* data, std::size_t size) {
     return true;
 }
 
+HANDLE CreateFreshFile(const std::wstring& path) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_EXISTS)
+        file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return file;
+}
+
 BackgroundFileWriter::BackgroundFileWriter(std::size_t maxQueuedBytes, std::size_t batchBytes)
     : maxQueuedBytes_(maxQueuedBytes), batchBytes_(batchBytes), thread_([this] { Run(); }) {}
 
@@ -153,8 +160,7 @@ void BackgroundFileWriter::PerformBatches(std::vector<Batch>& batches, std::vect
 bool BackgroundFileWriter::Perform(Job& job) {
     switch (job.kind) {
         case Kind::kOpen: {
-            file_.Reset(CreateFileW(job.path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                    nullptr));
+            file_.Reset(CreateFreshFile(job.path));
             if (!file_)
                 return false;  // not ours to delete
             path_ = std::move(job.path);

@@ -113,8 +113,7 @@ bool DownloadPackage(const std::wstring& url,
         message = kMsgCurlHandleFailed;
         return false;
     }
-    base::UniqueFile target{
-        CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)};
+    base::UniqueFile target{CreateFreshFile(file)};
     if (!target) {
         message = MsgTempFileNotOpened(GetLastError());
         return false;
