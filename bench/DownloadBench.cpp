@@ -1,14 +1,15 @@
 // Downloads one URL into one file with DownloadPackage; the bench/download script times it.
 //   download_bench.exe URL FILE
 //   download_bench.exe raw PORT PATH   reads the same body from 127.0.0.1:PORT with bare Winsock
-//                                      recv calls into a 512 KiB buffer and throws it away: the
-//                                      most any program can receive under Wine on this machine
+//                                      recv calls into a buffer as large as DownloadPackage's
+//                                      (2 MiB) and throws it away: the most any program can
+//                                      receive under Wine on this machine
 //   download_bench.exe raw PORT PATH FILE  ... and writes it to FILE with WriteFile
 //   download_bench.exe polled PORT PATH FILE  ... on a non-blocking socket with select() around
 //                                      every recv, as libcurl's transfer loop does
 // Prints, as "key: value" lines, how long DownloadPackage took, the process's peak working set and
-// how often and how long the progress callback ran. The callback posts a message to this thread, as the installer's
-// posts one to its window: that is its real cost.
+// how often and how long the progress callback ran. The callback posts a message to this thread,
+// as the installer's posts one to its window: that is its real cost.
 #include <winsock2.h>
 #include <windows.h>
 #include <psapi.h>
@@ -60,7 +61,7 @@ int RawReceive(int port, const std::wstring& path, const wchar_t* file, bool pol
     u_long nonBlocking = 1;
     if (polled)
         ioctlsocket(s, FIONBIO, &nonBlocking);
-    std::vector<char> buffer(512 * 1024);
+    std::vector<char> buffer(2 * 1024 * 1024);
     long long calls = 0, bytes = 0;
     bool pending = false;
     for (;;) {

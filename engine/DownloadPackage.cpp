@@ -15,7 +15,11 @@ namespace Engine {
 
 namespace {
 
-constexpr long kReceiveBufferBytes = 512 * 1024;  // libcurl's maximum
+// Every turn of libcurl's transfer loop is a select() and a recv(), each a round trip to Wine's
+// server; a receive takes whatever the socket holds, up to the buffer's size. With 2 MiB instead
+// of 512 KiB a 512 MiB download ran in 0.41 s instead of 0.75 s here (libcurl takes up to 10 MiB;
+// 4 MiB was no faster and costs 2 MB more of working set).
+constexpr long kReceiveBufferBytes = 2 * 1024 * 1024;
 // libcurl hands the body over in slices of at most 16 KiB whatever one receive brought; under Wine
 // every WriteFile is a round trip of its own, so the slices are gathered into larger writes.
 constexpr size_t kWriteBatchBytes = 1024 * 1024;
@@ -92,7 +96,6 @@ void SetOptions(CURL* curl, const std::string& url, DownloadContext& context) {
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &ProbeProgress);
     curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &context);
-    // A larger receive buffer means fewer turns of libcurl's transfer loop, each a few calls into Wine.
     curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, kReceiveBufferBytes);
 }
 
