@@ -40,6 +40,10 @@ void CUiImage::Paint(UiCanvas& canvas) {
     const float dh = scale * ih;
     const float dx = (static_cast<float>(px.width) - dw) * 0.5f;
     const float dy = (static_cast<float>(px.height) - dh) * 0.5f;
+    // A square box that the picture fills at its own size (the header, shrunk beforehand) needs
+    // no resampling: an opaque one is copied as it stands.
+    if (radius <= 0.0f && scale == 1.0f && dx == 0.0f && dy == 0.0f && canvas.CopyOpaqueBitmap(bitmap, 0, 0))
+        return;
 
     UiCanvas::GraphicsFrame frame(canvas);
     Gdiplus::GpGraphics* g = frame.Target();

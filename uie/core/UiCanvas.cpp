@@ -455,6 +455,39 @@ void UiCanvas::DrawBitmap(UiBitmap* bitmap, const UiRect& r) {
         frame.Keep(GdipDrawImageRectI(frame.Target(), bitmap->native, r.x, r.y, r.width, r.height));
 }
 
+bool UiCanvas::CopyOpaqueBitmap(UiBitmap* bitmap, int x, int y) {
+    Gdiplus::PixelFormat format = 0;
+    UINT width = 0;
+    UINT height = 0;
+    if (!hdc || !bitmap || !bitmap->native || GdipGetImagePixelFormat(bitmap->native, &format) != Gdiplus::Ok ||
+        format != PixelFormat24bppRGB || GdipGetImageWidth(bitmap->native, &width) != Gdiplus::Ok ||
+        GdipGetImageHeight(bitmap->native, &height) != Gdiplus::Ok)
+        return false;
+    const Gdiplus::GpRect all(0, 0, static_cast<INT>(width), static_cast<INT>(height));
+    Gdiplus::BitmapData locked = {};
+    if (GdipBitmapLockBits(bitmap->native, &all, Gdiplus::ImageLockModeRead, PixelFormat24bppRGB, &locked) !=
+        Gdiplus::Ok)
+        return false;
+    // GDI reads top-down rows padded to four bytes, as GDI+ keeps them.
+    bool copied = false;
+    if (locked.Stride == static_cast<INT>((width * 3 + 3) & ~3u)) {
+        BITMAPINFO info = {};
+        info.bmiHeader.biSize = sizeof(info.bmiHeader);
+        info.bmiHeader.biWidth = static_cast<LONG>(width);
+        info.bmiHeader.biHeight = -static_cast<LONG>(height);
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 24;
+        info.bmiHeader.biCompression = BI_RGB;
+        ApplyGdiClip();
+        const int w = static_cast<int>(width);
+        const int h = static_cast<int>(height);
+        copied = StretchDIBits(hdc, originX + x, originY + y, w, h, 0, 0, w, h, locked.Scan0, &info, DIB_RGB_COLORS,
+                               SRCCOPY) != 0;
+    }
+    GdipBitmapUnlockBits(bitmap->native, &locked);
+    return copied;
+}
+
 void UiCanvas::StrokePath(UiPath& path, Gdiplus::ARGB colour, float width, bool round) {
     GraphicsFrame frame(*this);
     UiPenPtr pen = CreateGdipPen(colour, width);

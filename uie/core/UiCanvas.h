@@ -121,6 +121,10 @@ public:
     // A bitmap stretched into `r`; at its own size, one bitmap pixel per device pixel. A missing
     // bitmap draws nothing.
     void DrawBitmap(UiBitmap* bitmap, const UiRect& r);
+    // An opaque (24-bit RGB) bitmap at its own size with its top-left corner at (x, y), copied by
+    // GDI: under Wine, GDI+ converts such a picture and alpha-blends every pixel of it, several
+    // times the work. False, with nothing drawn, for any other bitmap.
+    bool CopyOpaqueBitmap(UiBitmap* bitmap, int x, int y);
 
     // A rectangle whose four corners have radii of their own (pixels: top-left, top-right,
     // bottom-right, bottom-left), filled solid or, when `gradientMode` is 0 or more, with a

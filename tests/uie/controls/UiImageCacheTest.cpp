@@ -129,3 +129,39 @@ TEST_F(ImageCacheTest, ImageControlFitsFillsAndClips) {
     buffer.PaintControl(image);
     EXPECT_EQ(buffer.Px(100, 100), 0xA02060u);  // no bitmap: only the background
 }
+
+TEST_F(ImageCacheTest, OpaquePictureAtItsOwnSizeIsCopiedPixelForPixelWithinTheClip) {
+    // Every pixel its own colour, so that an offset, a flip or a blend shows. The width's rows
+    // are padded (39 × 3 bytes), as odd widths are.
+    constexpr int kWidth = 39;
+    constexpr int kHeight = 30;
+    auto colour = [](int x, int y) { return static_cast<uint32_t>((x * 6) << 16 | (y * 8) << 8 | 0x40); };
+    Gdiplus::GpBitmap* native = nullptr;
+    const Gdiplus::GpStatus status =
+        GdipCreateBitmapFromScan0(kWidth, kHeight, 0, PixelFormat24bppRGB, nullptr, &native);
+    UiBitmapPtr picture = WrapGdipNative(native, status);
+    ASSERT_TRUE(picture && picture->native);
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x)
+            ASSERT_EQ(GdipBitmapSetPixel(picture->native, x, y, 0xFF000000 | colour(x, y)), Gdiplus::Ok);
+    uitest::PaintBuffer buffer;
+    ASSERT_TRUE(buffer.Create(100, 80));
+    CUiImage image;
+    image.bitmap = picture.get();
+    image.bounds = {10, 20, kWidth, kHeight};
+    // A parent that ends at x = 30 cuts the picture's right part off.
+    buffer.Paint([&](UiCanvas& canvas) {
+        canvas.PushControl({0, 0, 30, 80}, 0);
+        image.PaintTree(canvas);
+        canvas.Pop();
+    });
+    for (int y = 0; y < kHeight; ++y) {
+        for (int x = 0; x < kWidth; ++x) {
+            const uint32_t expected = 10 + x < 30 ? colour(x, y) : kWhite;
+            ASSERT_EQ(buffer.Px(10 + x, 20 + y), expected) << x << "," << y;
+        }
+    }
+    EXPECT_EQ(buffer.Px(9, 20), kWhite);
+    EXPECT_EQ(buffer.Px(10, 19), kWhite);
+    EXPECT_EQ(buffer.Px(10, 20 + kHeight), kWhite);
+}
