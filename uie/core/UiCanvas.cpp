@@ -55,6 +55,9 @@ void UiCanvas::BeginWindowPaint(HDC dc, int width, int height) {
 void UiCanvas::EndWindowPaint() {
     keepGraphics = false;
     graphics.reset();
+    // The buffer's bits are read directly afterwards (OpenGL presents them): whatever GDI still
+    // batches for this thread (fills, copied pictures) must be in them first.
+    GdiFlush();
     stack.clear();
     if (paintDc)
         RestoreDC(hdc, paintDc);
