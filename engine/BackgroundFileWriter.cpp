@@ -25,10 +25,14 @@ bool WriteWhole(HANDLE file, const void* data, std::size_t size) {
 }
 
 HANDLE CreateFreshFile(const std::wstring& path) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_EXISTS)
-        file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    return file;
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE || GetLastError() != ERROR_ALREADY_EXISTS)
+        return file;  // failed, or made new
+    LARGE_INTEGER size = {};
+    if (GetFileSizeEx(file, &size) && size.QuadPart == 0)
+        return file;  // empty already, as the name GetTempFileNameW reserves: nothing to truncate
+    CloseHandle(file);
+    return CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 BackgroundFileWriter::BackgroundFileWriter(std::size_t maxQueuedBytes, std::size_t batchBytes)

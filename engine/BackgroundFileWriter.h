@@ -31,10 +31,11 @@ namespace Engine {
 bool WriteWhole(HANDLE file, const void* data, std::size_t size);
 
 // Opens `path` for writing as an empty file, replacing one already there; INVALID_HANDLE_VALUE
-// (with the last error set) when it cannot. A file that is not there yet is made with CREATE_NEW:
-// Wine carries out CREATE_ALWAYS by truncating, even a file it has only just made, and ext4 takes a
-// file truncated to nothing for one being rewritten in place and writes all of it out to disk
-// when it is closed, while the closing thread waits (160 ms of a 512 MiB download here).
+// (with the last error set) when it cannot. Only a file with something in it is truncated (with
+// CREATE_ALWAYS): Wine carries out CREATE_ALWAYS by truncating, even a file that is new or empty,
+// and ext4 takes a file truncated to nothing for one being rewritten in place and writes all of
+// it out to disk when it is closed, while the closing thread waits (160 ms of a 512 MiB download
+// here). A new file is made, and an empty one (a reserved temporary name) opened, as it stands.
 HANDLE CreateFreshFile(const std::wstring& path);
 
 class BackgroundFileWriter {
