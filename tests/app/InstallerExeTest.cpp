@@ -155,17 +155,19 @@ TEST(InstallerExe, CarriesItsPicturesAndVersion) {
         if (icon)
             DestroyIcon(icon);
     }
-    unsigned width = 0, height = 0;
-    const unsigned char* header = resource(102, RT_RCDATA, size);
-    ASSERT_NE(header, nullptr);
-    ASSERT_TRUE(PngSize(header, size, width, height));
-    EXPECT_EQ(width, 1040u);
-    EXPECT_EQ(height, 520u);
-    const unsigned char* logo = resource(104, RT_RCDATA, size);
-    ASSERT_NE(logo, nullptr);
-    ASSERT_TRUE(PngSize(logo, size, width, height));
-    EXPECT_EQ(width, 512u);
-    EXPECT_EQ(height, 512u);
+    // The header and the logo, and both again at their size on a 96 DPI screen.
+    const struct {
+        int id;
+        unsigned width, height;
+    } pictures[] = {{102, 1040, 520}, {104, 512, 512}, {110, 520, 260}, {111, 24, 24}};
+    for (const auto& picture : pictures) {
+        unsigned width = 0, height = 0;
+        const unsigned char* png = resource(picture.id, RT_RCDATA, size);
+        ASSERT_NE(png, nullptr) << picture.id;
+        ASSERT_TRUE(PngSize(png, size, width, height)) << picture.id;
+        EXPECT_EQ(width, picture.width) << picture.id;
+        EXPECT_EQ(height, picture.height) << picture.id;
+    }
     const unsigned char* badge = resource(105, RT_RCDATA, size);
     ASSERT_NE(badge, nullptr);
     const std::string svg(reinterpret_cast<const char*>(badge), size);

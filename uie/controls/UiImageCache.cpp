@@ -139,12 +139,31 @@ void UiImageCache::Clear() {
 
 namespace {
 
-// The picture's pixels, shrunk to width × height unless that is 0 × 0; null when it is no PNG of
-// ours. A picture smaller than the size asked for comes at its natural size (width and height are
-// then set to 0) for GDI+ to stretch.
-std::unique_ptr<UiPngPixels> ReadPixels(HMODULE module, unsigned id, int& width, int& height) {
-    const UiResourceBytes bytes = FindRcData(module, id);
+// One of `copies` (RCDATA ids) stored at exactly width × height pixels, decoded into `out`.
+bool ReadSizedCopy(HMODULE module, const std::vector<unsigned>& copies, int width, int height, UiPngPixels& out) {
+    for (unsigned copy : copies) {
+        const UiResourceBytes bytes = FindRcData(module, copy);
+        int copyWidth = 0;
+        int copyHeight = 0;
+        if (bytes.data && ReadPngSize(bytes.data, bytes.size, copyWidth, copyHeight) && copyWidth == width &&
+            copyHeight == height && DecodePng(bytes.data, bytes.size, out))
+            return true;
+    }
+    return false;
+}
+
+// The picture's pixels, shrunk to width × height unless that is 0 × 0 (or read from a sized copy
+// of that size); null when it is no PNG of ours. A picture smaller than the size asked for comes
+// at its natural size (width and height are then set to 0) for GDI+ to stretch.
+std::unique_ptr<UiPngPixels> ReadPixels(HMODULE module,
+                                        unsigned id,
+                                        const std::vector<unsigned>& sizedCopies,
+                                        int& width,
+                                        int& height) {
     auto pixels = std::make_unique<UiPngPixels>();
+    if (width > 0 && height > 0 && ReadSizedCopy(module, sizedCopies, width, height, *pixels))
+        return pixels;
+    const UiResourceBytes bytes = FindRcData(module, id);
     if (!bytes.data || !DecodePng(bytes.data, bytes.size, *pixels))
         return nullptr;
     if (width == 0 && height == 0)
@@ -165,12 +184,13 @@ void UiImageCache::Prefetch(HMODULE module, std::initializer_list<UiPrefetch> pi
         for (const UiPrefetch& picture : pictures) {
             const bool sized = picture.widthDip > 0 && picture.heightDip > 0;
             prefetched_.push_back({picture.id, sized ? std::max(1, Scale(picture.widthDip)) : 0,
-                                   sized ? std::max(1, Scale(picture.heightDip)) : 0, nullptr});
+                                   sized ? std::max(1, Scale(picture.heightDip)) : 0, SizedCopiesOf(picture.id),
+                                   nullptr});
         }
         prefetcher_ = std::thread([this, module] {
             for (Prefetched& picture : prefetched_) {
                 try {
-                    picture.pixels = ReadPixels(module, picture.id, picture.width, picture.height);
+                    picture.pixels = ReadPixels(module, picture.id, picture.sizedCopies, picture.width, picture.height);
                 } catch (...) {
                     // Out of memory: the Load functions read it themselves.
                 }
@@ -179,6 +199,21 @@ void UiImageCache::Prefetch(HMODULE module, std::initializer_list<UiPrefetch> pi
     } catch (...) {
         prefetched_.clear();  // no thread: the Load functions read them themselves
     }
+}
+
+void UiImageCache::AddSizedCopy(unsigned id, unsigned copyId) {
+    const std::pair<unsigned, unsigned> entry(id, copyId);
+    if (std::find(sizedCopies_.begin(), sizedCopies_.end(), entry) == sizedCopies_.end())
+        sizedCopies_.push_back(entry);
+}
+
+std::vector<unsigned> UiImageCache::SizedCopiesOf(unsigned id) const {
+    std::vector<unsigned> copies;
+    for (const auto& [source, copy] : sizedCopies_) {
+        if (source == id)
+            copies.push_back(copy);
+    }
+    return copies;
 }
 
 UiBitmap* UiImageCache::Find(const std::wstring& key) const {
@@ -221,7 +256,7 @@ UiBitmapPtr UiImageCache::ShrunkResource(HMODULE module, unsigned id, int width,
         if (!pixels) {
             int shrunkWidth = width;
             int shrunkHeight = height;
-            pixels = ReadPixels(module, id, shrunkWidth, shrunkHeight);
+            pixels = ReadPixels(module, id, SizedCopiesOf(id), shrunkWidth, shrunkHeight);
             if (!pixels || shrunkWidth != width || shrunkHeight != height)
                 return nullptr;
         }

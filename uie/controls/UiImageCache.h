@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "uie/controls/UiPng.h"
@@ -45,6 +46,10 @@ public:
     // it as soon as the DPI is known, and the window system is set up meanwhile. Where no thread
     // starts, the Load functions read them themselves.
     void Prefetch(HMODULE module, std::initializer_list<UiPrefetch> pictures);
+    // Declares RCDATA `copyId` to be picture `id` stored once more at a smaller size: a scaled copy
+    // of `id` asked for at exactly that size in pixels is decoded from it, with nothing to shrink.
+    // Declared before the prefetch that should use it; kept when the cache is cleared.
+    void AddSizedCopy(unsigned id, unsigned copyId);
     // RCDATA `id` of `module` (PNG or any format GDI+ decodes) at its natural size.
     UiBitmap* LoadFromResource(HMODULE module, unsigned id);
     // A copy of it stretched to width × height DIP at the current DPI. The installer's own PNGs,
@@ -71,8 +76,10 @@ private:
     // The prefetched pixels of `id` at width × height pixels (0 × 0: natural size), once.
     std::unique_ptr<UiPngPixels> TakePrefetched(unsigned id, int width, int height);
     UiBitmapPtr ShrunkResource(HMODULE module, unsigned id, int width, int height);
+    std::vector<unsigned> SizedCopiesOf(unsigned id) const;
 
     std::map<std::wstring, UiBitmapPtr> bitmaps_;
+    std::vector<std::pair<unsigned, unsigned>> sizedCopies_;  // (id, copy id)
     // The prefetch: what was asked for (sizes in pixels) and, once the worker has been joined, the
     // pixels not yet taken (null: not a PNG the own reader reads). The worker writes only
     // `pixels`, and only before the join.
@@ -80,6 +87,7 @@ private:
         unsigned id = 0;
         int width = 0;
         int height = 0;
+        std::vector<unsigned> sizedCopies;
         std::unique_ptr<UiPngPixels> pixels;
     };
     std::vector<Prefetched> prefetched_;

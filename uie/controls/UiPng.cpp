@@ -77,6 +77,21 @@ bool Unfilter(uint8_t type, uint8_t* row, const uint8_t* previous, size_t length
 
 }  // namespace
 
+bool ReadPngSize(const void* data, size_t size, int& width, int& height) {
+    const auto* bytes = static_cast<const uint8_t*>(data);
+    // The signature, then IHDR's length and type, then its width and height.
+    if (!bytes || size < 24 || std::memcmp(bytes, kSignature, sizeof(kSignature)) != 0 ||
+        std::memcmp(bytes + 12, "IHDR", 4) != 0)
+        return false;
+    const uint32_t w = BigEndian32(bytes + 16);
+    const uint32_t h = BigEndian32(bytes + 20);
+    if (w == 0 || h == 0 || w > kMaxSide || h > kMaxSide)
+        return false;
+    width = static_cast<int>(w);
+    height = static_cast<int>(h);
+    return true;
+}
+
 bool DecodePng(const void* data, size_t size, UiPngPixels& out) {
     out = UiPngPixels();
     const auto* bytes = static_cast<const uint8_t*>(data);

@@ -29,4 +29,8 @@ struct UiPngPixels {
 // False (and `out` left empty) for anything that is not a sound PNG of the kind above.
 bool DecodePng(const void* data, size_t size, UiPngPixels& out);
 
+// The width and height a PNG's header gives, without decoding it; false when the bytes do not
+// start as a PNG does. Nothing else is checked: DecodePng still may refuse it.
+bool ReadPngSize(const void* data, size_t size, int& width, int& height);
+
 }  // namespace UIE

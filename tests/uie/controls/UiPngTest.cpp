@@ -23,6 +23,7 @@ namespace {
 
 constexpr unsigned kHeaderPicture = 102;  // 1040 × 520 RGB
 constexpr unsigned kLogo = 104;           // 512 × 512 RGBA
+constexpr unsigned kHeaderAt96Dpi = 110;  // the header drawn at 520 × 260
 
 std::string Resource(unsigned id) {
     const UiResourceBytes bytes = FindRcData(GetModuleHandleW(nullptr), id);
@@ -126,6 +127,41 @@ TEST(UiPng, ReadsTheInstallersPicturesAsGdiplusDoes) {
         ExpectAsGdiplusDecodes(png, cache.LoadFromResource(GetModuleHandleW(nullptr), id),
                                id == kLogo ? "prefetched logo" : "prefetched header");
     }
+    cache.Clear();
+}
+
+TEST(UiPng, ASizedCopyOfTheAskedSizeIsReadInsteadOfShrinking) {
+    uitest::GdiplusSession gdiplus;
+    uitest::DpiScope dpi(96);
+    UiImageCache& cache = UiImageCache::Instance();
+    const HMODULE self = GetModuleHandleW(nullptr);
+    const std::string copy = Resource(kHeaderAt96Dpi);
+    int width = 0, height = 0;
+    ASSERT_TRUE(ReadPngSize(copy.data(), copy.size(), width, height));
+    EXPECT_EQ(width, 520);
+    EXPECT_EQ(height, 260);
+    for (const std::string& refused : {copy.substr(0, 23), std::string("GIF89a"), copy.substr(1)})
+        EXPECT_FALSE(ReadPngSize(refused.data(), refused.size(), width, height));
+
+    // The copy is drawn from the artwork at its size, so it differs from the large picture
+    // shrunk: the pixels tell which one the cache read.
+    cache.Clear();
+    UINT w = 0, h = 0;
+    const std::vector<uint32_t> shrunk = Pixels(cache.LoadFromResourceScaled(self, kHeaderPicture, 520, 260), w, h);
+    UiBitmapPtr direct = DecodePngBitmap(copy.data(), copy.size());
+    ASSERT_TRUE(direct);
+    ASSERT_NE(shrunk, Pixels(direct.get(), w, h));
+
+    cache.AddSizedCopy(kHeaderPicture, kHeaderAt96Dpi);
+    for (bool prefetched : {false, true}) {
+        cache.Clear();
+        if (prefetched)
+            cache.Prefetch(self, {{kHeaderPicture, 520, 260}});
+        ExpectAsGdiplusDecodes(copy, cache.LoadFromResourceScaled(self, kHeaderPicture, 520, 260),
+                               prefetched ? "prefetched copy" : "copy");
+    }
+    uitest::DpiScope larger(144);  // no copy of that size: the large picture is shrunk
+    EXPECT_EQ(Pixels(cache.LoadFromResourceScaled(self, kHeaderPicture, 520, 260), w, h).size(), 780u * 390u);
     cache.Clear();
 }
 
