@@ -181,16 +181,25 @@ void UiImageCache::Prefetch(HMODULE module, std::initializer_list<UiPrefetch> pi
     if (!prefetched_.empty())
         return;  // one prefetch until the cache is cleared
     try {
+        bool pending = false;
         for (const UiPrefetch& picture : pictures) {
             const bool sized = picture.widthDip > 0 && picture.heightDip > 0;
-            prefetched_.push_back({picture.id, sized ? std::max(1, Scale(picture.widthDip)) : 0,
-                                   sized ? std::max(1, Scale(picture.heightDip)) : 0, SizedCopiesOf(picture.id),
-                                   nullptr});
+            Prefetched entry{picture.id, sized ? std::max(1, Scale(picture.widthDip)) : 0,
+                             sized ? std::max(1, Scale(picture.heightDip)) : 0, nullptr};
+            // A sized copy of that size is read here and now: it takes less than starting a thread.
+            auto copy = std::make_unique<UiPngPixels>();
+            if (sized && ReadSizedCopy(module, SizedCopiesOf(picture.id), entry.width, entry.height, *copy))
+                entry.pixels = std::move(copy);
+            pending = pending || !entry.pixels;
+            prefetched_.push_back(std::move(entry));
         }
+        if (!pending)
+            return;
         prefetcher_ = std::thread([this, module] {
             for (Prefetched& picture : prefetched_) {
                 try {
-                    picture.pixels = ReadPixels(module, picture.id, picture.sizedCopies, picture.width, picture.height);
+                    if (!picture.pixels)
+                        picture.pixels = ReadPixels(module, picture.id, {}, picture.width, picture.height);
                 } catch (...) {
                     // Out of memory: the Load functions read it themselves.
                 }

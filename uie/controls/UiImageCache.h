@@ -44,7 +44,8 @@ public:
     // thread (no GDI+ there), so that LoadFromResource and LoadFromResourceScaled find them ready:
     // a picture with a size is also shrunk there, to that size at the current DPI. Start-up calls
     // it as soon as the DPI is known, and the window system is set up meanwhile. Where no thread
-    // starts, the Load functions read them themselves.
+    // starts, the Load functions read them themselves. A picture with a sized copy of the size
+    // asked for is read at once instead, and no thread starts when nothing else is left.
     void Prefetch(HMODULE module, std::initializer_list<UiPrefetch> pictures);
     // Declares RCDATA `copyId` to be picture `id` stored once more at a smaller size: a scaled copy
     // of `id` asked for at exactly that size in pixels is decoded from it, with nothing to shrink.
@@ -81,13 +82,12 @@ private:
     std::map<std::wstring, UiBitmapPtr> bitmaps_;
     std::vector<std::pair<unsigned, unsigned>> sizedCopies_;  // (id, copy id)
     // The prefetch: what was asked for (sizes in pixels) and, once the worker has been joined, the
-    // pixels not yet taken (null: not a PNG the own reader reads). The worker writes only
-    // `pixels`, and only before the join.
+    // pixels not yet taken (null: not a PNG the own reader reads). The worker writes only the
+    // `pixels` that were still null when it started, and only before the join.
     struct Prefetched {
         unsigned id = 0;
         int width = 0;
         int height = 0;
-        std::vector<unsigned> sizedCopies;
         std::unique_ptr<UiPngPixels> pixels;
     };
     std::vector<Prefetched> prefetched_;
