@@ -86,11 +86,15 @@ wait_for() {  # COMMAND... : until it succeeds, at most 20 s
     return 1
 }
 start_installer() {
+    # A window still showing from the scenario before would be taken for this installer's.
+    wait_for eval '[ -z "$(windows_named "$title")" ]' || fail "$1: an earlier installer window is still shown"
     orb_wine "$installer" >>"$out/installer.log" 2>&1 &
     running=$!
     window=
-    wait_for eval '[ -n "$(windows_named "$title")" ]' || { fail "$1: the installer window did not appear"; return 1; }
-    window=$(windows_named "$title" | head -n1)
+    # The id comes from the search that saw the window: a second search may fall just when the
+    # window is briefly unmapped, as its frame and icons are applied after its first frame.
+    wait_for eval 'window=$(windows_named "$title" | head -n1); [ -n "$window" ]' ||
+        { fail "$1: the installer window did not appear"; return 1; }
     sleep 0.5
 }
 click() {  # X Y in the window's DIP (the prefix runs at 96 DPI)
@@ -98,7 +102,10 @@ click() {  # X Y in the window's DIP (the prefix runs at 96 DPI)
     sleep 0.3
 }
 shot() {  # NAME [WINDOW]
-    import -window "${2:-$window}" "$out/$1.png" 2>/dev/null || fail "no screenshot $1"
+    local target=${2:-$window}
+    # Without a window id, import waits for a click that never comes.
+    [ -n "$target" ] || { fail "no window for screenshot $1"; return 1; }
+    timeout 30 import -window "$target" "$out/$1.png" 2>/dev/null || fail "no screenshot $1"
 }
 pixel() {  # NAME X Y: the screenshot's pixel as RRGGBB
     convert "$out/$1.png" -format '%[hex:p{'"$2,$3"'}]' info: 2>/dev/null | cut -c1-6
@@ -154,8 +161,7 @@ serve "$demo/packages/good.zip" 0
 start_installer consent && {
     shot main
     click 260 298  # 立即安装, agreement unchecked
-    if wait_for eval '[ "$(windows_named "$title" | wc -l)" -ge 2 ]'; then
-        message=$(windows_named "$title" | grep -vx "$window" | head -n1)
+    if wait_for eval 'message=$(windows_named "$title" | grep -vx "$window" | head -n1); [ -n "$message" ]'; then
         shot consent-message "$message"
         dismiss "$message"
     else
@@ -171,8 +177,7 @@ serve "$repo/build/$preset/flow/no-such-package.zip" 0
 start_installer failure && {
     click 33 345   # the agreement box
     click 260 298  # 立即安装
-    if wait_for eval '[ -n "$(windows_named 安装失败)" ]'; then
-        message=$(windows_named 安装失败 | head -n1)
+    if wait_for eval 'message=$(windows_named 安装失败 | head -n1); [ -n "$message" ]'; then
         shot failure-message "$message"
         dismiss "$message"
         expect_shot failure-main 26 345 FF7467 "failure: the agreement is no longer checked"
