@@ -28,7 +28,7 @@ UiFont* GetFont(int sizeDip, bool bold);
 void ClearFontCache();
 
 // Size in device pixels of one unwrapped line of `text` (its first `maxChars` characters when
-// maxChars is 0 or more); (0, 0) without a text, a screen DC or a font. Results are remembered
+// maxChars is 0 or more); (0, 0) without a text, a memory DC or a font. Results are remembered
 // per DPI until ClearFontCache.
 UiSize MeasureText(const wchar_t* text, int sizeDip, bool bold, int maxChars);
 
