@@ -139,31 +139,26 @@ void UiImageCache::Clear() {
 
 namespace {
 
-// One of `copies` (RCDATA ids) stored at exactly width × height pixels, decoded into `out`.
-bool ReadSizedCopy(HMODULE module, const std::vector<unsigned>& copies, int width, int height, UiPngPixels& out) {
+// The pixels of one of `copies` (RCDATA ids) stored at exactly width × height; null when none is.
+std::unique_ptr<UiPngPixels> ReadSizedCopy(HMODULE module, const std::vector<unsigned>& copies, int width, int height) {
     for (unsigned copy : copies) {
         const UiResourceBytes bytes = FindRcData(module, copy);
         int copyWidth = 0;
         int copyHeight = 0;
+        auto pixels = std::make_unique<UiPngPixels>();
         if (bytes.data && ReadPngSize(bytes.data, bytes.size, copyWidth, copyHeight) && copyWidth == width &&
-            copyHeight == height && DecodePng(bytes.data, bytes.size, out))
-            return true;
+            copyHeight == height && DecodePng(bytes.data, bytes.size, *pixels))
+            return pixels;
     }
-    return false;
+    return nullptr;
 }
 
-// The picture's pixels, shrunk to width × height unless that is 0 × 0 (or read from a sized copy
-// of that size); null when it is no PNG of ours. A picture smaller than the size asked for comes
-// at its natural size (width and height are then set to 0) for GDI+ to stretch.
-std::unique_ptr<UiPngPixels> ReadPixels(HMODULE module,
-                                        unsigned id,
-                                        const std::vector<unsigned>& sizedCopies,
-                                        int& width,
-                                        int& height) {
-    auto pixels = std::make_unique<UiPngPixels>();
-    if (width > 0 && height > 0 && ReadSizedCopy(module, sizedCopies, width, height, *pixels))
-        return pixels;
+// The picture's pixels, shrunk to width × height unless that is 0 × 0; null when it is no PNG of
+// ours. A picture smaller than the size asked for comes at its natural size (width and height are
+// then set to 0) for GDI+ to stretch.
+std::unique_ptr<UiPngPixels> ReadPixels(HMODULE module, unsigned id, int& width, int& height) {
     const UiResourceBytes bytes = FindRcData(module, id);
+    auto pixels = std::make_unique<UiPngPixels>();
     if (!bytes.data || !DecodePng(bytes.data, bytes.size, *pixels))
         return nullptr;
     if (width == 0 && height == 0)
@@ -187,9 +182,8 @@ void UiImageCache::Prefetch(HMODULE module, std::initializer_list<UiPrefetch> pi
             Prefetched entry{picture.id, sized ? std::max(1, Scale(picture.widthDip)) : 0,
                              sized ? std::max(1, Scale(picture.heightDip)) : 0, nullptr};
             // A sized copy of that size is read here and now: it takes less than starting a thread.
-            auto copy = std::make_unique<UiPngPixels>();
-            if (sized && ReadSizedCopy(module, SizedCopiesOf(picture.id), entry.width, entry.height, *copy))
-                entry.pixels = std::move(copy);
+            if (sized)
+                entry.pixels = ReadSizedCopy(module, SizedCopiesOf(picture.id), entry.width, entry.height);
             pending = pending || !entry.pixels;
             prefetched_.push_back(std::move(entry));
         }
@@ -199,7 +193,7 @@ void UiImageCache::Prefetch(HMODULE module, std::initializer_list<UiPrefetch> pi
             for (Prefetched& picture : prefetched_) {
                 try {
                     if (!picture.pixels)
-                        picture.pixels = ReadPixels(module, picture.id, {}, picture.width, picture.height);
+                        picture.pixels = ReadPixels(module, picture.id, picture.width, picture.height);
                 } catch (...) {
                     // Out of memory: the Load functions read it themselves.
                 }
@@ -262,10 +256,12 @@ UiBitmap* UiImageCache::LoadFromResource(HMODULE module, unsigned id) {
 UiBitmapPtr UiImageCache::ShrunkResource(HMODULE module, unsigned id, int width, int height) {
     try {
         std::unique_ptr<UiPngPixels> pixels = TakePrefetched(id, width, height);
+        if (!pixels)
+            pixels = ReadSizedCopy(module, SizedCopiesOf(id), width, height);
         if (!pixels) {
             int shrunkWidth = width;
             int shrunkHeight = height;
-            pixels = ReadPixels(module, id, SizedCopiesOf(id), shrunkWidth, shrunkHeight);
+            pixels = ReadPixels(module, id, shrunkWidth, shrunkHeight);
             if (!pixels || shrunkWidth != width || shrunkHeight != height)
                 return nullptr;
         }
