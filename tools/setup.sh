@@ -40,14 +40,24 @@ have_deb_src() {
 }
 
 apt_updated=0
+# One index that a mirror is still syncing (seen: bookworm-security's i386 list with the wrong
+# size) makes apt-get update fail while everything this project needs is listed. So it is tried a
+# few times, then only warned about: the install or source fetch that follows fails with its own
+# log if what it needs is really missing.
 apt_update() {
     [ "$apt_updated" = 1 ] && return 0
-    say "apt-get update"
-    apt-get update -qq >/dev/null 2>"$cache/apt-update.err" ||
-        die "Debian's archive cannot be reached (apt-get update failed; see $cache/apt-update.err)"
-    if grep -qE '^(W|E): Failed to fetch' "$cache/apt-update.err"; then
-        die "Debian's archive cannot be reached: $(grep -m1 -E '^(W|E): Failed' "$cache/apt-update.err")"
-    fi
+    local attempt
+    for attempt in 1 2 3; do
+        say "apt-get update"
+        if apt-get update -qq >/dev/null 2>"$cache/apt-update.err" &&
+            ! grep -qE '^(W|E): Failed to fetch' "$cache/apt-update.err"; then
+            apt_updated=1
+            return 0
+        fi
+        [ "$attempt" = 3 ] || sleep $((attempt * 10))
+    done
+    say "warning: apt-get update did not fetch every index; going on with the lists it has:" \
+        "$(grep -m1 -E '^(W|E): ' "$cache/apt-update.err" || echo "see $cache/apt-update.err")"
     apt_updated=1
 }
 
@@ -93,10 +103,13 @@ fetch_source() {
     if [ ! -f "$dest/.unpacked" ]; then
         mkdir -p "$dl"
         if ! ls "$dl"/*.dsc >/dev/null 2>&1; then
-            apt_update
             say "fetching source package $pkg (bookworm)"
-            (cd "$dl" && apt-get source -qq --download-only "$pkg/bookworm") >"$dl/fetch.log" 2>&1 ||
-                die "cannot fetch the source package $pkg from Debian's archive; see $dl/fetch.log"
+            # The lists already on the machine usually name it; they are refreshed only if not.
+            if ! (cd "$dl" && apt-get source -qq --download-only "$pkg/bookworm") >"$dl/fetch.log" 2>&1; then
+                apt_update
+                (cd "$dl" && apt-get source -qq --download-only "$pkg/bookworm") >"$dl/fetch.log" 2>&1 ||
+                    die "cannot fetch the source package $pkg from Debian's archive; see $dl/fetch.log"
+            fi
         fi
         rm -rf "$dest"; mkdir -p "$cache/src"
         say "unpacking $pkg with dpkg-source"
