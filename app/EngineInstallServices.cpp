@@ -13,12 +13,8 @@ bool EngineInstallServices::SendDeviceReport(Engine::DeviceReportResult& result,
     return Engine::SendDeviceReport(result, abort);
 }
 
-bool EngineInstallServices::DownloadPackage(const std::wstring& url,
-                                            const std::wstring& file,
-                                            const Engine::ProgressCallback& progress,
-                                            std::wstring& message,
-                                            const Engine::AbortCheck& abort) {
-    return Engine::DownloadPackage(url, file, progress, message, abort);
+bool EngineInstallServices::DownloadPackage(const Engine::DownloadJob& job, std::wstring& message) {
+    return Engine::DownloadPackage(job, message);
 }
 
 bool EngineInstallServices::ExtractPackage(const std::wstring& zipFile,

@@ -9,11 +9,7 @@ namespace SetupUi {
 class EngineInstallServices : public Engine::IInstallServices {
 public:
     bool SendDeviceReport(Engine::DeviceReportResult& result, const Engine::AbortCheck& abort) override;
-    bool DownloadPackage(const std::wstring& url,
-                         const std::wstring& file,
-                         const Engine::ProgressCallback& progress,
-                         std::wstring& message,
-                         const Engine::AbortCheck& abort) override;
+    bool DownloadPackage(const Engine::DownloadJob& job, std::wstring& message) override;
     bool ExtractPackage(const std::wstring& zipFile,
                         const std::wstring& targetDir,
                         const Engine::ProgressCallback& progress) override;

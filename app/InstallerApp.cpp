@@ -36,6 +36,10 @@ public:
         InstallerApp* app = &app_;
         app_.window.Post([app, success, message] { app->InstallFinished(success, message); });
     }
+    void InstallStatusChanged(const Engine::InstallStatus& status) override {
+        InstallerApp* app = &app_;
+        app_.window.Post([app, status] { app->InstallStatusChanged(status); });
+    }
 
 private:
     InstallerApp& app_;

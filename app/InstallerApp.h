@@ -59,6 +59,7 @@ public:
     // Pipeline events, run on the UI thread in posting order.
     void InstallProgress(int percent);
     void InstallFinished(bool success, const std::wstring& message);
+    void InstallStatusChanged(const Engine::InstallStatus& status);
 
     // The pages (UI thread).
     void PrefetchPictures();

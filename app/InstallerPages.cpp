@@ -304,6 +304,8 @@ void InstallerApp::InstallProgress(int percent) {
     percentLabel->SetText(text);
 }
 
+void InstallerApp::InstallStatusChanged(const Engine::InstallStatus&) {}
+
 void InstallerApp::InstallFinished(bool success, const std::wstring& message) {
     installing = false;
     if (success) {

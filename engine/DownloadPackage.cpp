@@ -106,6 +106,19 @@ bool DownloadPackage(const std::wstring& url,
                      const ProgressCallback& progress,
                      std::wstring& message,
                      const AbortCheck& abort) {
+    DownloadJob job;
+    job.url = url;
+    job.file = file;
+    job.progress = progress;
+    job.abort = abort;
+    return DownloadPackage(job, message);
+}
+
+bool DownloadPackage(const DownloadJob& job, std::wstring& message, const DownloadPolicy&) {
+    const std::wstring& url = job.url;
+    const std::wstring& file = job.file;
+    const ProgressCallback& progress = job.progress;
+    const AbortCheck& abort = job.abort;
     base::CurlGlobal global;
     if (!global.Ok()) {
         message = kMsgCurlInitFailed;

@@ -10,6 +10,24 @@ namespace Engine {
 constexpr uint64_t kMaxPackageBytes = 536870912;  // 512 MiB, inclusive
 constexpr int kDownloadProgressEnd = 90;
 
+// How hard the download tries. The shipped values are the defaults; tests shorten them.
+struct DownloadPolicy {
+    long connectSeconds = 60;
+    // An attempt that moves fewer than `stallBytesPerSecond` for `stallSeconds` has stalled. There
+    // is no cap on the whole transfer: a slow line that keeps moving gets there.
+    long stallBytesPerSecond = 1024;
+    long stallSeconds = 30;
+    // Attempts in all, and attempts in a row that bring no new byte, before the download gives up.
+    int maxAttempts = 40;
+    int maxFruitlessAttempts = 5;
+    // The wait before a retry after an attempt that brought nothing: doubled each time from the
+    // first, capped; an attempt that brought bytes is retried at once.
+    int firstBackoffMs = 1000;
+    int maxBackoffMs = 16000;
+    // A server's Retry-After is honoured up to this.
+    int maxRetryAfterSeconds = 60;
+};
+
 // True when `chunk` more bytes would take the package past the limit.
 constexpr bool ExceedsPackageLimit(uint64_t written, uint64_t chunk) {
     return written > kMaxPackageBytes || chunk > kMaxPackageBytes - written;

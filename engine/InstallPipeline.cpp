@@ -92,6 +92,7 @@ private:
     // which is kept in `downloadMessage_` and returned from there.
     const wchar_t* Steps() {
         events_.InstallProgress(2);
+        Stage(InstallStage::kReporting);
         DeviceReportResult report;
         services_.SendDeviceReport(report, abort_);
 
@@ -110,8 +111,15 @@ private:
             return kMsgNoTempFile;
         ScopedRemoval tempFile(tempPath, false);
 
-        auto downloadProgress = [this](int p) { events_.InstallProgress(MapDownloadProgress(p)); };
-        if (!services_.DownloadPackage(url, tempFile.Path(), downloadProgress, downloadMessage_, abort_))
+        DownloadJob job;
+        job.url = url;
+        job.file = tempFile.Path();
+        job.installRoot = config_.installRoot;
+        job.progress = [this](int p) { events_.InstallProgress(MapDownloadProgress(p)); };
+        job.status = [this](const InstallStatus& status) { events_.InstallStatusChanged(status); };
+        job.abort = abort_;
+        Stage(InstallStage::kDownloading);
+        if (!services_.DownloadPackage(job, downloadMessage_))
             return downloadMessage_.c_str();
 
         // The package is unpacked and checked beside the installation and only then put in its
@@ -124,6 +132,7 @@ private:
             return kMsgExtractFailed;
 
         // The token is kept only once the package is known to be genuine.
+        Stage(InstallStage::kRegistering);
         const std::wstring dataDir = GetAppDataDir();
         if (!report.token.empty())
             services_.SaveToken(JoinPath(dataDir, kTokenFileName), report.token);
@@ -139,6 +148,7 @@ private:
 
     const wchar_t* UnpackAndCheck(const std::wstring& zipFile, const std::wstring& dir) {
         auto extractProgress = [this](int p) { events_.InstallProgress(MapExtractProgress(p)); };
+        Stage(InstallStage::kExtracting);
         const bool extracted = services_.ExtractPackage(zipFile, dir, extractProgress);
         DeleteFileW(zipFile.c_str());
         if (!extracted)
@@ -148,9 +158,16 @@ private:
             return kMsgMissingMainExe;
         if (!PathExists(JoinPath(dir, kUninstallerName)))
             return kMsgMissingUninstaller;
+        Stage(InstallStage::kVerifying);
         if (!services_.VerifyPackage(dir, productVersion_))
             return kMsgVerifyFailed;
         return nullptr;
+    }
+
+    void Stage(InstallStage stage) {
+        InstallStatus status;
+        status.stage = stage;
+        events_.InstallStatusChanged(status);
     }
 
     const InstallRunConfig& config_;

@@ -17,11 +17,7 @@ namespace apptest {
 class OfflineServices : public Engine::IInstallServices {
 public:
     bool SendDeviceReport(Engine::DeviceReportResult&, const Engine::AbortCheck&) override { return false; }
-    bool DownloadPackage(const std::wstring&,
-                         const std::wstring&,
-                         const Engine::ProgressCallback&,
-                         std::wstring& message,
-                         const Engine::AbortCheck&) override {
+    bool DownloadPackage(const Engine::DownloadJob&, std::wstring& message) override {
         message = L"offline";
         return false;
     }

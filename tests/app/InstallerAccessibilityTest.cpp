@@ -124,11 +124,9 @@ struct Expected {
 // The download reports progress and then waits until the test lets it fail.
 class HeldDownload : public apptest::OfflineServices {
 public:
-    bool DownloadPackage(const std::wstring&,
-                         const std::wstring&,
-                         const Engine::ProgressCallback& progress,
-                         std::wstring& message,
-                         const Engine::AbortCheck& abort) override {
+    bool DownloadPackage(const Engine::DownloadJob& job, std::wstring& message) override {
+        const auto& progress = job.progress;
+        const auto& abort = job.abort;
         progress(37);
         apptest::WaitUntil([&] { return release.load() || abort(); }, std::chrono::seconds(60));
         message = L"下载失败";
@@ -276,14 +274,11 @@ TEST(InstallerAccessibility, EveryPageReadsAsItLooks) {
 // installation's progress moves for about two seconds; the other steps stay offline.
 class ServerDownload : public apptest::OfflineServices {
 public:
-    bool DownloadPackage(const std::wstring&,
-                         const std::wstring& file,
-                         const Engine::ProgressCallback& progress,
-                         std::wstring& message,
-                         const Engine::AbortCheck& abort) override {
+    bool DownloadPackage(const Engine::DownloadJob& job, std::wstring& message) override {
         const TestSupport::TestServer& server = TestSupport::TestServer::Get();
-        const std::wstring url = server.WideUrl(TestSupport::TestServer::NewId("a11y"), "slow/262144/150");
-        return Engine::DownloadPackage(url, file, progress, message, abort);
+        Engine::DownloadJob served = job;
+        served.url = server.WideUrl(TestSupport::TestServer::NewId("a11y"), "slow/262144/150");
+        return Engine::DownloadPackage(served, message);
     }
 };
 

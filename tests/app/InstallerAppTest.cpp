@@ -38,11 +38,10 @@ HWND WaitForWindow(std::chrono::milliseconds limit = 15s) {
 // Stands in for the network: the download runs until the abort check says stop.
 class BlockingDownloadServices : public apptest::OfflineServices {
 public:
-    bool DownloadPackage(const std::wstring&,
-                         const std::wstring& file,
-                         const Engine::ProgressCallback& progress,
-                         std::wstring& message,
-                         const Engine::AbortCheck& abort) override {
+    bool DownloadPackage(const Engine::DownloadJob& job, std::wstring& message) override {
+        const auto& file = job.file;
+        const auto& progress = job.progress;
+        const auto& abort = job.abort;
         tempFile = file;
         progress(0);
         downloading = true;

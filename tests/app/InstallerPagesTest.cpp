@@ -32,11 +32,8 @@ struct Shown {
 // The network stand-in: the download fails at once with a message.
 class FailingServices : public apptest::OfflineServices {
 public:
-    bool DownloadPackage(const std::wstring&,
-                         const std::wstring&,
-                         const Engine::ProgressCallback& progress,
-                         std::wstring& message,
-                         const Engine::AbortCheck&) override {
+    bool DownloadPackage(const Engine::DownloadJob& job, std::wstring& message) override {
+        const auto& progress = job.progress;
         progress(40);
         message = L"下载失败";
         return false;

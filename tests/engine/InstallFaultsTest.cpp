@@ -48,14 +48,11 @@ public:
         result.version = L"1.0.0.49";
         return true;
     }
-    bool DownloadPackage(const std::wstring& url,
-                         const std::wstring& file,
-                         const ProgressCallback& progress,
-                         std::wstring& message,
-                         const AbortCheck& abort) override {
+    bool DownloadPackage(const DownloadJob& job, std::wstring& message) override {
+        const auto& file = job.file;
         onStep_("download");
         downloadFile = file;
-        return Engine::DownloadPackage(url, file, progress, message, abort);
+        return Engine::DownloadPackage(job, message);
     }
     bool ExtractPackage(const std::wstring& zipFile,
                         const std::wstring& targetDir,
@@ -224,11 +221,8 @@ TEST_F(InstallFaultsTest, DiskFullWhileUnpackingKeepsThePreviousInstallation) {
         struct LocalDownload : FaultServices {
             using FaultServices::FaultServices;
             std::wstring source;
-            bool DownloadPackage(const std::wstring&,
-                                 const std::wstring& file,
-                                 const ProgressCallback&,
-                                 std::wstring& message,
-                                 const AbortCheck&) override {
+            bool DownloadPackage(const DownloadJob& job, std::wstring& message) override {
+                const auto& file = job.file;
                 downloadFile = file;
                 message = L"copy failed";
                 return CopyFileW(source.c_str(), file.c_str(), FALSE) != FALSE;

@@ -39,11 +39,9 @@ public:
         result.token = "device-token";
         return true;
     }
-    bool DownloadPackage(const std::wstring&,
-                         const std::wstring& file,
-                         const ProgressCallback& progress,
-                         std::wstring& message,
-                         const AbortCheck&) override {
+    bool DownloadPackage(const DownloadJob& job, std::wstring& message) override {
+        const auto& file = job.file;
+        const auto& progress = job.progress;
         downloadFile = file;
         progress(90);
         if (CopyFileW(package_.c_str(), file.c_str(), FALSE))

@@ -60,11 +60,11 @@ public:
         result = report;
         return reportOk;
     }
-    bool DownloadPackage(const std::wstring& url,
-                         const std::wstring& file,
-                         const ProgressCallback& progress,
-                         std::wstring& message,
-                         const AbortCheck& abort) override {
+    bool DownloadPackage(const DownloadJob& job, std::wstring& message) override {
+        const auto& url = job.url;
+        const auto& file = job.file;
+        const auto& progress = job.progress;
+        const auto& abort = job.abort;
         calls.push_back(L"download");
         downloadUrl = url;
         downloadFile = file;

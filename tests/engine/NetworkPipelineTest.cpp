@@ -35,13 +35,10 @@ public:
     bool SendDeviceReport(DeviceReportResult& result, const AbortCheck& abort) override {
         return SendDeviceReportTo(reportUrl_, BuildDeviceProfile(), result, abort);
     }
-    bool DownloadPackage(const std::wstring& url,
-                         const std::wstring& file,
-                         const ProgressCallback& progress,
-                         std::wstring& message,
-                         const AbortCheck& abort) override {
+    bool DownloadPackage(const DownloadJob& job, std::wstring& message) override {
+        const auto& file = job.file;
         downloadFile = file;
-        const bool ok = Engine::DownloadPackage(url, file, progress, message, abort);
+        const bool ok = Engine::DownloadPackage(job, message);
         fileAfterDownload = Exists(file);
         return ok;
     }

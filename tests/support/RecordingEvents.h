@@ -18,7 +18,10 @@ public:
         message = text;
     }
 
+    void InstallStatusChanged(const Engine::InstallStatus& status) override { statuses.push_back(status); }
+
     std::vector<int> percents;
+    std::vector<Engine::InstallStatus> statuses;
     int finished = 0;
     bool success = false;
     std::wstring message;
