@@ -1,5 +1,7 @@
 #include "engine/DownloadRules.h"
 
+#include <cctype>
+
 namespace Engine {
 
 int DownloadPercent(int64_t downloaded, int64_t total) {
@@ -32,5 +34,171 @@ std::wstring MsgWriteFailed(unsigned long error) {
 }
 
 std::wstring MsgServerStatus(long status) { return L"下载服务器返回错误（HTTP " + std::to_wstring(status) + L"）"; }
+
+
+namespace {
+
+std::wstring TransferFailure(const std::wstring& text) {
+    return std::wstring(L"下载失败：") + (text.empty() ? L"未知网络错误" : text);
+}
+
+bool IsRetriedStatus(long code) { return code == 408 || code == 429 || (code >= 500 && code <= 599); }
+
+std::string Trim(const std::string& text) {
+    const size_t first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos)
+        return std::string();
+    return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+}
+
+// Digits only, no sign, no overflow.
+bool ParseCount(const std::string& text, int64_t& value) {
+    if (text.empty() || text.size() > 18)
+        return false;
+    value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            return false;
+        value = value * 10 + (c - '0');
+    }
+    return true;
+}
+
+}  // namespace
+
+AttemptVerdict JudgeAttempt(const AttemptFacts& facts) {
+    if (facts.restartWanted)
+        return {NextStep::kRestart, kMsgDownloadIncomplete};
+    if (!facts.writerError.empty())
+        return {NextStep::kFail, facts.writerError};
+    if (!facts.proxyAuthError.empty())
+        return {NextStep::kFail, facts.proxyAuthError};
+    const std::wstring transferMessage = TransferFailure(facts.transferError);
+    switch (facts.end) {
+        case TransferEnd::kOk:
+            break;
+        case TransferEnd::kConnectFailed:
+            return {facts.moreProxies ? NextStep::kNextProxy : NextStep::kFail, transferMessage};
+        case TransferEnd::kDropped:
+        case TransferEnd::kTimedOut:
+            return {NextStep::kRetry, transferMessage};
+        case TransferEnd::kAborted:
+        case TransferEnd::kOther:
+            return {NextStep::kFail, transferMessage};
+    }
+    const long code = facts.responseCode;
+    if (code == 416)
+        return {NextStep::kRestart, MsgServerStatus(code)};
+    if (IsRetriedStatus(code))
+        return {NextStep::kRetry, MsgServerStatus(code)};
+    if (code != 200 && !(code == 206 && facts.rangeSent))
+        return {NextStep::kFail, MsgServerStatus(code)};
+    const bool short_ = facts.total > 0 && static_cast<uint64_t>(facts.total) != facts.bytesWritten;
+    if (facts.bytesWritten == 0 || short_)
+        return {NextStep::kFail, kMsgDownloadIncomplete};
+    return {NextStep::kSucceed, std::wstring()};
+}
+
+int RetryDelayMs(const DownloadPolicy& policy, int attempts, int fruitless, bool progressed, int retryAfterSeconds) {
+    if (attempts >= policy.maxAttempts || fruitless >= policy.maxFruitlessAttempts)
+        return -1;
+    if (retryAfterSeconds >= 0) {
+        const int seconds = retryAfterSeconds < policy.maxRetryAfterSeconds ? retryAfterSeconds
+                                                                             : policy.maxRetryAfterSeconds;
+        return seconds * 1000;
+    }
+    if (progressed)
+        return 0;
+    int delay = policy.firstBackoffMs;
+    for (int i = 1; i < fruitless && delay < policy.maxBackoffMs; ++i)
+        delay *= 2;
+    return delay < policy.maxBackoffMs ? delay : policy.maxBackoffMs;
+}
+
+bool HeaderValue(const std::string& line, const char* name, std::string& value) {
+    const size_t colon = line.find(':');
+    if (colon == std::string::npos)
+        return false;
+    const std::string key = Trim(line.substr(0, colon));
+    size_t i = 0;
+    for (; name[i] != '\0'; ++i) {
+        if (i >= key.size() || std::tolower(static_cast<unsigned char>(key[i])) !=
+                                   std::tolower(static_cast<unsigned char>(name[i])))
+            return false;
+    }
+    if (i != key.size())
+        return false;
+    value = Trim(line.substr(colon + 1));
+    return true;
+}
+
+bool ParseContentRange(const std::string& value, int64_t& first, int64_t& total) {
+    const std::string unit = "bytes ";
+    const size_t dash = value.find('-');
+    const size_t slash = value.find('/');
+    if (value.compare(0, unit.size(), unit) != 0 || dash == std::string::npos || slash == std::string::npos ||
+        dash > slash)
+        return false;
+    int64_t last = 0;
+    if (!ParseCount(Trim(value.substr(unit.size(), dash - unit.size())), first) ||
+        !ParseCount(value.substr(dash + 1, slash - dash - 1), last) || last < first)
+        return false;
+    const std::string totalText = value.substr(slash + 1);
+    if (totalText == "*") {
+        total = -1;
+        return true;
+    }
+    return ParseCount(totalText, total) && last < total;
+}
+
+int ParseRetryAfter(const std::string& value) {
+    int64_t seconds = 0;
+    if (!ParseCount(Trim(value), seconds))
+        return -1;
+    return seconds > 86400 ? 86400 : static_cast<int>(seconds);
+}
+
+std::string StrongEntityTag(const std::string& etag) {
+    const std::string tag = Trim(etag);
+    if (tag.size() < 2 || tag.front() != '"' || tag.back() != '"')
+        return std::string();
+    return tag;
+}
+
+void RateMeter::Add(uint64_t ms, uint64_t bytes) {
+    if (count_ == kSamples) {
+        for (int i = 1; i < kSamples; ++i) {
+            ms_[i - 1] = ms_[i];
+            bytes_[i - 1] = bytes_[i];
+        }
+        --count_;
+    }
+    ms_[count_] = ms;
+    bytes_[count_] = bytes;
+    ++count_;
+}
+
+uint64_t RateMeter::BytesPerSecond() const {
+    if (count_ < 2 || ms_[count_ - 1] <= ms_[0] || bytes_[count_ - 1] < bytes_[0])
+        return 0;
+    return (bytes_[count_ - 1] - bytes_[0]) * 1000 / (ms_[count_ - 1] - ms_[0]);
+}
+
+std::wstring FormatSize(uint64_t bytes) {
+    const wchar_t* units[] = {L"KB", L"MB", L"GB"};
+    // Tenths of the unit, rounded.
+    uint64_t tenths = (bytes * 10 + 512) / 1024;
+    int unit = 0;
+    while (tenths >= 10240 && unit < 2) {
+        tenths = (tenths + 512) / 1024;
+        ++unit;
+    }
+    return std::to_wstring(tenths / 10) + L"." + std::to_wstring(tenths % 10) + L" " + units[unit];
+}
+
+std::wstring MsgNoRoom(const std::wstring& folder, uint64_t needed, uint64_t freeBytes) {
+    return L"磁盘空间不足：安装需要 " + FormatSize(needed) + L"，" + folder + L" 所在的磁盘只剩 " +
+           FormatSize(freeBytes) + L"。请释放空间后重试。";
+}
 
 }  // namespace Engine

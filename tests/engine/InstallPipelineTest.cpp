@@ -32,6 +32,7 @@ public:
     void InstallFinished(bool success, const std::wstring& message) override {
         events.push_back({true, 0, success, message});
     }
+    void InstallStatusChanged(const InstallStatus& status) override { stages.push_back(status.stage); }
 
     std::vector<int> Percents() const {
         std::vector<int> percents;
@@ -49,6 +50,7 @@ public:
     const Event& Last() const { return events.back(); }
 
     std::vector<Event> events;
+    std::vector<InstallStage> stages;
 };
 
 // Fake services: each step does what the test configures and records what it was given.
@@ -180,6 +182,9 @@ TEST_F(InstallPipelineTest, SuccessfulRunPostsEveryStepInOrder) {
     const std::wstring installDir = root_ + L"\\2.0.1.7";
     EXPECT_EQ(version_, L"2.0.1.7");
     EXPECT_EQ(sink_.Percents(), (std::vector<int>{2, 5, 5, 41, 77, 91, 94, 97, 97, 100}));
+    EXPECT_EQ(sink_.stages, (std::vector<InstallStage>{InstallStage::kReporting, InstallStage::kDownloading,
+                                                       InstallStage::kExtracting, InstallStage::kVerifying,
+                                                       InstallStage::kRegistering}));
     ASSERT_EQ(sink_.FinishedCount(), 1);
     EXPECT_TRUE(sink_.Last().finished);
     EXPECT_TRUE(sink_.Last().success);
