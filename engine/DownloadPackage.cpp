@@ -54,15 +54,15 @@ std::wstring CurlText(CURLcode result) { return Utf8ToUtf16(curl_easy_strerror(r
 // The folder a path names, or the nearest one above it that exists (a root not made yet).
 std::wstring ExistingFolder(std::wstring path) {
     while (!path.empty()) {
+        if (path.size() == 2 && path[1] == L':')
+            path += L'\\';  // "S:" alone is the drive's current folder, not its root
         const DWORD attributes = GetFileAttributesW(path.c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
             return path;
-        const size_t slash = path.find_last_of(L"\\/");
-        if (slash == std::wstring::npos)
+        const size_t slash = path.find_last_of(L"\\/", path.size() - 2);
+        if (slash == std::wstring::npos || path.size() <= 3)
             return std::wstring();
         path.resize(slash);
-        if (path.size() == 2 && path[1] == L':')
-            path += L'\\';
     }
     return path;
 }

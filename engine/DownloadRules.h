@@ -37,20 +37,6 @@ constexpr bool ExceedsPackageLimit(uint64_t written, uint64_t chunk) {
 // downloaded × 90 / total, truncated and capped at 90; -1 while the total is unknown (≤ 0).
 int DownloadPercent(int64_t downloaded, int64_t total);
 
-// What a finished transfer looked like.
-struct DownloadFacts {
-    std::wstring writerError;      // write failure or size limit (written or announced)
-    bool transferOk = false;       // curl_easy_perform returned CURLE_OK
-    std::wstring transferError;    // libcurl's text for the result, as UTF-16 (may be empty)
-    long responseCode = 0;         // of the last response after redirects
-    int64_t announcedLength = -1;  // Content-Length of that response, -1 if unknown
-    uint64_t bytesWritten = 0;
-};
-
-// Empty when the download succeeded; otherwise the one message the user sees. First match wins:
-// the writer's own error, the transfer error, a status other than 200, an empty or short body.
-std::wstring DecideDownloadOutcome(const DownloadFacts& facts);
-
 // How one attempt of a transfer ended, as far as retrying is concerned.
 enum class TransferEnd {
     kOk,

@@ -32,6 +32,19 @@ uint64_t FileSize(const std::wstring& path) {
     return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
+// The shipped limits take minutes to give up; these take seconds.
+DownloadPolicy QuickPolicy() {
+    DownloadPolicy policy;
+    policy.connectSeconds = 5;
+    policy.stallSeconds = 3;  // longer than the servers' own one-second silences
+    policy.maxAttempts = 10;
+    policy.maxFruitlessAttempts = 3;
+    policy.firstBackoffMs = 50;
+    policy.maxBackoffMs = 200;
+    policy.maxRetryAfterSeconds = 1;
+    return policy;
+}
+
 class DownloadTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -43,11 +56,18 @@ protected:
     }
     void TearDown() override { RemoveTree(dir_); }
 
-    bool Download(const std::string& route, bool tls = false, const AbortCheck& abort = nullptr) {
+    bool Download(const std::string& route, bool tls = false, const AbortCheck& abort = nullptr,
+                  const DownloadPolicy& policy = QuickPolicy()) {
         message_.clear();
         percents_.clear();
-        return DownloadPackage(server_.WideUrl(id_, route, tls), file_, [this](int p) { percents_.push_back(p); },
-                               message_, abort);
+        statuses_.clear();
+        DownloadJob job;
+        job.url = server_.WideUrl(id_, route, tls);
+        job.file = file_;
+        job.progress = [this](int p) { percents_.push_back(p); };
+        job.status = [this](const InstallStatus& s) { statuses_.push_back(s); };
+        job.abort = abort;
+        return DownloadPackage(job, message_, policy);
     }
     std::string Message() const { return std::string(message_.begin(), message_.end()); }
 
@@ -55,6 +75,7 @@ protected:
     std::string id_;
     std::wstring dir_, file_, message_;
     std::vector<int> percents_;
+    std::vector<InstallStatus> statuses_;
 };
 
 }  // namespace
@@ -101,7 +122,7 @@ namespace {
 
 // One row per way a server can answer: the message the user sees (empty: success), the file's size
 // afterwards (-1: not examined; on success its bytes are compared as well) and the time it took.
-// The short stalls end because the server closes; the client's own limits are far longer.
+// Breaks are retried, so those that keep breaking end with the last attempt's message.
 struct DownloadRow {
     const char* route;
     bool tls;
@@ -132,8 +153,8 @@ const DownloadRow kDownloadRows[] = {
     {"chunked/1", false, L"", 1, 0, 3},
     {"chunked/70000", false, L"", 70000, 0, 3},
     {"headerstall/0", false, kNothing, 0, 0, 3},
-    {"headerstall/1", false, kNothing, 0, 1, 4},
-    {"stall/1", false, kPartial, 10, 1, 4},
+    {"headerstall/1", false, kNothing, 0, 3, 6},  // three fruitless attempts of a second each
+    {"stall/1", false, kPartial, 10, 1, 8},
     {"slow/65536/100", false, L"", 65536, 0.3, 4},
     {"loop", false, L"下载失败：Number of redirects hit maximum amount", -1, 0, 3},
     {"cross/len/4096", false, L"", 4096, 0, 3},  // http to https
@@ -212,8 +233,8 @@ TEST_F(DownloadTest, AbortStopsATransferWithinASecond) {
     EXPECT_LT(end - aborted, 1s);
 }
 
-// A silent server is bounded only by the 600 s total limit, so the user's abort is the way out; it
-// has to work before the headers as well as in the middle of the body.
+// A silent server is given up only after the shipped 30 s stall, so the user's abort is the quicker
+// way out; it has to work before the headers as well as in the middle of the body.
 TEST_F(DownloadTest, AbortEndsAStalledTransferPromptly) {
     for (const char* route : {"headerstall/30", "stall/30"}) {
         SCOPED_TRACE(route);
@@ -223,7 +244,7 @@ TEST_F(DownloadTest, AbortEndsAStalledTransferPromptly) {
             abort = true;
         });
         const auto start = std::chrono::steady_clock::now();
-        EXPECT_FALSE(Download(route, false, [&] { return abort.load(); }));
+        EXPECT_FALSE(Download(route, false, [&] { return abort.load(); }, DownloadPolicy()));
         const auto elapsed = std::chrono::steady_clock::now() - start;
         closer.join();
         EXPECT_EQ(message_, L"下载失败：Operation was aborted by an application callback");
@@ -248,4 +269,82 @@ TEST_F(DownloadTest, ExactlyTheSizeLimitIsAcceptedOneByteMoreIsNot) {
     EXPECT_FALSE(Download("chunked/536870913"));
     EXPECT_EQ(message_, L"安装包超过允许的大小限制。");
     DeleteFileW(file_.c_str());
+}
+
+namespace {
+
+// A package served with faults (see the test server's pkg route), and what the download must make
+// of it: the message (empty: success, with every byte right), how many requests it took and the
+// Range each asked for ("-": none).
+struct FaultRow {
+    const char* route;
+    const wchar_t* message;
+    std::vector<std::string> ranges;
+};
+
+const FaultRow kFaultRows[] = {
+    // Cut twice: each retry asks for the rest, guarded by the first answer's ETag.
+    {"pkg/300000?cut=100000&times=2", L"", {"-", "bytes=100000-", "bytes=200000-"}},
+    // Last-Modified stands in for a missing ETag.
+    {"pkg/300000?cut=100000&times=1&lastmod=1", L"", {"-", "bytes=100000-"}},
+    // A server that ignores Range sends it all again, and the file starts over.
+    {"pkg/300000?cut=100000&times=2&norange=1", L"", {"-", "bytes=100000-", "bytes=100000-"}},
+    // 416 discards the partial file and starts over once; a second 416 fails.
+    {"pkg/300000?cut=100000&times=1&refuse=1", L"", {"-", "bytes=100000-", "-"}},
+    {"pkg/300000?cut=100000&times=3&refuse=1", L"下载服务器返回错误（HTTP 416）",
+     {"-", "bytes=100000-", "-", "bytes=100000-"}},
+    // The copy changed under the resumed transfer (a new ETag on a 206): start over once.
+    {"pkg/300000?cut=100000&times=1&newetag=1", L"", {"-", "bytes=100000-", "-"}},
+    // Mid-body silence is a stall, ended long before the server's 20 s, and resumed.
+    {"pkg/300000?cut=100000&times=1&stall=20", L"", {"-", "bytes=100000-"}},
+    // Busy twice, with Retry-After (capped at the policy's second).
+    {"pkg/3000?busy=2&after=30", L"", {"-", "-", "-"}},
+    // Nothing ever comes: three fruitless attempts, then the last one's message.
+    {"pkg/300000?cut=0", L"下载失败：Transferred a partial file", {"-", "-", "-"}},
+    {"pkg/3000?busy=9&after=0", L"下载服务器返回错误（HTTP 503）", {"-", "-", "-"}},
+};
+
+}  // namespace
+
+TEST_F(DownloadTest, BrokenTransfersAreResumedOrRetriedWithinBounds) {
+    for (const FaultRow& row : kFaultRows) {
+        SCOPED_TRACE(row.route);
+        id_ = TestServer::NewId("fault");
+        const auto start = std::chrono::steady_clock::now();
+        const bool ok = Download(row.route);
+        const auto elapsed = std::chrono::steady_clock::now() - start;
+        EXPECT_EQ(message_, row.message) << Message();
+        EXPECT_EQ(ok, row.message[0] == L'\0');
+        EXPECT_LT(elapsed, 10s);
+        if (ok) {
+            const size_t size = std::string(row.route).find("pkg/3000?") == 0 ? 3000 : 300000;
+            EXPECT_EQ(ReadFileBytes(file_), Pattern(size));
+            EXPECT_EQ(percents_.back(), 90);
+        }
+        for (size_t i = 1; i < percents_.size(); ++i)
+            EXPECT_GE(percents_[i], percents_[i - 1]) << "the bar moved backwards";
+        std::vector<std::string> ranges;
+        for (const RecordedRequest& request : server_.Requests(id_))
+            ranges.push_back(request.HasHeader("Range") ? request.Header("Range") : "-");
+        EXPECT_EQ(ranges, row.ranges);
+    }
+}
+
+TEST_F(DownloadTest, ARetryIsAnnouncedAndTheWaitEndsOnAbort) {
+    std::atomic<bool> abort{false};
+    DownloadPolicy policy = QuickPolicy();
+    policy.maxRetryAfterSeconds = 60;
+    std::thread closer([&] {
+        std::this_thread::sleep_for(1500ms);
+        abort = true;
+    });
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(Download("pkg/3000?busy=9&after=30", false, [&] { return abort.load(); }, policy));
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    closer.join();
+    EXPECT_EQ(message_, L"下载失败：Operation was aborted by an application callback");
+    EXPECT_LT(elapsed, 2500ms);
+    ASSERT_FALSE(statuses_.empty());
+    EXPECT_EQ(statuses_.back().stage, InstallStage::kRetrying);
+    EXPECT_GT(statuses_.back().retryInSeconds, 25);
 }

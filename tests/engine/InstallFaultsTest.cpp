@@ -179,28 +179,39 @@ TEST_F(InstallFaultsTest, ClosingTheWindowDuringEachStep) {
     }
 }
 
+// A package whose length is known and does not fit is refused before its first byte, naming the
+// folder; one that announces no length fills the disk and fails on the write that does not fit.
 TEST_F(InstallFaultsTest, DiskFullWhileDownloading) {
     const std::wstring drive = MappedDrive("ORB_TEST_SMALL_DRIVE");
     if (drive.empty())
         GTEST_SKIP() << "no small drive mapped (tools/test.sh maps one where it may mount a tmpfs)";
-    wchar_t saved[MAX_PATH] = {};
-    GetEnvironmentVariableW(L"TMP", saved, MAX_PATH);
-    SetEnvironmentVariableW(L"TMP", (drive + L"\\").c_str());
-    RecordingEvents events;
-    {
-        FaultServices services([](const std::string&) {});
-        std::wstring version;
-        RunInstallPipeline({temp_ + L"\\root", server_.WideUrl(id_, "len/12000000")}, version, services, events,
-                           [] { return false; });
-        lastDownload_ = services.downloadFile;
+    const std::pair<const char*, std::wstring> rows[] = {
+        {"len/12000000", MsgNoRoom(drive + L"\\", 12000000, 0)},
+        {"chunked/12000000", MsgWriteFailed(ERROR_DISK_FULL)},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.first);
+        wchar_t saved[MAX_PATH] = {};
+        GetEnvironmentVariableW(L"TMP", saved, MAX_PATH);
+        SetEnvironmentVariableW(L"TMP", (drive + L"\\").c_str());
+        RecordingEvents events;
+        {
+            FaultServices services([](const std::string&) {});
+            std::wstring version;
+            RunInstallPipeline({temp_ + L"\\root", server_.WideUrl(id_, row.first)}, version, services, events,
+                               [] { return false; });
+            lastDownload_ = services.downloadFile;
+        }
+        SetEnvironmentVariableW(L"TMP", saved);
+        EXPECT_EQ(events.finished, 1);
+        EXPECT_FALSE(events.success);
+        // The free space in the message is whatever the drive has: compare up to it.
+        const std::wstring expected = row.second.substr(0, row.second.find(L"只剩"));
+        EXPECT_EQ(events.message.substr(0, expected.size()), expected);
+        EXPECT_EQ(lastDownload_.rfind(drive, 0), 0u);
+        EXPECT_FALSE(Exists(lastDownload_));
+        EXPECT_TRUE(ListDir(drive + L"\\").empty());
     }
-    SetEnvironmentVariableW(L"TMP", saved);
-    EXPECT_EQ(events.finished, 1);
-    EXPECT_FALSE(events.success);
-    EXPECT_EQ(events.message, MsgWriteFailed(ERROR_DISK_FULL));
-    EXPECT_EQ(lastDownload_.rfind(drive, 0), 0u);
-    EXPECT_FALSE(Exists(lastDownload_));
-    EXPECT_TRUE(ListDir(drive + L"\\").empty());
 }
 
 TEST_F(InstallFaultsTest, DiskFullWhileUnpackingKeepsThePreviousInstallation) {

@@ -29,6 +29,18 @@ see only their own traffic. Routes (same on the HTTP and the HTTPS port; GET and
                                           then waits and closes
   GET  /t/<id>/slow/<n>/<ms>              n bytes in 16 KiB pieces, <ms> apart
   GET  /t/<id>/file/<name>                the file <name> from the --files folder
+  GET  /t/<id>/pkg/<n>[?faults]           n pattern bytes with an ETag, honouring Range and If-Range
+                                          (206, or 200 when the validator differs), with faults:
+                                            cut=B&times=K   the first K answers (all without K)
+                                                            close after B body bytes
+                                            stall=S         ... and go silent S seconds first
+                                            rate=R          R body bytes a second
+                                            norange=1       Range is ignored (always 200)
+                                            refuse=1        a Range is answered 416
+                                            newetag=1       a new ETag each answer, If-Range ignored
+                                            lastmod=1       Last-Modified instead of an ETag
+                                            busy=K&after=S  the first K answers are 503 with
+                                                            Retry-After: S
 
 Recorded request format: per request "<method> <path>\\n", then "<header count>\\n", the header
 lines "Name: value\\n", then "<body length>\\n" and the raw body bytes, then "\\n".
@@ -48,6 +60,7 @@ from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 LOCK = threading.Lock()
 RECORDED = {}  # id -> list of bytes records
 ANSWERS = {}  # id -> dict
+SERVED = {}  # id -> answers given on the pkg route
 PORTS = {"http": 0, "https": 0}  # where this server listens, for redirects across schemes
 FILES_DIR = None
 PIECE = 1 << 20
@@ -60,6 +73,15 @@ def pattern(offset, length):
 
 # Bodies larger than a few pieces repeat this block instead (their content is never compared).
 BLOCK = pattern(0, PIECE)
+BLOCK2 = BLOCK + BLOCK
+
+
+def pattern_slice(total, offset, length):
+    """Bytes offset..offset+length (at most one piece) of the body pattern_body(total) gives."""
+    if total <= 4 * PIECE:
+        return pattern(offset, length)
+    start = offset % PIECE
+    return BLOCK2[start:start + length]
 
 
 def pattern_body(length):
@@ -197,6 +219,8 @@ class Handler(BaseHTTPRequestHandler):
         if kind == "stall":
             announced = int(route[2]) if len(route) == 3 else 1000
             return self.respond(200, pattern(0, 10), announce=announced, linger=float(route[1]))
+        if kind == "pkg":
+            return self.send_package(test_id, int(route[1]))
         if kind == "slow":
             return self.respond(200, pattern_body(int(route[1])), piece=16384, gap=int(route[2]) / 1000.0)
         self.send_simple(404, b"unknown scenario")
@@ -211,6 +235,46 @@ class Handler(BaseHTTPRequestHandler):
                      headers=[tuple(h) for h in answer.get("headers", [])], announce=answer.get("announce"),
                      delay=float(answer.get("delay") or 0), piece=int(piece), gap=gap_ms / 1000.0,
                      linger=float(answer.get("linger") or 0))
+
+    def send_package(self, test_id, total):
+        faults = dict(p.split("=", 1) for p in self.path.partition("?")[2].split("&") if "=" in p)
+        with LOCK:
+            served = SERVED.get(test_id, 0)
+            SERVED[test_id] = served + 1
+        if served < int(faults.get("busy", 0)):
+            return self.send_simple(503, b"busy", extra=[("Retry-After", faults.get("after", "1"))])
+        validator = ("ETag", '"v%d"' % (served if "newetag" in faults else 1))
+        if "lastmod" in faults:
+            validator = ("Last-Modified", "Wed, 09 Dec 2026 10:00:00 GMT")
+        start = 0
+        wanted = self.headers.get("Range", "")
+        if wanted.startswith("bytes=") and wanted.endswith("-") and "norange" not in faults:
+            if "refuse" in faults:
+                return self.send_simple(416, b"", extra=[("Content-Range", "bytes */%d" % total)])
+            if_range = self.headers.get("If-Range")
+            if "newetag" in faults or if_range is None or if_range == validator[1]:
+                start = int(wanted[6:-1])
+        self.send_response(206 if start else 200)
+        self.send_header("Content-Type", "application/zip")
+        self.send_header(*validator)
+        self.send_header("Content-Length", str(total - start))
+        if start:
+            self.send_header("Content-Range", "bytes %d-%d/%d" % (start, total - 1, total))
+        self.end_headers()
+        cut = int(faults["cut"]) if "cut" in faults and served < int(faults.get("times", 1 << 30)) else None
+        rate = int(faults.get("rate", 0))
+        sent = 0
+        while start + sent < total and (cut is None or sent < cut):
+            n = min(PIECE, total - start - sent, rate // 10 or PIECE, PIECE if cut is None else cut - sent)
+            self.wfile.write(pattern_slice(total, start + sent, n))
+            sent += n
+            if rate:
+                self.wfile.flush()
+                time.sleep(0.1)
+        if cut is not None:
+            self.wfile.flush()
+            time.sleep(float(faults.get("stall", 0)))
+            self.close_connection = True
 
     def send_pattern(self, total, chunked, cut=False):
         self.send_response(200)
