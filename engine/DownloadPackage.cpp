@@ -129,7 +129,7 @@ private:
 
     // What the response in hand said about itself, collected from its header lines.
     struct ResponseHeaders {
-        std::string etag, lastModified, contentRange, retryAfter;
+        std::string etag, lastModified, contentRange, retryAfter, contentLength;
     };
 
     AttemptFacts Attempt(const ProxyChoice& proxy, bool moreProxies) {
@@ -247,7 +247,8 @@ private:
             return DecideBody();
         HeaderValue(line, "ETag", headers_.etag) || HeaderValue(line, "Last-Modified", headers_.lastModified) ||
             HeaderValue(line, "Content-Range", headers_.contentRange) ||
-            HeaderValue(line, "Retry-After", headers_.retryAfter);
+            HeaderValue(line, "Retry-After", headers_.retryAfter) ||
+            HeaderValue(line, "Content-Length", headers_.contentLength);
         return true;
     }
 
@@ -264,8 +265,8 @@ private:
             }
             const std::string etag = StrongEntityTag(headers_.etag);
             validator_ = etag.empty() ? headers_.lastModified : etag;
-            curl_off_t length = -1;
-            total_ = curl_easy_getinfo(curl_, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) == CURLE_OK ? length : -1;
+            // Read from the header itself: libcurl records the length only once the body begins.
+            total_ = ParseContentLength(headers_.contentLength);
             body_ = BodyUse::kWriting;
         } else if (code == 206 && rangeSent_) {
             int64_t first = -1;

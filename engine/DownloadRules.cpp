@@ -137,6 +137,11 @@ bool ParseContentRange(const std::string& value, int64_t& first, int64_t& total)
     return ParseCount(totalText, total) && last < total;
 }
 
+int64_t ParseContentLength(const std::string& value) {
+    int64_t length = -1;
+    return ParseCount(Trim(value), length) ? length : -1;
+}
+
 int ParseRetryAfter(const std::string& value) {
     int64_t seconds = 0;
     if (!ParseCount(Trim(value), seconds))

@@ -85,6 +85,8 @@ int RetryDelayMs(const DownloadPolicy& policy, int attempts, int fruitless, bool
 bool HeaderValue(const std::string& line, const char* name, std::string& value);
 // "bytes first-last/total" of a 206; false if malformed. `total` is -1 for "*".
 bool ParseContentRange(const std::string& value, int64_t& first, int64_t& total);
+// Content-Length as a count; -1 when absent or malformed.
+int64_t ParseContentLength(const std::string& value);
 // Retry-After in delta-seconds; -1 for anything else (an HTTP date is not waited for).
 int ParseRetryAfter(const std::string& value);
 // An entity tag usable in If-Range (strong, quoted), else empty.

@@ -137,6 +137,8 @@ TEST(DownloadRules, ResponseHeadersAreReadStrictly) {
             EXPECT_EQ(total, row.total);
         }
     }
+    EXPECT_EQ(ParseContentLength("536870912"), 536870912);
+    EXPECT_EQ(ParseContentLength("12, 12"), -1);
     EXPECT_EQ(ParseRetryAfter(" 120 "), 120);
     EXPECT_EQ(ParseRetryAfter("Wed, 21 Oct 2026 07:28:00 GMT"), -1);
     EXPECT_EQ(ParseRetryAfter("-5"), -1);
