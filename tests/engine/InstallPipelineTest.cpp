@@ -32,6 +32,8 @@ public:
     void InstallFinished(bool success, const std::wstring& message) override {
         events.push_back({true, 0, success, message});
     }
+    // These tests follow the percentages and the outcome only.
+    void InstallStatusChanged(const InstallStatus&) override {}
 
     std::vector<int> Percents() const {
         std::vector<int> percents;
