@@ -91,6 +91,7 @@ public:
     CChromeButton* minimizeButton = nullptr;
     UIE::CUiProgressBar* progressBar = nullptr;
     UIE::CUiLabel* percentLabel = nullptr;
+    UIE::CUiLabel* statusLabel = nullptr;  // the stage, and the download's sizes, speed and time left
     UIE::CUiLabel* problemLabel = nullptr;
     UIE::CUiLink* contactLink = nullptr;
     UIE::CUiControl* customDirPage = nullptr;
@@ -115,7 +116,7 @@ private:
     void WriteThemeColours();
     void ShowMessage(const wchar_t* text, UINT icon);
     std::array<UIE::CUiControl*, 4> ReadyControls() const;
-    std::array<UIE::CUiControl*, 4> InstallingControls() const;
+    std::array<UIE::CUiControl*, 5> InstallingControls() const;
     void HideCustomDirectoryPage();
     std::wstring InstallDir() const;
 };

@@ -10,6 +10,7 @@
 
 #include "app/CCheckBadge.h"
 #include "app/InstallRootRules.h"
+#include "app/InstallStatusText.h"
 #include "app/InstallerApp.h"
 #include "engine/InstallConstants.h"
 #include "engine/InstallRules.h"
@@ -30,6 +31,7 @@ constexpr wchar_t kInvalidRootMessage[] = L"请输入有效的安装目录，不
 constexpr wchar_t kContactMessage[] = L"请联系软件发布方获取安装支持。";
 constexpr wchar_t kInstallFailedCaption[] = L"安装失败";
 constexpr COLORREF kDarkText = RGB(0x33, 0x33, 0x33);
+constexpr COLORREF kMutedText = RGB(0x84, 0x87, 0x8C);
 constexpr unsigned kHeaderPicture = 102;
 constexpr int kHeaderWidth = 520;  // DIP, as the main page shows it
 constexpr int kHeaderHeight = 260;
@@ -122,9 +124,9 @@ void InstallerApp::BuildMainPage() {
     contactLink->SetOnClick([this] { ShowMessage(kContactMessage, MB_ICONINFORMATION); });
     progressBar = root->AddAt<UIE::CUiProgressBar>({24, 326, 472, 8});
     progressBar->accessName = L"安装进度";
-    for (UIE::CUiControl* installingOnly :
-         {static_cast<UIE::CUiControl*>(percentLabel), static_cast<UIE::CUiControl*>(problemLabel),
-          static_cast<UIE::CUiControl*>(contactLink), static_cast<UIE::CUiControl*>(progressBar)})
+    // The whole width of the bar: a download line with sizes, speed and time left needs it.
+    statusLabel = PlaceLabel(root, {24, 342, 472, 18}, L"", 12, kMutedText);
+    for (UIE::CUiControl* installingOnly : InstallingControls())
         installingOnly->visible = false;
     window.AddRoot(std::move(rootControl));
     window.escapeAction = [this] {
@@ -253,19 +255,15 @@ void InstallerApp::BrowseForDirectory() {
 std::array<UIE::CUiControl*, 4> InstallerApp::ReadyControls() const {
     return {installButton, agreement, customDirButton, closeButton};
 }
-std::array<UIE::CUiControl*, 4> InstallerApp::InstallingControls() const {
-    return {percentLabel, problemLabel, contactLink, progressBar};
+std::array<UIE::CUiControl*, 5> InstallerApp::InstallingControls() const {
+    return {percentLabel, problemLabel, contactLink, progressBar, statusLabel};
 }
 
 void InstallerApp::ShowInstallingLook(bool installingLook) {
-    for (UIE::CUiControl* control :
-         {static_cast<UIE::CUiControl*>(installButton), static_cast<UIE::CUiControl*>(agreement),
-          static_cast<UIE::CUiControl*>(customDirButton), static_cast<UIE::CUiControl*>(closeButton)})
+    for (UIE::CUiControl* control : ReadyControls())
         control->SetVisible(!installingLook);
-    for (UIE::CUiControl* control :
-         {static_cast<UIE::CUiControl*>(minimizeButton), static_cast<UIE::CUiControl*>(percentLabel),
-          static_cast<UIE::CUiControl*>(problemLabel), static_cast<UIE::CUiControl*>(contactLink),
-          static_cast<UIE::CUiControl*>(progressBar)})
+    minimizeButton->SetVisible(installingLook);
+    for (UIE::CUiControl* control : InstallingControls())
         control->SetVisible(installingLook);
 }
 
@@ -293,6 +291,8 @@ void InstallerApp::StartInstall() {
     ShowInstallingLook(true);
     progressBar->SetValue(0);
     percentLabel->SetText(L"0%");
+    // A line left from an earlier, failed run must not stand for this one.
+    statusLabel->SetText(L"");
     FocusPrimary();
     StartInstallWorker();
 }
@@ -304,7 +304,9 @@ void InstallerApp::InstallProgress(int percent) {
     percentLabel->SetText(text);
 }
 
-void InstallerApp::InstallStatusChanged(const Engine::InstallStatus&) {}
+void InstallerApp::InstallStatusChanged(const Engine::InstallStatus& status) {
+    statusLabel->SetText(InstallStatusText(status));
+}
 
 void InstallerApp::InstallFinished(bool success, const std::wstring& message) {
     installing = false;

@@ -18,6 +18,9 @@
 #              Enter install into it, and Enter on the finish page starts the product;
 #   keyclose - Shift+Tab and Enter start an installation, and Alt+F4 during the download ends
 #              the installer with 0 and no message box, as a system close does;
+#   drop     - the server cuts the package twice (a quarter of it each time) and the installation
+#              still completes: screenshots during the download show the status line under the bar,
+#              the bar never goes back, and the finish page appears;
 #   presenter - the OpenGL presenter's tests of the test build, which need this display.
 # A screenshot of every page and message is kept in build/PRESET/flow/. Ends with one line and a
 # non-zero status when a check failed.
@@ -63,9 +66,10 @@ orb_isolate_prefix "$prefix"
 export WINEPREFIX=$prefix
 users=$prefix/drive_c/users
 
-serve() {  # PACKAGE SECONDS
+serve() {  # PACKAGE SECONDS [DROP_AFTER]
     [ -n "$server" ] && kill "$server" 2>/dev/null && wait "$server" 2>/dev/null
-    python3 "$repo/tools/demo_server.py" --port 18080 --package "$1" --seconds "$2" 2>>"$out/server.log" &
+    python3 "$repo/tools/demo_server.py" --port 18080 --package "$1" --seconds "$2" --drop-after "${3:-0}" \
+        2>>"$out/server.log" &
     server=$!
     for _ in $(seq 1 50); do
         (exec 3<>/dev/tcp/127.0.0.1/18080) 2>/dev/null && return 0
@@ -109,6 +113,16 @@ shot() {  # NAME [WINDOW]
 }
 pixel() {  # NAME X Y: the screenshot's pixel as RRGGBB
     convert "$out/$1.png" -format '%[hex:p{'"$2,$3"'}]' info: 2>/dev/null | cut -c1-6
+}
+# The filled part of the progress bar in screenshot NAME, in pixels: the coral ones of its middle row.
+bar_fill() {  # NAME
+    convert "$out/$1.png" -crop 472x1+24+330 +repage -fx '(r > 0.85 && g < 0.75) ? 1 : 0' \
+        -format '%[fx:round(mean * w)]' info: 2>/dev/null
+}
+# Whether the status line under the bar (y 342..360) has text drawn in screenshot NAME.
+status_shown() {  # NAME
+    [ "$(convert "$out/$1.png" -crop 472x18+24+342 +repage -colorspace gray -format '%[fx:minima < 0.8]' info: \
+        2>/dev/null)" = 1 ]
 }
 expect_pixel() {  # NAME X Y RRGGBB WHAT
     local got
@@ -267,6 +281,47 @@ start_installer keyclose && {
     keys alt+F4
     expect_exit keyclose
     [ -z "$(windows_named 安装失败)" ] || fail "keyclose: a message box appeared"
+}
+
+echo "[flow] drop"
+package_size=$(stat -c %s "$demo/packages/good.zip")
+gets_before=$(grep -c '"GET /Orbelin.zip' "$out/server.log")
+serve "$demo/packages/good.zip" 4 $((package_size / 4))
+start_installer drop && {
+    click 33 345
+    click 260 298
+    # Screenshots as fast as they come until the finish page: each one's bar is at least as full as
+    # the one before.
+    previous=0 during=0 finished=0
+    for n in $(seq -w 1 60); do
+        shot drop-$n
+        if [ "$(pixel drop-$n 260 120)" = FF7467 ]; then
+            finished=1
+            break
+        fi
+        if message=$(windows_named 安装失败 | head -n1) && [ -n "$message" ]; then
+            shot drop-failure-message "$message"
+            fail "drop: the installation failed when the connection dropped (see drop-failure-message.png)"
+            dismiss "$message"
+            finished=failed
+            break
+        fi
+        fill=$(bar_fill drop-$n)
+        [ "${fill:-0}" -ge "$previous" ] || fail "drop: the bar went back from $previous to $fill px (drop-$n.png)"
+        previous=${fill:-0}
+        if [ "$previous" -gt 0 ] && [ "$previous" -lt 472 ]; then
+            during=$((during + 1))
+            status_shown drop-$n || fail "drop: no status line under the bar in drop-$n.png"
+        fi
+    done
+    if [ $finished != failed ]; then
+        [ $during -ge 2 ] || fail "drop: only $during screenshot(s) caught the bar during the download"
+        [ $finished = 1 ] || fail "drop: no finish page"
+        gets=$(($(grep -c '"GET /Orbelin.zip' "$out/server.log") - gets_before))
+        [ $gets -ge 3 ] || fail "drop: the package was asked for $gets time(s), not after each of the two cuts"
+    fi
+    close_window
+    expect_exit drop
 }
 
 # The OpenGL presenter's frame checks need this X display; the headless suites skip them.

@@ -198,6 +198,7 @@ TEST(InstallerAccessibility, EveryPageReadsAsItLooks) {
           {ROLE_SYSTEM_STATICTEXT, L"安装遇到问题？", false},
           {ROLE_SYSTEM_LINK, L"联系我们", true},
           {ROLE_SYSTEM_PROGRESSBAR, L"安装进度", false},
+          {ROLE_SYSTEM_STATICTEXT, L"正在下载安装包…", false},  // the held download measured nothing yet
           {ROLE_SYSTEM_PUSHBUTTON, L"最小化", false}}},
         {"finish page",
          [&] { app.InstallFinished(true, L""); },

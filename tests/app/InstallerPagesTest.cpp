@@ -146,7 +146,7 @@ TEST(InstallerPages, MainPageControlsSitWhereTheyBelong) {
     std::thread closer([&] {
         if (apptest::WaitUntil([&] { return app.root != nullptr && app.window.hwnd != nullptr; })) {
             OnUi(app, [&] {
-                EXPECT_EQ(app.root->children.size(), 14u);
+                EXPECT_EQ(app.root->children.size(), 15u);
                 const UIE::UiRect dir = app.customDirButton->bounds;
                 EXPECT_EQ(dir.x + dir.width, 504);
                 EXPECT_EQ(dir.y, 331);
