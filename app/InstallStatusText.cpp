@@ -2,32 +2,16 @@
 
 #include <cstdint>
 
+#include "engine/DownloadRules.h"
+
 namespace SetupUi {
 
 namespace {
 
 constexpr wchar_t kSeparator[] = L" · ";
 
-// Tenths of `unit` in `value`, rounded half up, without overflowing for any 64-bit count.
-uint64_t RoundedTenths(uint64_t value, uint64_t unit) {
-    return value / unit * 10 + ((value % unit) * 10 + unit / 2) / unit;
-}
-
 std::wstring TwoDigits(uint64_t value) {
     return (value < 10 ? L"0" : L"") + std::to_wstring(value);
-}
-
-// "12.3 MB"; a count that rounds to 1024.0 of one unit is shown as 1.0 of the next.
-std::wstring ByteCountText(uint64_t bytes) {
-    static const wchar_t* const kUnits[] = {L" KB", L" MB", L" GB"};
-    uint64_t unit = 1024;
-    size_t index = 0;
-    while (index + 1 < sizeof(kUnits) / sizeof(kUnits[0]) && RoundedTenths(bytes, unit) >= 10240) {
-        unit *= 1024;
-        ++index;
-    }
-    const uint64_t tenths = RoundedTenths(bytes, unit);
-    return std::to_wstring(tenths / 10) + L"." + std::to_wstring(tenths % 10) + kUnits[index];
 }
 
 // Seconds are dropped from an hour on.
@@ -51,12 +35,12 @@ std::wstring DownloadText(const Engine::InstallStatus& status) {
     const bool totalKnown = status.bytesTotal >= 0;
     if (status.bytesDone == 0 && !totalKnown && status.bytesPerSecond == 0)
         return text + L"…";
-    text += L"  " + ByteCountText(status.bytesDone);
+    text += L"  " + Engine::FormatSize(status.bytesDone);
     if (totalKnown)
-        text += L" / " + ByteCountText(static_cast<uint64_t>(status.bytesTotal));
+        text += L" / " + Engine::FormatSize(static_cast<uint64_t>(status.bytesTotal));
     if (status.bytesPerSecond == 0)
         return text;
-    text += kSeparator + ByteCountText(status.bytesPerSecond) + L"/s";
+    text += kSeparator + Engine::FormatSize(status.bytesPerSecond) + L"/s";
     if (totalKnown && status.bytesDone < static_cast<uint64_t>(status.bytesTotal)) {
         const uint64_t seconds =
             SecondsLeft(status.bytesDone, static_cast<uint64_t>(status.bytesTotal), status.bytesPerSecond);

@@ -176,15 +176,18 @@ uint64_t RateMeter::BytesPerSecond() const {
 }
 
 std::wstring FormatSize(uint64_t bytes) {
-    const wchar_t* units[] = {L"KB", L"MB", L"GB"};
-    // Tenths of the unit, rounded.
-    uint64_t tenths = (bytes * 10 + 512) / 1024;
-    int unit = 0;
-    while (tenths >= 10240 && unit < 2) {
-        tenths = (tenths + 512) / 1024;
-        ++unit;
+    static const wchar_t* const kUnits[] = {L" KB", L" MB", L" GB"};
+    // Tenths of `unit`, rounded half up, without overflowing for any 64-bit count; a count that
+    // rounds to 1024.0 of one unit is shown as 1.0 of the next.
+    auto tenths = [bytes](uint64_t unit) { return bytes / unit * 10 + ((bytes % unit) * 10 + unit / 2) / unit; };
+    uint64_t unit = 1024;
+    size_t index = 0;
+    while (index + 1 < sizeof(kUnits) / sizeof(kUnits[0]) && tenths(unit) >= 10240) {
+        unit *= 1024;
+        ++index;
     }
-    return std::to_wstring(tenths / 10) + L"." + std::to_wstring(tenths % 10) + L" " + units[unit];
+    const uint64_t value = tenths(unit);
+    return std::to_wstring(value / 10) + L"." + std::to_wstring(value % 10) + kUnits[index];
 }
 
 std::wstring MsgNoRoom(const std::wstring& folder, uint64_t needed, uint64_t freeBytes) {

@@ -295,8 +295,9 @@ const FaultRow kFaultRows[] = {
      {"-", "bytes=100000-", "-", "bytes=100000-"}},
     // The copy changed under the resumed transfer (a new ETag on a 206): start over once.
     {"pkg/300000?cut=100000&times=1&newetag=1", L"", {"-", "bytes=100000-", "-"}},
-    // Mid-body silence is a stall, ended long before the server's 20 s, and resumed.
-    {"pkg/300000?cut=100000&times=1&stall=20", L"", {"-", "bytes=100000-"}},
+    // Mid-body silence is a stall, ended long before the server's 30 s, and resumed. (libcurl's
+    // rate is that of the last five seconds, so the stall shows some seconds after the burst.)
+    {"pkg/300000?cut=100000&times=1&stall=30", L"", {"-", "bytes=100000-"}},
     // Busy twice, with Retry-After (capped at the policy's second).
     {"pkg/3000?busy=2&after=30", L"", {"-", "-", "-"}},
     // Nothing ever comes: three fruitless attempts, then the last one's message.
@@ -315,7 +316,7 @@ TEST_F(DownloadTest, BrokenTransfersAreResumedOrRetriedWithinBounds) {
         const auto elapsed = std::chrono::steady_clock::now() - start;
         EXPECT_EQ(message_, row.message) << Message();
         EXPECT_EQ(ok, row.message[0] == L'\0');
-        EXPECT_LT(elapsed, 10s);
+        EXPECT_LT(elapsed, 20s);
         if (ok) {
             const size_t size = std::string(row.route).find("pkg/3000?") == 0 ? 3000 : 300000;
             EXPECT_EQ(ReadFileBytes(file_), Pattern(size));
