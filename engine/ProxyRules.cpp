@@ -90,6 +90,16 @@ bool WildcardMatches(const std::string& pattern, const std::string& text) {
     return p == pattern.size();
 }
 
+// A decimal number of at most `maxDigits` digits; -1 for anything else.
+int SmallNumber(const std::string& text, size_t maxDigits) {
+    if (!AllDigits(text) || text.size() > maxDigits)
+        return -1;
+    int value = 0;
+    for (char c : text)
+        value = value * 10 + (c - '0');
+    return value;
+}
+
 int DefaultPort(const std::string& scheme) {
     return scheme == "https" ? 443 : 80;
 }
@@ -101,9 +111,10 @@ bool ParseIpv4(const std::string& text, uint32_t& address) {
         return false;
     address = 0;
     for (const std::string& part : parts) {
-        if (!AllDigits(part) || part.size() > 3 || std::stoi(part) > 255)
+        const int number = SmallNumber(part, 3);
+        if (number < 0 || number > 255)
             return false;
-        address = (address << 8) | static_cast<uint32_t>(std::stoi(part));
+        address = (address << 8) | static_cast<uint32_t>(number);
     }
     return true;
 }
@@ -147,7 +158,7 @@ std::string CurlProxy(std::string entry, const std::string& kind) {
         return {};
     if (port.empty())
         port = std::to_string(DefaultPort(scheme));
-    else if (!AllDigits(port))
+    else if (SmallNumber(port, 5) < 0)
         return {};
     return scheme + "://" + host + ":" + port;
 }
@@ -182,10 +193,11 @@ bool ParseProxyTarget(const std::string& url, ProxyTarget& target) {
     SplitHostPort(authority, host, port);
     if (host.size() >= 2 && host.front() == '[' && host.back() == ']')
         host = host.substr(1, host.size() - 2);
-    if (host.empty() || (!port.empty() && !AllDigits(port)) || port.size() > 5)
+    const int number = port.empty() ? DefaultPort(target.scheme) : SmallNumber(port, 5);
+    if (host.empty() || number < 0)
         return false;
     target.host = ToLower(host);
-    target.port = port.empty() ? DefaultPort(target.scheme) : std::stoi(port);
+    target.port = number;
     return true;
 }
 
@@ -243,7 +255,7 @@ bool BypassListMatches(const std::string& bypassList, const ProxyTarget& target)
         }
         std::string host, port;
         SplitHostPort(entry, host, port);
-        if (!port.empty() && (!AllDigits(port) || std::stoi(port) != target.port))
+        if (!port.empty() && SmallNumber(port, 5) != target.port)
             continue;
         if (host.size() >= 2 && host.front() == '[' && host.back() == ']')
             host = host.substr(1, host.size() - 2);
@@ -325,10 +337,9 @@ bool NoProxyMatches(const std::string& noProxy, const std::string& host) {
                 continue;
             int bits = 32;
             if (slash != std::string::npos) {
-                const std::string width = token.substr(slash + 1);
-                if (!AllDigits(width) || width.size() > 2 || std::stoi(width) > 32)
+                bits = SmallNumber(token.substr(slash + 1), 2);
+                if (bits < 0 || bits > 32)
                     continue;
-                bits = std::stoi(width);
             }
             const uint32_t mask = bits == 0 ? 0 : ~uint32_t{0} << (32 - bits);
             if ((address & mask) == (network & mask))

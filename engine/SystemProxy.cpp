@@ -2,12 +2,8 @@
 
 #include "engine/SystemProxy.h"
 
-#include <chrono>
-#include <condition_variable>
-#include <map>
-#include <memory>
 #include <mutex>
-#include <thread>
+#include <new>
 
 #include "base/ScopedWinHttp.h"
 #include "engine/TextConversion.h"
@@ -16,11 +12,9 @@ namespace Engine {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 // WPAD can hang for many seconds on a network without it; the installation never waits longer
-// than this for discovery in the whole run (per settings).
-constexpr std::chrono::milliseconds kDiscoveryBudget{3000};
+// than this for discovery in the whole run (for one set of settings).
+constexpr ULONGLONG kDiscoveryBudgetMs = 3000;
 
 // ---------------------------------------------------------------------------------------------
 // The user's settings
@@ -62,22 +56,26 @@ bool WantsDiscovery(const SystemSettings& settings) {
 // Discovery on its own thread
 // ---------------------------------------------------------------------------------------------
 
-// One WinHttpGetProxyForUrl call, shared by the thread that makes it and the caller that waits.
-// If the caller stops waiting, the thread finishes alone and the last owner frees the job.
+// One WinHttpGetProxyForUrl call, shared by the thread that makes it and the caller that waits for
+// it; whichever lets go last frees it, so a caller that stops waiting simply leaves it behind.
 struct DiscoveryJob {
+    LONG owners = 2;
+    base::UniqueHandle finished{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
     std::wstring url;
     SystemSettings settings;
-    std::mutex mutex;
-    std::condition_variable finished;
-    bool done = false;
+    // Written by the thread before `finished` is set, read by the caller only after.
     bool answered = false;
     bool named = false;     // a proxy list came back (else: go direct)
     std::string proxyList;  // WinHTTP's list form, "host:port;host:port"
 };
 
-void RunDiscovery(const std::shared_ptr<DiscoveryJob>& job) {
-    bool answered = false, named = false;
-    std::string list;
+void LetGo(DiscoveryJob* job) {
+    if (InterlockedDecrement(&job->owners) == 0)
+        delete job;
+}
+
+DWORD WINAPI RunDiscovery(void* parameter) {
+    auto* job = static_cast<DiscoveryJob*>(parameter);
     const base::UniqueWinHttp session{
         WinHttpOpen(L"OrbelinInstaller/1.0", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
                     WINHTTP_NO_PROXY_BYPASS, 0)};
@@ -96,17 +94,44 @@ void RunDiscovery(const std::shared_ptr<DiscoveryJob>& job) {
         if (WinHttpGetProxyForUrl(session.Get(), job->url.c_str(), &options, &info)) {
             const base::UniqueGlobalString proxy{info.lpszProxy};
             const base::UniqueGlobalString bypass{info.lpszProxyBypass};
-            answered = true;
-            named = info.dwAccessType == WINHTTP_ACCESS_TYPE_NAMED_PROXY && proxy;
-            list = Narrow(proxy);
+            job->answered = true;
+            job->named = info.dwAccessType == WINHTTP_ACCESS_TYPE_NAMED_PROXY && proxy;
+            job->proxyList = Narrow(proxy);
         }
     }
-    const std::lock_guard<std::mutex> lock(job->mutex);
-    job->done = true;
-    job->answered = answered;
-    job->named = named;
-    job->proxyList = std::move(list);
-    job->finished.notify_all();
+    SetEvent(job->finished.Get());
+    LetGo(job);
+    return 0;
+}
+
+// Runs discovery for `url` and waits at most `limitMs`. False when it failed or ran out of time.
+bool RunDiscoveryWithin(const std::wstring& url,
+                        const SystemSettings& settings,
+                        DWORD limitMs,
+                        bool& named,
+                        std::string& proxyList) {
+    auto* job = new (std::nothrow) DiscoveryJob;
+    if (!job)
+        return false;
+    if (!job->finished) {
+        delete job;
+        return false;
+    }
+    job->url = url;
+    job->settings = settings;
+    base::UniqueHandle thread{CreateThread(nullptr, 0, &RunDiscovery, job, 0, nullptr)};
+    if (!thread) {
+        delete job;
+        return false;
+    }
+    const bool done = WaitForSingleObject(job->finished.Get(), limitMs) == WAIT_OBJECT_0;
+    const bool answered = done && job->answered;
+    if (answered) {
+        named = job->named;
+        proxyList = job->proxyList;
+    }
+    LetGo(job);
+    return answered;
 }
 
 // What discovery has said under one set of settings; kept for the process.
@@ -115,8 +140,8 @@ struct DiscoveryMemory {
     bool autoDetect = false;
     std::wstring autoConfigUrl;
     bool gaveUp = false;  // nothing found, a failure, or out of time: no more asking
-    Clock::duration waited{};
-    std::map<std::wstring, std::vector<ProxyChoice>> answers;  // by URL
+    ULONGLONG waitedMs = 0;
+    std::vector<std::pair<std::wstring, std::vector<ProxyChoice>>> answers;  // by URL
 };
 
 DiscoveryMemory& Memory() {
@@ -130,47 +155,37 @@ bool DiscoverChoices(const std::wstring& url,
                      const SystemSettings& settings,
                      std::vector<ProxyChoice>& choices) {
     DiscoveryMemory& memory = Memory();
-    std::unique_lock<std::mutex> lock(memory.mutex);
+    const std::lock_guard<std::mutex> lock(memory.mutex);
     if (memory.autoDetect != settings.autoDetect || memory.autoConfigUrl != settings.autoConfigUrl) {
         memory.autoDetect = settings.autoDetect;
         memory.autoConfigUrl = settings.autoConfigUrl;
         memory.gaveUp = false;
-        memory.waited = {};
+        memory.waitedMs = 0;
         memory.answers.clear();
     }
-    if (memory.gaveUp)
-        return false;
-    if (const auto known = memory.answers.find(url); known != memory.answers.end()) {
-        choices = known->second;
-        return true;
+    for (const auto& [knownUrl, knownChoices] : memory.answers) {
+        if (knownUrl == url) {
+            choices = knownChoices;
+            return true;
+        }
     }
-    const Clock::duration left = kDiscoveryBudget - memory.waited;
-    if (left <= Clock::duration::zero()) {
-        memory.gaveUp = true;
+    if (memory.gaveUp || memory.waitedMs >= kDiscoveryBudgetMs)
         return false;
-    }
 
-    auto job = std::make_shared<DiscoveryJob>();
-    job->url = url;
-    job->settings = settings;
-    try {
-        std::thread(RunDiscovery, job).detach();
-    } catch (...) {
-        memory.gaveUp = true;  // no thread, no bounded wait: do without discovery
-        return false;
-    }
-    const Clock::time_point start = Clock::now();
-    std::unique_lock<std::mutex> jobLock(job->mutex);
-    const bool done = job->finished.wait_for(jobLock, left, [&] { return job->done; });
-    memory.waited += Clock::now() - start;
-    if (!done || !job->answered) {
+    bool named = false;
+    std::string proxyList;
+    const ULONGLONG start = GetTickCount64();
+    const bool answered = RunDiscoveryWithin(url, settings, static_cast<DWORD>(kDiscoveryBudgetMs - memory.waitedMs),
+                                             named, proxyList);
+    memory.waitedMs += GetTickCount64() - start;
+    if (!answered) {
         memory.gaveUp = true;
         return false;
     }
-    choices = job->named ? ProxyChoicesFromList(job->proxyList, target.scheme) : std::vector<ProxyChoice>();
+    choices = named ? ProxyChoicesFromList(proxyList, target.scheme) : std::vector<ProxyChoice>();
     if (choices.empty())
         choices.push_back(ProxyChoice{});
-    memory.answers[url] = choices;
+    memory.answers.emplace_back(url, choices);
     return true;
 }
 

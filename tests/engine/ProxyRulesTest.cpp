@@ -124,6 +124,7 @@ TEST(ProxyRulesTest, BypassList) {
         {"*internal*", "https://my-internal-site.com/", true},
         {"host.corp:8080", "http://host.corp:8080/", true},
         {"host.corp:8080", "http://host.corp/", false},
+        {"host.corp:99999999999", "http://host.corp/", false},
         {"https://secure.corp", "https://secure.corp/", true},
         {"https://secure.corp", "http://secure.corp/", false},
         {"a.corp; <local>, *.b.corp  c.corp", "http://x.b.corp/", true},
