@@ -2,9 +2,10 @@
 // honour it: the static per-scheme setting with its bypass list, or an auto-config script (an
 // auto-config URL or WPAD discovery), asked once per URL within a bounded time and kept for the
 // run. Proxy variables in the environment, where set, take precedence over all of it. Worker
-// thread only. Discovery (WPAD, or fetching the script) holds a caller for at most about three
-// seconds in the whole run; its outcome, "nothing found" and "out of time" included, is kept for
-// the run, so the report and the download never wait for it twice.
+// thread only. Discovery (WPAD, or fetching the script) holds callers for about three seconds at
+// most in the whole run; its outcome, "nothing found" and "out of time" included, is kept for the
+// run (for as long as the settings stay the same), so the report and the download never wait for
+// it twice.
 #pragma once
 
 #include <curl/curl.h>
