@@ -10,6 +10,7 @@
 #include <shlobj.h>
 #include <shellapi.h>
 #include <oleacc.h>
+#include <winhttp.h>
 
 #include "base/DeferredImport.h"
 
@@ -51,6 +52,12 @@ ORB_DEFER_IMPORT(L"ws2_32.dll", WSAWaitForMultipleEvents, 20);
 
 // libcurl's random numbers.
 ORB_DEFER_IMPORT(L"bcrypt.dll", BCryptGenRandom, 16);
+
+// The system's proxy settings and auto-configuration (engine/SystemProxy), asked on the worker thread.
+ORB_DEFER_IMPORT(L"winhttp.dll", WinHttpCloseHandle, 4);
+ORB_DEFER_IMPORT(L"winhttp.dll", WinHttpGetIEProxyConfigForCurrentUser, 4);
+ORB_DEFER_IMPORT(L"winhttp.dll", WinHttpGetProxyForUrl, 16);
+ORB_DEFER_IMPORT(L"winhttp.dll", WinHttpOpen, 20);
 
 // Schannel's certificate checks in libcurl, and the publisher certificate of the package's signatures.
 ORB_DEFER_IMPORT(L"crypt32.dll", CertAddCertificateContextToStore, 16);

@@ -107,6 +107,11 @@ struct GlobalMemoryTraits {  // GlobalAlloc, until a stream takes it over
     static Value Invalid() { return nullptr; }
     static void Close(Value h) { ::GlobalFree(h); }
 };
+struct GlobalStringTraits {  // strings a system API allocated with GlobalAlloc for the caller (WinHTTP's)
+    using Value = wchar_t*;
+    static Value Invalid() { return nullptr; }
+    static void Close(Value s) { ::GlobalFree(s); }
+};
 struct CFileTraits {  // C runtime streams (_wfopen)
     using Value = FILE*;
     static Value Invalid() { return nullptr; }
@@ -136,6 +141,7 @@ using UniqueModule = Unique<ModuleTraits>;
 using UniqueGdiObject = Unique<GdiObjectTraits>;
 using UniqueMemoryDc = Unique<MemoryDcTraits>;
 using UniqueGlobalMemory = Unique<GlobalMemoryTraits>;
+using UniqueGlobalString = Unique<GlobalStringTraits>;
 using UniqueCFile = Unique<CFileTraits>;
 using UniqueCertStore = Unique<CertStoreTraits>;
 using UniqueCryptMsg = Unique<CryptMsgTraits>;

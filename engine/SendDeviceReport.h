@@ -1,7 +1,8 @@
 // The device report: POSTs the device profile to the product API and takes the package URL, the
-// version and a device token from the answer. Forgiving by design: short limits, no retries, no
-// redirects, and any failure leaves the result untouched so the pipeline uses its built-in values.
-// Worker thread; libcurl is initialised and cleaned up within each call.
+// version and a device token from the answer. Forgiving by design: short limits (5 s to connect,
+// 8 s in all), no retries, no redirects; the system's proxy choices are tried in turn only while
+// one cannot be reached. Any failure leaves the result untouched so the pipeline uses its built-in
+// values. Worker thread; libcurl is initialised and cleaned up within each call.
 #pragma once
 
 #include <string>

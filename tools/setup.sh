@@ -17,6 +17,8 @@ packages=(
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools cmake ninja-build
     wine wine64 wine32:i386 xvfb xdotool imagemagick librsvg2-bin fonts-wqy-microhei
     osslsigncode openssl python3 googletest dpkg-dev xz-utils unzip
+    # the proxy tests' private HTTP proxy (tools/testproxy); never run as a system service here
+    squid
     # clang with libFuzzer and its sanitizer runtimes, for the fuzz preset (tests/fuzz, bench/fuzz)
     clang libclang-rt-14-dev
     # Mesa's software OpenGL, through which Wine's x11 driver gives the presenter a WGL context
@@ -87,9 +89,40 @@ EOF
         [ "$(id -u)" = 0 ] || die "run as root to install: $missing"
         apt_update
         say "installing: $(echo $missing)"
+        deny_service_starts
         DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $missing \
             >"$cache/apt-install.log" 2>&1 || die "apt-get install failed; see $cache/apt-install.log"
+        allow_service_starts
+        keep_squid_service_off
     fi
+}
+
+# squid's postinst starts a system-wide squid on port 3128 (invoke-rc.d, or deb-systemd-invoke under
+# systemd) and enables it at boot; the tests only run private instances of their own. Service starts
+# are denied while packages install, through the policy layer both of those honour, unless the
+# machine already has a policy (container images usually deny everything already).
+policy_rc=/usr/sbin/policy-rc.d
+own_policy_rc=0
+deny_service_starts() {
+    [ -e "$policy_rc" ] && return 0
+    printf '#!/bin/sh\n# tools/setup.sh: no service starts while packages install\nexit 101\n' >"$policy_rc"
+    chmod 755 "$policy_rc"
+    own_policy_rc=1
+    trap allow_service_starts EXIT
+}
+allow_service_starts() {
+    [ "$own_policy_rc" = 1 ] && rm -f "$policy_rc"
+    own_policy_rc=0
+}
+keep_squid_service_off() {
+    if [ -d /run/systemd/system ]; then
+        systemctl disable --now squid.service >/dev/null 2>&1 || true
+    else
+        # Not booted with systemd (a container): leave neither init system a boot-time start.
+        command -v deb-systemd-helper >/dev/null && deb-systemd-helper disable squid.service >/dev/null 2>&1
+        [ -x /etc/init.d/squid ] && update-rc.d squid disable >/dev/null 2>&1
+    fi
+    return 0
 }
 
 # ---------------------------------------------------------------------------------------------
@@ -125,11 +158,13 @@ dsc_version() { sed -n 's/^Version: //p' "$(ls "$cache/dl/$1"/*.dsc | head -n1)"
 # build_curl PROCESSOR: libcurl (static, Schannel) and curl.exe for i686 (the installer) or x86_64
 # (the 64-bit test flavour), each in its own folder $cache/curl-PROCESSOR. Only HTTP and HTTPS, and
 # none of the engines the installer never turns on (cookies, HSTS and Alt-Svc caches, DoH, .netrc,
-# MIME forms, NTLM and digest authentication, option introspection), built for size: it is most of
-# the installer's code. Built without unwind tables: the installer's callbacks let no exception out.
+# MIME forms, option introspection), built for size: it is most of the installer's code. The
+# authentication engines stay in: an office proxy asks for the logged-on user's Windows credentials
+# (Negotiate or NTLM through SSPI), and libcurl 7.88 has no switch that keeps those without digest.
+# Built without unwind tables: the installer's callbacks let no exception out.
 build_curl() {
     local arch=$1 src prefix=$cache/curl-$1 work=$cache/build-curl-$1
-    [ -f "$prefix/.built-small" ] && return 0
+    [ -f "$prefix/.built-small-sspi" ] && return 0
     src=$(fetch_source curl)
     say "building libcurl (static, Schannel) for $arch-w64-mingw32"
     rm -rf "$work" "$prefix"
@@ -145,13 +180,13 @@ build_curl() {
         -DCURL_DISABLE_LDAP=ON -DCURL_DISABLE_LDAPS=ON -DENABLE_UNIX_SOCKETS=OFF \
         -DHTTP_ONLY=ON -DCURL_DISABLE_ALTSVC=ON -DCURL_DISABLE_COOKIES=ON -DCURL_DISABLE_DOH=ON \
         -DCURL_DISABLE_HSTS=ON -DCURL_DISABLE_NETRC=ON -DCURL_DISABLE_MIME=ON -DCURL_DISABLE_GETOPTIONS=ON \
-        -DCURL_DISABLE_LIBCURL_OPTION=ON -DCURL_DISABLE_NTLM=ON -DCURL_DISABLE_CRYPTO_AUTH=ON \
+        -DCURL_DISABLE_LIBCURL_OPTION=ON -DCURL_WINDOWS_SSPI=ON \
         -DCURL_USE_LIBPSL=OFF -DCURL_LTO=OFF >"$cache/curl-$arch-configure.log" 2>&1 ||
         die "configuring libcurl for $arch failed; see $cache/curl-$arch-configure.log"
     cmake --build "$work" --target install >"$cache/curl-$arch-build.log" 2>&1 ||
         die "building libcurl for $arch failed; see $cache/curl-$arch-build.log"
     rm -rf "$work"
-    touch "$prefix/.built-small"
+    touch "$prefix/.built-small-sspi"
 }
 
 # miniz from the slicer's source; nanosvg from wxWidgets', whose copy is the library as released
@@ -182,7 +217,7 @@ take_third_party_headers
 
 miniz_version=$(sed -n 's/^#define MZ_VERSION "\(.*\)"/\1/p' "$cache/third_party/miniz/miniz.h")
 {
-    echo "libcurl   $(dsc_version curl) (Debian source package curl; static, Schannel; i686 and x86_64)"
+    echo "libcurl   $(dsc_version curl) (Debian source package curl; static, Schannel, SSPI proxy authentication; i686 and x86_64)"
     echo "miniz     MZ_VERSION $miniz_version (from Debian source package prusa-slicer $(dsc_version prusa-slicer))"
     echo "nanosvg   from Debian source package wxwidgets3.2 $(dsc_version wxwidgets3.2)"
     echo "mingw-w64 $(i686-w64-mingw32-g++-posix -dumpversion) i686, $(x86_64-w64-mingw32-g++-posix -dumpversion) x86_64 (posix threads)"

@@ -223,6 +223,13 @@ class Handler(BaseHTTPRequestHandler):
             return self.send_package(test_id, int(route[1]))
         if kind == "slow":
             return self.respond(200, pattern_body(int(route[1])), piece=16384, gap=int(route[2]) / 1000.0)
+        if kind == "pac" and len(route) == 2:
+            # GET /t/<id>/pac/<host:port>: a proxy auto-config script sending orb-proxy-test.example
+            # through that proxy (then DIRECT) and every other host direct.
+            script = ('function FindProxyForURL(url, host) {\n'
+                      '    if (host == "orb-proxy-test.example") return "PROXY %s; DIRECT";\n'
+                      '    return "DIRECT";\n}\n' % route[1])
+            return self.send_simple(200, script.encode(), "application/x-ns-proxy-autoconfig")
         self.send_simple(404, b"unknown scenario")
 
     def report_answer(self, test_id):
