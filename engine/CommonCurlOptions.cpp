@@ -10,8 +10,8 @@ void SetCommonCurlOptions(CURL* curl) {
     curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
     // A revocation server that cannot be reached (an inspecting proxy in the way, a captive
     // network) no longer fails the connection; a certificate known to be revoked still does.
+    // (ApplyProxyChoice sets the same for an HTTPS proxy.)
     curl_easy_setopt(curl, CURLOPT_SSL_OPTIONS, static_cast<long>(CURLSSLOPT_REVOKE_BEST_EFFORT));
-    curl_easy_setopt(curl, CURLOPT_PROXY_SSL_OPTIONS, static_cast<long>(CURLSSLOPT_REVOKE_BEST_EFFORT));
     curl_easy_setopt(curl, CURLOPT_PROTOCOLS, kWebOnly);
     curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS, kWebOnly);
 }

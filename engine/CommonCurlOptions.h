@@ -8,7 +8,7 @@
 namespace Engine {
 
 // No signals (transfers run on a worker thread), the installer's User-Agent, full certificate and
-// host name checks with best-effort revocation (for the server and an HTTPS proxy alike), and plain HTTP or HTTPS only, both for the first request and for any redirect
+// host name checks with best-effort revocation, and plain HTTP or HTTPS only, both for the first request and for any redirect
 // the caller chooses to follow.
 void SetCommonCurlOptions(CURL* curl);
 

@@ -176,10 +176,8 @@ private:
         facts.restartWanted = restartWanted_;
         facts.moreProxies = moreProxies;
         curl_easy_getinfo(curl_, CURLINFO_RESPONSE_CODE, &facts.responseCode);
-        long connectCode = 0;
-        curl_easy_getinfo(curl_, CURLINFO_HTTP_CONNECTCODE, &connectCode);
-        if (proxy.kind != ProxyChoice::Kind::kDirect && (connectCode == 407 || facts.responseCode == 407))
-            facts.proxyAuthError = MsgProxyAuthFailed(proxy.kind == ProxyChoice::Kind::kProxy ? proxy.proxy : "");
+        if (proxy.kind != ProxyChoice::Kind::kDirect && ProxyRefusedCredentials(curl_))
+            facts.proxyAuthError = MsgProxyAuthFailed(proxy.kind == ProxyChoice::Kind::kProxy ? proxy.proxy : "（环境变量所设）");
         facts.rangeSent = rangeSent_;
         facts.total = total_;
         facts.bytesWritten = bytesWritten_;
