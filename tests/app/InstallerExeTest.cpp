@@ -121,8 +121,10 @@ TEST(InstallerExe, ShippedFileIsA32BitGuiProgram) {
     EXPECT_EQ(nt.FileHeader.Machine, IMAGE_FILE_MACHINE_I386);
     EXPECT_EQ(nt.OptionalHeader.Magic, IMAGE_NT_OPTIONAL_HDR32_MAGIC);
     EXPECT_EQ(nt.OptionalHeader.Subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI);
-    // Every user downloads it before anything else happens.
-    EXPECT_LE(bytes.size(), 1000000u);
+    // Every user downloads it before anything else happens. Getting through real networks costs
+    // about 57 KB of it (resuming, the system proxy and PAC, libcurl's SSPI proxy logon): 1,045,504
+    // bytes when they came in.
+    EXPECT_LE(bytes.size(), 1060000u);
 }
 
 TEST(InstallerExe, CarriesItsPicturesAndVersion) {
