@@ -191,6 +191,9 @@ private:
         curl_easy_setopt(curl_, CURLOPT_URL, url_.c_str());
         curl_easy_setopt(curl_, CURLOPT_FOLLOWLOCATION, 1L);
         curl_easy_setopt(curl_, CURLOPT_MAXREDIRS, 5L);
+        // A package asked for over HTTPS is never taken from plain HTTP, whatever a redirect says.
+        if (_strnicmp(url_.c_str(), "https://", 8) == 0)
+            curl_easy_setopt(curl_, CURLOPT_REDIR_PROTOCOLS, static_cast<long>(CURLPROTO_HTTPS));
         curl_easy_setopt(curl_, CURLOPT_CONNECTTIMEOUT, policy_.connectSeconds);
         // No cap on the whole transfer: only one that stops moving is given up, and then resumed.
         curl_easy_setopt(curl_, CURLOPT_LOW_SPEED_LIMIT, policy_.stallBytesPerSecond);

@@ -158,7 +158,7 @@ const DownloadRow kDownloadRows[] = {
     {"slow/65536/100", false, L"", 65536, 0.3, 4},
     {"loop", false, L"下载失败：Number of redirects hit maximum amount", -1, 0, 3},
     {"cross/len/4096", false, L"", 4096, 0, 3},  // http to https
-    {"cross/len/4096", true, L"", 4096, 0, 3},   // https to http
+    {"cross/len/4096", true, kUnsupported, 0, 0, 3},  // https is never followed to http
     {"goto/ftp", false, kUnsupported, 0, 0, 3},
     {"goto/file", false, kNotAUrl, 0, 0, 3},
     {"partial/2000/1000", false, kPartial, 1000, 0, 3},
