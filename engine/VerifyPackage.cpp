@@ -73,7 +73,7 @@ ImageKind ClassifyImage(const std::wstring& path) {
         !ReadFile(file.Get(), signature, sizeof(signature), &read, nullptr))
         return ImageKind::Unreadable;
     return read == sizeof(signature) && std::memcmp(signature, "PE\0\0", 4) == 0 ? ImageKind::Image
-                                                                                  : ImageKind::NotImage;
+                                                                                 : ImageKind::NotImage;
 }
 
 bool ImageSignedOrNone(const std::wstring& path, const std::string& pinnedThumbprint) {
