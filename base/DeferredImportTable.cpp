@@ -11,6 +11,7 @@
 #include <shellapi.h>
 #include <oleacc.h>
 #include <winhttp.h>
+#include <restartmanager.h>
 
 #include "base/DeferredImport.h"
 
@@ -89,6 +90,13 @@ ORB_DEFER_IMPORT(L"shell32.dll", SHCreateDirectoryExW, 12);
 ORB_DEFER_IMPORT(L"shell32.dll", ShellExecuteW, 24);
 ORB_DEFER_IMPORT(L"shell32.dll", SHGetFolderPathW, 20);
 ORB_DEFER_IMPORT(L"shell32.dll", SHGetPathFromIDListW, 8);
+
+// Which processes hold the installed product's files, asked only when the new version cannot take
+// the old one's place.
+ORB_DEFER_IMPORT(L"rstrtmgr.dll", RmEndSession, 4);
+ORB_DEFER_IMPORT(L"rstrtmgr.dll", RmGetList, 20);
+ORB_DEFER_IMPORT(L"rstrtmgr.dll", RmRegisterResources, 28);
+ORB_DEFER_IMPORT(L"rstrtmgr.dll", RmStartSession, 12);
 
 // Active Accessibility, first asked for when a screen reader or UI automation looks at the window.
 ORB_DEFER_IMPORT(L"oleacc.dll", CreateStdAccessibleObject, 16);

@@ -1,5 +1,6 @@
 // Move-only owners for Win32 handles, GDI objects, COM pointers, CryptoAPI objects, the WinTrust
-// verification state and miniz's zip reader, and scopes for the clipboard and memory locks.
+// verification state, a Restart Manager session and miniz's zip reader, and scopes for the clipboard
+// and memory locks.
 //
 // Every handle the installer opens is held by one of these, so that an early return can never leak
 // it. They are written once, here; other files use them and never wrap a handle type themselves.
@@ -8,6 +9,7 @@
 
 #include <windows.h>
 #include <imm.h>
+#include <restartmanager.h>
 #include <unknwn.h>
 #include <wincrypt.h>
 #include <wintrust.h>
@@ -314,6 +316,28 @@ private:
 };
 
 #ifdef ORB_SCOPED_MINIZ
+// A Restart Manager session, ended when the owner ends; `Started()` says whether it began.
+class RestartManagerSession {
+public:
+    RestartManagerSession() {
+        WCHAR key[CCH_RM_SESSION_KEY + 1] = {};
+        started_ = ::RmStartSession(&handle_, 0, key) == ERROR_SUCCESS;
+    }
+    ~RestartManagerSession() {
+        if (started_)
+            ::RmEndSession(handle_);
+    }
+    RestartManagerSession(const RestartManagerSession&) = delete;
+    RestartManagerSession& operator=(const RestartManagerSession&) = delete;
+
+    bool Started() const { return started_; }
+    DWORD Get() const { return handle_; }
+
+private:
+    DWORD handle_ = 0;
+    bool started_ = false;
+};
+
 // A miniz zip reader over a stream the caller owns (and closes after this owner ends).
 class ZipReader {
 public:

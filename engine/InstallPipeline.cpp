@@ -5,6 +5,7 @@
 
 #include <utility>
 
+#include "engine/FolderHolders.h"
 #include "engine/InstallConstants.h"
 #include "engine/InstallRules.h"
 #include "engine/PathHelpers.h"
@@ -128,8 +129,8 @@ private:
         RemoveDirectoryTree(staging.Path());  // left by an interrupted run
         if (const wchar_t* failure = UnpackAndCheck(tempFile.Path(), staging.Path()))
             return failure;
-        if (!ReplaceDirectory(staging.Path(), installDir, RetiredDirFor(installDir)))
-            return kMsgExtractFailed;
+        if (const wchar_t* failure = PutInPlace(staging.Path(), installDir))
+            return failure;
 
         // The token is kept only once the package is known to be genuine.
         Stage(InstallStage::kRegistering);
@@ -164,6 +165,21 @@ private:
         return nullptr;
     }
 
+    // A running product holds its folder: Windows refuses to move it, and Wine moves it from under
+    // the running program. Either way the user is asked to close the product, named if possible.
+    const wchar_t* PutInPlace(const std::wstring& staged, const std::wstring& installDir) {
+        FolderHolders holders = FindFolderHolders(installDir);
+        if (!holders.held) {
+            if (ReplaceDirectory(staged, installDir, RetiredDirFor(installDir)))
+                return nullptr;
+            holders = FindFolderHolders(installDir);
+            if (!holders.held)
+                return kMsgExtractFailed;
+        }
+        runningMessage_ = ProductRunningMessage(holders.processNames);
+        return runningMessage_.c_str();
+    }
+
     void Stage(InstallStage stage) {
         InstallStatus status;
         status.stage = stage;
@@ -176,6 +192,7 @@ private:
     IInstallEventSink& events_;
     const AbortCheck& abort_;
     std::wstring downloadMessage_;
+    std::wstring runningMessage_;
     bool finished_ = false;
 };
 

@@ -1,5 +1,6 @@
 #include "engine/InstallRules.h"
 
+#include "engine/InstallConstants.h"
 #include "engine/PackageRules.h"
 
 namespace Engine {
@@ -36,6 +37,19 @@ std::wstring StagingDirFor(const std::wstring& installDir) {
 
 std::wstring RetiredDirFor(const std::wstring& installDir) {
     return installDir + L"~old";
+}
+
+std::wstring ProductRunningMessage(const std::vector<std::wstring>& processNames) {
+    std::wstring names;
+    for (const std::wstring& name : processNames) {
+        if (!names.empty())
+            names += L"、";
+        names += name;
+    }
+    std::wstring message = std::wstring(kProductDisplayName) + L"正在运行";
+    if (!names.empty())
+        message += L"（" + names + L"）";
+    return message + L"，请关闭后重试。";
 }
 
 }  // namespace Engine

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace Engine {
 
@@ -24,6 +25,11 @@ constexpr size_t kMaxVersionLength = 32;
 // "~" is not a version character, so neither name can be another version's directory.
 std::wstring StagingDirFor(const std::wstring& installDir);
 std::wstring RetiredDirFor(const std::wstring& installDir);
+
+// The failure when the installed product's folder is in use: "欧贝林视频格式转换器正在运行（Orbelin.exe），
+// 请关闭后重试。", the names of the processes holding it joined with "、", or without the brackets when
+// none could be named.
+std::wstring ProductRunningMessage(const std::vector<std::wstring>& processNames);
 
 // The download reports 0..90 and the extraction 0..95; the bar shows them as 5..77 and 88..97.
 constexpr int MapDownloadProgress(int p) {

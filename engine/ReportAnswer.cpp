@@ -12,11 +12,13 @@ std::string ExtractJsonString(const std::string& body, const std::string& key) {
     if (found == std::string::npos)
         return std::string();
     const size_t start = found + pattern.size();
+    // A backslash escapes the byte after it, another backslash included: "a\\" ends at its quote.
     size_t end = start;
-    while (end < body.size()) {
-        if (body[end] == '"' && body[end - 1] != '\\')
+    bool escaped = false;
+    for (; end < body.size(); ++end) {
+        if (body[end] == '"' && !escaped)
             break;
-        ++end;
+        escaped = body[end] == '\\' && !escaped;
     }
     return body.substr(start, end - start);
 }

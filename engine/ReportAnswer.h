@@ -12,8 +12,9 @@ constexpr size_t kMaxReportAnswerBytes = 16384;
 // True when the answer carries the eight bytes "code":0 anywhere.
 bool HasSuccessMarker(const std::string& body);
 
-// The raw bytes of the member `"key":"...`, up to the first double quote not preceded by a
-// backslash (or the end of the body). Escapes are not decoded. Empty when the member is absent.
+// The raw bytes of the member `"key":"...`, up to the first double quote that no backslash escapes
+// (one after an odd run of backslashes; after an even run the backslashes escape each other), or
+// the end of the body. Escapes are not decoded. Empty when the member is absent.
 std::string ExtractJsonString(const std::string& body, const std::string& key);
 
 // The stored token travels back as the X-Device-Token header byte for byte, but only when it is

@@ -50,24 +50,42 @@ bool IsOneOf(const std::wstring& name, const std::vector<std::wstring>& names) {
     return false;
 }
 
+enum class ImageKind { NotImage, Image, Unreadable };
+
 // "MZ", then a PE signature where the DOS header's e_lfanew points: what the loader would map,
-// whatever the file is called.
-bool IsPeImage(const std::wstring& path) {
+// whatever the file is called. A file that cannot be opened or read is not taken for harmless: a
+// scanner's or another program's lock now says nothing about what the product will load later.
+ImageKind ClassifyImage(const std::wstring& path) {
     base::UniqueFile file{CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL, nullptr)};
     if (!file)
-        return false;
+        return ImageKind::Unreadable;
     unsigned char dos[64] = {};
     DWORD read = 0;
-    if (!ReadFile(file.Get(), dos, sizeof(dos), &read, nullptr) || read != sizeof(dos) || dos[0] != 'M' ||
-        dos[1] != 'Z')
-        return false;
+    if (!ReadFile(file.Get(), dos, sizeof(dos), &read, nullptr))
+        return ImageKind::Unreadable;
+    if (read != sizeof(dos) || dos[0] != 'M' || dos[1] != 'Z')
+        return ImageKind::NotImage;
     LARGE_INTEGER offset;
     offset.QuadPart = dos[0x3C] | (dos[0x3D] << 8) | (dos[0x3E] << 16) | (static_cast<LONGLONG>(dos[0x3F]) << 24);
     unsigned char signature[4] = {};
-    return SetFilePointerEx(file.Get(), offset, nullptr, FILE_BEGIN) &&
-           ReadFile(file.Get(), signature, sizeof(signature), &read, nullptr) && read == sizeof(signature) &&
-           std::memcmp(signature, "PE\0\0", 4) == 0;
+    if (!SetFilePointerEx(file.Get(), offset, nullptr, FILE_BEGIN) ||
+        !ReadFile(file.Get(), signature, sizeof(signature), &read, nullptr))
+        return ImageKind::Unreadable;
+    return read == sizeof(signature) && std::memcmp(signature, "PE\0\0", 4) == 0 ? ImageKind::Image
+                                                                                 : ImageKind::NotImage;
+}
+
+bool ImageSignedOrNone(const std::wstring& path, const std::string& pinnedThumbprint) {
+    switch (ClassifyImage(path)) {
+        case ImageKind::NotImage:
+            return true;
+        case ImageKind::Image:
+            return VerifyFileSignature(path, pinnedThumbprint);
+        case ImageKind::Unreadable:
+            break;
+    }
+    return false;
 }
 
 // Every PE image below `dir` carries the pinned signature: the product loads libraries from its own
@@ -90,11 +108,12 @@ bool EveryImageSigned(const std::wstring& dir,
             continue;
         const bool ok = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
                             ? EveryImageSigned(path, pinnedThumbprint, {})
-                            : (!IsPeImage(path) || VerifyFileSignature(path, pinnedThumbprint));
+                            : ImageSignedOrNone(path, pinnedThumbprint);
         if (!ok)
             return false;
     } while (FindNextFileW(find.Get(), &entry));
-    return true;
+    // A listing cut short leaves files unseen.
+    return GetLastError() == ERROR_NO_MORE_FILES;
 }
 
 }  // namespace

@@ -26,7 +26,7 @@ std::vector<std::wstring> ManifestFiles(const VerifyConfig& config);
 
 // Every manifest file exists and passes VerifyFileSignature (stopping at the first that does not),
 // so does every other PE image anywhere below `installDir` whatever its name, and
-// FileVersionEquals holds for the main executable.
+// FileVersionEquals holds for the main executable. A file or folder that cannot be read fails.
 bool VerifyPackage(const std::wstring& installDir, const std::wstring& expectedVersion);
 bool VerifyPackage(const std::wstring& installDir, const std::wstring& expectedVersion, const VerifyConfig& config);
 

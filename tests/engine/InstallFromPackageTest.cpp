@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/ScopedWin.h"
 #include "engine/ExtractPackage.h"
 #include "engine/InstallConstants.h"
 #include "engine/InstallPipeline.h"
@@ -134,6 +135,26 @@ TEST_F(InstallFromPackageTest, SignedPackageInstallsAndRegisters) {
     EXPECT_EQ("device-token", services_->savedToken);
     EXPECT_TRUE(Exists(DesktopShortcutPath()));
     EXPECT_TRUE(ReadUninstallValue(L"DisplayName").present);
+}
+
+// The product keeps its own files open while it runs; the new version then cannot take the old
+// one's place, and the user is asked to close the product rather than told of an extraction fault.
+TEST_F(InstallFromPackageTest, RunningProductIsNamedAndKeepsItsInstallation) {
+    Install(L"good");
+    ASSERT_TRUE(events_.success) << events_.message;
+    const std::map<std::wstring, std::string> installed = ReadTree(InstallDir());
+    {
+        base::UniqueFile held{CreateFileW((InstallDir() + L"\\Orbelin.exe").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)};
+        ASSERT_TRUE(held);
+        Install(L"good");
+    }
+    EXPECT_EQ(1, events_.finished);
+    EXPECT_FALSE(events_.success);
+    // Wine's Restart Manager names no process, so the message goes without names.
+    EXPECT_EQ(L"欧贝林视频格式转换器正在运行，请关闭后重试。", events_.message);
+    EXPECT_EQ(std::vector<std::wstring>{L"1.0.0.49"}, ListDir(root_));
+    EXPECT_TRUE(installed == ReadTree(InstallDir())) << "the previous installation changed";
 }
 
 struct PackageCase {

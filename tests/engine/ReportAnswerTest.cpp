@@ -34,6 +34,9 @@ TEST(ReportAnswer, EscapesAreKeptAndTheFirstUnescapedQuoteEnds) {
     EXPECT_EQ(ExtractJsonString("{\"token\":\"a\\\"b\",\"x\":1}", "token"), "a\\\"b");
     EXPECT_EQ(ExtractJsonString("{\"main_url\":\"http:\\/\\/h\\/p\"}", "main_url"), "http:\\/\\/h\\/p");
     EXPECT_EQ(ExtractJsonString("{\"version\":\"\"}", "version"), "");
+    // An escaped backslash does not escape the quote after it; a third backslash does.
+    EXPECT_EQ(ExtractJsonString("{\"token\":\"a\\\\\",\"x\":\"y\"}", "token"), "a\\\\");
+    EXPECT_EQ(ExtractJsonString("{\"token\":\"a\\\\\\\"b\"}", "token"), "a\\\\\\\"b");
 }
 
 TEST(ReportAnswer, UnterminatedValueRunsToTheEnd) {

@@ -11,6 +11,7 @@
 #include <ostream>
 #include <string>
 
+#include "base/ScopedWin.h"
 #include "engine/ExtractPackage.h"
 #include "support/TestDirs.h"
 #include "support/TestPackages.h"
@@ -155,6 +156,15 @@ INSTANTIATE_TEST_SUITE_P(
                       PlantedFile{L"nested-manifest-name", L"sub\\Uninstall.exe", false},   // unsigned
                       PlantedFile{L"harmless-dll-name", L"notes.dll", true}),               // plain text
     [](const ::testing::TestParamInfo<PlantedFile>& info) { return TestCaseName(info.param.package); });
+
+TEST_F(VerifyPackageTest, ImageThatCannotBeOpenedFails) {
+    // As an antivirus scanner holds a fresh file: opened with no sharing while verification runs.
+    const std::wstring dir = Unpack(L"planted-unsigned-dll");
+    base::UniqueFile held{CreateFileW((dir + L"\\version.dll").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr)};
+    ASSERT_TRUE(held);
+    EXPECT_FALSE(VerifyPackage(dir, kVersion, TestVerifyConfig()));
+}
 
 // ---------------------------------------------------------------------------------------------
 // Single files

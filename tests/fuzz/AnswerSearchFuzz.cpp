@@ -1,6 +1,6 @@
 // The report answer's search, held to what ReportAnswer.h says: the success marker is the eight
 // bytes anywhere, a value is the raw bytes after the first `"key":"` up to the first double quote
-// without a backslash before it (or the end), and a token goes out as a header only as one line.
+// after an even run of backslashes (or the end), and a token goes out as a header only as one line.
 #include "FuzzSupport.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -22,8 +22,13 @@ size_t FindFirst(const std::string& haystack, const std::string& needle) {
     return std::string::npos;
 }
 
-bool EndsValue(const std::string& body, size_t at) {
-    return body[at] == '"' && body[at - 1] != '\\';
+// A quote at `at` closes the value begun at `start` when the backslashes right before it, counted
+// back no further than `start`, are an even number.
+bool EndsValue(const std::string& body, size_t start, size_t at) {
+    size_t run = 0;
+    while (at - run > start && body[at - run - 1] == '\\')
+        ++run;
+    return body[at] == '"' && run % 2 == 0;
 }
 
 void CheckExtract(const std::string& body, const std::string& key) {
@@ -37,9 +42,9 @@ void CheckExtract(const std::string& body, const std::string& key) {
     const size_t end = start + value.size();
     FUZZ_CHECK(end <= body.size());
     FUZZ_CHECK(body.compare(start, value.size(), value) == 0);
-    FUZZ_CHECK(end == body.size() || EndsValue(body, end));
+    FUZZ_CHECK(end == body.size() || EndsValue(body, start, end));
     for (size_t at = start; at < end; ++at)
-        FUZZ_CHECK(!EndsValue(body, at));
+        FUZZ_CHECK(!EndsValue(body, start, at));
 }
 
 void CheckHeader(const std::string& token) {
