@@ -55,18 +55,19 @@ int CUiEdit::AreaWidth() const {
 int CUiEdit::PrefixWidth(int n) {
     const int dpi = GetDpi().dpi;
     if (prefixWidths_.size() != text.size() + 1 || measuredDpi_ != dpi || measuredText_ != text) {
-        prefixWidths_.assign(text.size() + 1, 0);
-        for (int i = 1; i <= Length(text); ++i)
-            prefixWidths_[static_cast<size_t>(i)] = MeasureText(text.c_str(), kFontSize, false, i).width;
+        prefixWidths_.assign(text.size() + 1, -1);
+        prefixWidths_[0] = 0;
         measuredText_ = text;
         measuredDpi_ = dpi;
     }
-    return EditPrefixWidth(prefixWidths_, n);
+    const size_t index = static_cast<size_t>(std::clamp(n, 0, Length(text)));
+    if (prefixWidths_[index] < 0)
+        prefixWidths_[index] = MeasureTextOnce(text.c_str(), kFontSize, false, static_cast<int>(index)).width;
+    return prefixWidths_[index];
 }
 
 int CUiEdit::HitTest(int x) {
-    PrefixWidth(0);  // brings the table up to date
-    return EditHitTest(prefixWidths_, Scale(x), scroll, Inset());
+    return EditHitTest([this](int n) { return PrefixWidth(n); }, text, Scale(x), scroll, Inset());
 }
 
 void CUiEdit::AdjustScroll() {
@@ -269,37 +270,39 @@ void CUiEdit::NotifyChange() {
         onChange(text);
 }
 
-void CUiEdit::Copy() {
+bool CUiEdit::Copy() {
     if (caret == anchor)
-        return;
+        return false;
     const int lo = std::min(caret, anchor);
     const std::wstring selected =
         text.substr(static_cast<size_t>(lo), static_cast<size_t>(std::max(caret, anchor) - lo));
-    base::ClipboardScope clipboard(window ? window->hwnd : nullptr);
-    if (!clipboard)
-        return;
-    EmptyClipboard();
+    // The memory is made and filled before the clipboard is emptied: a failure then leaves the
+    // user's earlier clipboard text where it was.
     base::UniqueGlobalMemory memory(GlobalAlloc(GMEM_MOVEABLE, (selected.size() + 1) * sizeof(wchar_t)));
     if (!memory)
-        return;
+        return false;
     {
         base::GlobalLockScope lock(memory.Get());
         if (!lock.Get())
-            return;
+            return false;
         // Up to the first NUL, which also terminates the clipboard text.
         const size_t units = std::min(selected.size(), wcslen(selected.c_str()));
         std::memcpy(lock.Get(), selected.c_str(), (units + 1) * sizeof(wchar_t));
     }
+    base::ClipboardScope clipboard(window ? window->hwnd : nullptr);
+    if (!clipboard || !EmptyClipboard())
+        return false;
     // The clipboard owns the memory once it accepts it.
-    if (SetClipboardData(CF_UNICODETEXT, memory.Get()))
-        memory.Release();
+    if (!SetClipboardData(CF_UNICODETEXT, memory.Get()))
+        return false;
+    memory.Release();
+    return true;
 }
 
 void CUiEdit::Cut() {
-    if (caret == anchor)
+    // The selection goes only once the clipboard holds it: otherwise the text would be lost.
+    if (!Copy())
         return;
-    Copy();
-    // The selection goes even when the clipboard could not take it.
     DeleteEditSelection(text, caret, anchor);
     NotifyChange();
 }
@@ -318,7 +321,7 @@ void CUiEdit::Paste() {
         base::GlobalLockScope lock(data);
         if (!lock.Get())
             return;
-        pasted = StripLineBreaks(static_cast<const wchar_t*>(lock.Get()));
+        pasted = StripControlCharacters(static_cast<const wchar_t*>(lock.Get()));
     }
     InsertText(pasted);
 }

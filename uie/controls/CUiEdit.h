@@ -59,12 +59,14 @@ private:
     void PlaceCaret();
     void InsertText(const std::wstring& inserted);
     void NotifyChange();
-    void Copy();
+    bool Copy();  // true once the clipboard holds the selection
     void Cut();
     void Paste();
 
-    // W(0) .. W(length) for `measuredText` at `measuredDpi`; measuring every prefix again on each
-    // drag move would be quadratic in the text length.
+    // W(0) .. W(length) for `measuredText` at `measuredDpi`, each measured when first asked for
+    // (-1 until then) and all forgotten when the text changes. A key press asks for a few prefixes
+    // and a hit test for about log2(length): measuring every prefix of a 32,767-unit path on each
+    // change would be quadratic in its length.
     std::vector<int> prefixWidths_;
     std::wstring measuredText_;
     int measuredDpi_ = 0;

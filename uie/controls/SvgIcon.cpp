@@ -1,6 +1,7 @@
 #include "uie/controls/SvgIcon.h"
 
 #include <cstdio>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -54,6 +55,7 @@ bool SvgIcon::LoadFromResource(HMODULE module, int id) {
     const UiResourceBytes bytes = FindRcData(module, static_cast<unsigned>(id));
     if (!bytes.data) {
         DeleteImage();
+        cache_.clear();  // the old picture's bitmaps must not stand in for the missing one
         return false;
     }
     wchar_t key[32];
@@ -104,12 +106,13 @@ UiBitmap* SvgIcon::GetBitmap(int width, int height, int32_t tint) {
 }
 
 UiBitmapPtr SvgIcon::Rasterize(int width, int height, int32_t tint) const {
-    if (!image_ || image_->width <= 0 || image_->height <= 0 || width < 1 || height < 1)
+    size_t byteCount = 0;
+    if (!image_ || image_->width <= 0 || image_->height <= 0 || !SvgRasterBytes(width, height, SIZE_MAX, byteCount))
         return nullptr;
     // The picture keeps its aspect ratio from the top-left corner; a wider or taller target keeps
     // a transparent strip.
     const float scale = SvgFitScale(image_->width, image_->height, width, height);
-    std::vector<uint8_t> pixels(static_cast<size_t>(width) * static_cast<size_t>(height) * 4, 0);
+    std::vector<uint8_t> pixels(byteCount, 0);
     std::unique_ptr<NSVGrasterizer, RasterizerDeleter> rasterizer(nsvgCreateRasterizer());
     if (!rasterizer)
         return nullptr;

@@ -1,6 +1,8 @@
 #include "uie/controls/SvgPixels.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
 
 namespace UIE {
 
@@ -22,6 +24,16 @@ void StraightRgbaToPremultipliedBgra(uint8_t* pixels, size_t count, int32_t tint
 
 float SvgFitScale(float imageWidth, float imageHeight, int targetWidth, int targetHeight) {
     return std::min(static_cast<float>(targetWidth) / imageWidth, static_cast<float>(targetHeight) / imageHeight);
+}
+
+bool SvgRasterBytes(int width, int height, uint64_t limit, size_t& bytes) {
+    if (width < 1 || height < 1 || width > INT_MAX / 4)
+        return false;
+    const uint64_t total = static_cast<uint64_t>(width) * static_cast<uint64_t>(height) * 4u;
+    if (total > limit || total > SIZE_MAX)
+        return false;
+    bytes = static_cast<size_t>(total);
+    return true;
 }
 
 }  // namespace UIE

@@ -8,6 +8,29 @@ namespace {
 int Length(const std::wstring& text) {
     return static_cast<int>(text.size());
 }
+
+bool IsHighSurrogate(wchar_t unit) {
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
+
+bool IsLowSurrogate(wchar_t unit) {
+    return unit >= 0xDC00 && unit <= 0xDFFF;
+}
+
+// True when index `i` lies between the two halves of a pair.
+bool SplitsPair(const std::wstring& text, int i) {
+    return i > 0 && i < Length(text) && IsHighSurrogate(text[static_cast<size_t>(i - 1)]) &&
+           IsLowSurrogate(text[static_cast<size_t>(i)]);
+}
+
+// How many units the character before (or at) index i takes: 2 for a whole pair, else 1.
+int UnitsBefore(const std::wstring& text, int i) {
+    return SplitsPair(text, i - 1) ? 2 : 1;
+}
+
+int UnitsAt(const std::wstring& text, int i) {
+    return SplitsPair(text, i + 1) ? 2 : 1;
+}
 }  // namespace
 
 int EditPrefixWidth(const std::vector<int>& prefix, int n) {
@@ -17,14 +40,23 @@ int EditPrefixWidth(const std::vector<int>& prefix, int n) {
     return prefix[static_cast<size_t>(std::min(n, last))];
 }
 
-int EditHitTest(const std::vector<int>& prefix, int x, int scroll, int inset) {
-    const int length = prefix.empty() ? 0 : static_cast<int>(prefix.size()) - 1;
+int EditHitTest(const EditPrefixWidthFn& width, const std::wstring& text, int x, int scroll, int inset) {
     const int offset = scroll + x - inset;
-    for (int i = 0; i < length; ++i) {
-        if (offset < (EditPrefixWidth(prefix, i) + EditPrefixWidth(prefix, i + 1)) / 2)
-            return i;
+    // Prefix widths only grow, so do the middles of the characters: the first middle right of
+    // `offset` is found by halving, measuring a handful of prefixes instead of all of them.
+    int lo = 0;
+    int hi = Length(text);
+    while (lo < hi) {
+        const int mid = lo + (hi - lo) / 2;
+        if (offset < (width(mid) + width(mid + 1)) / 2)
+            hi = mid;
+        else
+            lo = mid + 1;
     }
-    return length;
+    if (!SplitsPair(text, lo))
+        return lo;
+    // Inside a pair: the nearer side of the whole character.
+    return offset < (width(lo - 1) + width(lo + 1)) / 2 ? lo - 1 : lo + 1;
 }
 
 int AdjustEditScroll(int scroll, int caretWidth, int textWidth, int areaWidth) {
@@ -49,8 +81,14 @@ void DeleteEditSelection(std::wstring& text, int& caret, int& anchor) {
 void InsertEditText(std::wstring& text, int& caret, int& anchor, const std::wstring& inserted) {
     DeleteEditSelection(text, caret, anchor);
     caret = std::clamp(caret, 0, Length(text));
-    text.insert(static_cast<size_t>(caret), inserted);
-    caret = anchor = caret + Length(inserted);
+    const int room = std::max(kEditMaxLength - Length(text), 0);
+    int kept = std::min(Length(inserted), room);
+    // A high surrogate that fills the last place would stay without its low half (typed pairs
+    // arrive one unit at a time).
+    if (kept > 0 && kept == room && IsHighSurrogate(inserted[static_cast<size_t>(kept - 1)]))
+        --kept;
+    text.insert(static_cast<size_t>(caret), inserted, 0, static_cast<size_t>(kept));
+    caret = anchor = caret + kept;
 }
 
 EditKeyResult ApplyEditKey(std::wstring& text, int& caret, int& anchor, unsigned virtualKey, bool shift) {
@@ -60,9 +98,11 @@ EditKeyResult ApplyEditKey(std::wstring& text, int& caret, int& anchor, unsigned
         if (caret != anchor) {
             DeleteEditSelection(text, caret, anchor);
         } else if (virtualKey == kEditKeyBackspace && caret > 0) {
-            text.erase(static_cast<size_t>(--caret), 1);
+            const int units = UnitsBefore(text, caret);
+            caret -= units;
+            text.erase(static_cast<size_t>(caret), static_cast<size_t>(units));
         } else if (virtualKey == kEditKeyDelete && caret < Length(text)) {
-            text.erase(static_cast<size_t>(caret), 1);
+            text.erase(static_cast<size_t>(caret), static_cast<size_t>(UnitsAt(text, caret)));
         }
         anchor = caret;
         return EditKeyResult::kEdited;
@@ -77,10 +117,10 @@ EditKeyResult ApplyEditKey(std::wstring& text, int& caret, int& anchor, unsigned
             moved = 0;
             break;
         case kEditKeyLeft:
-            moved = caret > 0 ? caret - 1 : caret;
+            moved = caret > 0 ? caret - UnitsBefore(text, caret) : caret;
             break;
         case kEditKeyRight:
-            moved = caret < Length(text) ? caret + 1 : caret;
+            moved = caret < Length(text) ? caret + UnitsAt(text, caret) : caret;
             break;
         default:
             return EditKeyResult::kNone;
@@ -94,12 +134,12 @@ EditKeyResult ApplyEditKey(std::wstring& text, int& caret, int& anchor, unsigned
     return EditKeyResult::kMoved;
 }
 
-std::wstring StripLineBreaks(const wchar_t* text) {
+std::wstring StripControlCharacters(const wchar_t* text) {
     std::wstring kept;
     if (!text)
         return kept;
     for (const wchar_t* p = text; *p; ++p) {
-        if (*p != L'\r' && *p != L'\n')
+        if (*p >= 32 && *p != 127)
             kept.push_back(*p);
     }
     return kept;

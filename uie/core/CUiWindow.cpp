@@ -300,10 +300,11 @@ void CUiWindow::Post(Task task) {
         task = nullptr;  // destroyed here, on the posting thread, never run
         return;
     }
-    const bool wake = pendingTasks.empty();
     pendingTasks.push_back(std::move(task));
-    if (wake)
-        PostMessageW(taskTarget, kPostedTaskMessage, 0, 0);
+    // Only a wake message that really went out counts: after a failed post (a full queue) the next
+    // Post tries again, so the waiting tasks are never stranded.
+    if (!wakePosted)
+        wakePosted = postWake(taskTarget, kPostedTaskMessage, 0, 0) != FALSE;
 }
 
 void CUiWindow::RunPostedTasks() {
@@ -311,6 +312,7 @@ void CUiWindow::RunPostedTasks() {
     {
         std::lock_guard<std::mutex> lock(taskLock);
         batch.swap(pendingTasks);
+        wakePosted = false;
     }
     for (Task& task : batch) {
         if (!hwnd)

@@ -110,6 +110,9 @@ public:
     // Runs `task` on the UI thread, in posting order, while the window exists. Any thread. A task
     // posted after the window began to close is dropped (destroyed, never run).
     void Post(Task task);
+    // How Post wakes the window: PostMessageW. A test puts a failing stand-in here to lose a wake-up.
+    using PostWakeFn = BOOL(WINAPI*)(HWND, UINT, WPARAM, LPARAM);
+    PostWakeFn postWake = PostMessageW;
 
     // Opens a modal layer of width × height DIP; `onClosed` runs when it is closed.
     void PushLayer(std::unique_ptr<CUiControl> control, int width, int height, int offsetY, Task onClosed);
@@ -243,6 +246,7 @@ private:
     std::mutex taskLock;
     std::vector<Task> pendingTasks;
     HWND taskTarget = nullptr;
+    bool wakePosted = false;  // a wake message is on its way; cleared when the tasks are taken
     // Layers closed while the message that closed them is still being handled; their controls may
     // be on the call stack, so they are destroyed when the outermost message returns.
     std::vector<UiModalLayer> closedLayers;

@@ -171,6 +171,12 @@ UiSize MeasureText(const wchar_t* text, int sizeDip, bool bold, int maxChars) {
     return size;
 }
 
+UiSize MeasureTextOnce(const wchar_t* text, int sizeDip, bool bold, int maxChars) {
+    if (!text)
+        return {};
+    return MeasureUncached(text, MeasuredLength(text, maxChars), sizeDip, bold);
+}
+
 namespace {
 
 bool PrepareMeasurer(MeasureContext& context) {
@@ -206,7 +212,9 @@ UiSize MeasureUncached(const wchar_t* text, int length, int sizeDip, bool bold) 
     MeasureContext& context = Measurer();
     if (!PrepareMeasurer(context))
         return {};
-    const Gdiplus::RectF layout(0.0f, 0.0f, 10000.0f, 1000.0f);
+    // Wide enough for the longest path the edit holds (32,767 units): a narrower box would end the
+    // line in an ellipsis and measure it short.
+    const Gdiplus::RectF layout(0.0f, 0.0f, 1.0e7f, 1000.0f);
     Gdiplus::RectF box;
     const Gdiplus::GpStatus status = GdipMeasureString(context.graphics->native, text, length, font->native, &layout,
                                                        context.format->native, &box, nullptr, nullptr);

@@ -31,5 +31,8 @@ void ClearFontCache();
 // maxChars is 0 or more); (0, 0) without a text, a memory DC or a font. Results are remembered
 // per DPI until ClearFontCache.
 UiSize MeasureText(const wchar_t* text, int sizeDip, bool bold, int maxChars);
+// The same measurement, not remembered: for text that changes on every key press, whose prefixes
+// would fill the cache with long strings that are never asked for again.
+UiSize MeasureTextOnce(const wchar_t* text, int sizeDip, bool bold, int maxChars);
 
 }  // namespace UIE

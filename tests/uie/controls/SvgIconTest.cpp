@@ -83,6 +83,13 @@ TEST_F(SvgIconTest, EmptySizesAndBadInputDrawNothing) {
     EXPECT_EQ(notSvg.GetBitmap(48, 48, -1), nullptr);
 }
 
+TEST_F(SvgIconTest, AFailedLoadDropsTheOldPicturesBitmaps) {
+    ASSERT_NE(icon.GetBitmap(48, 48, -1), nullptr);
+    EXPECT_FALSE(icon.LoadFromResource(GetModuleHandleW(nullptr), 4321));
+    EXPECT_EQ(icon.CachedBitmaps(), 0u);
+    EXPECT_EQ(icon.GetBitmap(48, 48, -1), nullptr);
+}
+
 TEST_F(SvgIconTest, CacheKeepsThirtyTwoBitmapsEvictingTheLeastRecentlyUsed) {
     for (int size = 1; size <= 32; ++size) {
         ASSERT_NE(icon.GetBitmap(size, size, -1), nullptr);

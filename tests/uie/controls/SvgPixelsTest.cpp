@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <climits>
 #include <cstdint>
 
 using UIE::StraightRgbaToPremultipliedBgra;
@@ -36,4 +37,24 @@ TEST(SvgPixelsTest, FitKeepsTheAspectRatio) {
     EXPECT_FLOAT_EQ(UIE::SvgFitScale(56, 56, 48, 48), 48.0f / 56.0f);
     EXPECT_FLOAT_EQ(UIE::SvgFitScale(56, 56, 96, 48), 48.0f / 56.0f);
     EXPECT_FLOAT_EQ(UIE::SvgFitScale(100, 50, 50, 50), 0.5f);
+}
+
+TEST(SvgPixelsTest, RasterSizesThatOverflowAreRefused) {
+    struct Case {
+        int width, height;
+        uint64_t limit;  // UINT32_MAX stands for the 32-bit build's SIZE_MAX
+        bool fits;
+    };
+    const Case cases[] = {
+        {48, 48, UINT32_MAX, true},         {0, 48, UINT32_MAX, false},
+        {65536, 16383, UINT32_MAX, true},   {65536, 16384, UINT32_MAX, false},  // 2^32 bytes wraps to 0
+        {INT_MAX / 4, 1, UINT64_MAX, true}, {INT_MAX / 4 + 1, 1, UINT64_MAX, false},
+    };
+    for (const Case& c : cases) {
+        size_t bytes = 0;
+        EXPECT_EQ(UIE::SvgRasterBytes(c.width, c.height, c.limit, bytes), c.fits) << c.width << " x " << c.height;
+        if (c.fits) {
+            EXPECT_EQ(bytes, static_cast<size_t>(c.width) * static_cast<size_t>(c.height) * 4u);
+        }
+    }
 }

@@ -18,22 +18,31 @@ const std::vector<int> kUneven = {0, 6, 20};
 TEST(UiEditModelTest, HitTestSplitsCharactersInTheMiddle) {
     struct Case {
         const std::vector<int>* prefix;
+        const wchar_t* text;
         int x, scroll, inset, index;
     };
     const std::vector<int> none;
+    // "a", a pair (measured as one wide character, its inner prefix in the middle), "b".
+    const std::vector<int> pair = {0, 10, 15, 30, 40};
+    const wchar_t* paired =
+        L"a\xD83D\xDE00"
+        L"b";
     const Case cases[] = {
-        {&kEven, 10, 0, 10, 0},   {&kEven, 14, 0, 10, 0},    // left half of 'a': before it
-        {&kEven, 15, 0, 10, 1},   {&kEven, 24, 0, 10, 1},    // right half of 'a': after it
-        {&kEven, 25, 0, 10, 2},   {&kEven, 40, 0, 10, 3},    // past the end: the length
-        {&kEven, -5, 0, 10, 0},   {&kEven, 14, 10, 10, 1},   // scrolled by one character
-        {&kEven, 4, 0, 26, 0},    {&kEven, 31, 0, 26, 1},    // icon inset
-        {&kUneven, 12, 0, 10, 0}, {&kUneven, 13, 0, 10, 1},  // middle of 'i' is 3
-        {&kUneven, 22, 0, 10, 1}, {&kUneven, 23, 0, 10, 2},  // middle of 'W' is 13
-        {&none, 50, 0, 10, 0},                               // empty text
+        {&kEven, L"abc", 10, 0, 10, 0},  {&kEven, L"abc", 14, 0, 10, 0},   // left half of 'a': before it
+        {&kEven, L"abc", 15, 0, 10, 1},  {&kEven, L"abc", 24, 0, 10, 1},   // right half of 'a': after it
+        {&kEven, L"abc", 25, 0, 10, 2},  {&kEven, L"abc", 40, 0, 10, 3},   // past the end: the length
+        {&kEven, L"abc", -5, 0, 10, 0},  {&kEven, L"abc", 14, 10, 10, 1},  // scrolled by one character
+        {&kEven, L"abc", 4, 0, 26, 0},   {&kEven, L"abc", 31, 0, 26, 1},   // icon inset
+        {&kUneven, L"iW", 12, 0, 10, 0}, {&kUneven, L"iW", 13, 0, 10, 1},  // middle of 'i' is 3
+        {&kUneven, L"iW", 22, 0, 10, 1}, {&kUneven, L"iW", 23, 0, 10, 2},  // middle of 'W' is 13
+        {&none, L"", 50, 0, 10, 0},                                        // empty text
+        {&pair, paired, 24, 0, 10, 1},   {&pair, paired, 31, 0, 10, 3},    // a pair is never split
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(EditHitTest(*c.prefix, c.x, c.scroll, c.inset), c.index)
+    for (const Case& c : cases) {
+        const auto width = [&c](int n) { return EditPrefixWidth(*c.prefix, n); };
+        EXPECT_EQ(EditHitTest(width, c.text, c.x, c.scroll, c.inset), c.index)
             << "x " << c.x << " scroll " << c.scroll << " inset " << c.inset;
+    }
 }
 
 TEST(UiEditModelTest, ScrollKeepsTheCaretVisible) {
@@ -81,6 +90,21 @@ TEST(UiEditModelTest, KeysMoveDeleteAndSelect) {
         {"left at 0 does nothing", L"abc", 0, 0, kEditKeyLeft, false, L"abc", 0, 0, EditKeyResult::kNone},
         {"right at the end does nothing", L"abc", 3, 3, kEditKeyRight, true, L"abc", 3, 3, EditKeyResult::kNone},
         {"other keys do nothing", L"abc", 1, 2, 38, false, L"abc", 1, 2, EditKeyResult::kNone},
+        {"backspace takes a whole pair", L"a\xD83D\xDE00", 3, 3, kEditKeyBackspace, false, L"a", 1, 1,
+         EditKeyResult::kEdited},
+        {"delete takes a whole pair",
+         L"\xD83D\xDE00"
+         L"b",
+         0, 0, kEditKeyDelete, false, L"b", 0, 0, EditKeyResult::kEdited},
+        {"left steps over a pair", L"a\xD83D\xDE00", 3, 3, kEditKeyLeft, true, L"a\xD83D\xDE00", 1, 3,
+         EditKeyResult::kMoved},
+        {"right steps over a pair",
+         L"\xD83D\xDE00"
+         L"b",
+         0, 0, kEditKeyRight, false,
+         L"\xD83D\xDE00"
+         L"b",
+         2, 2, EditKeyResult::kMoved},
     };
     for (const Case& c : cases) {
         std::wstring text = c.text;
@@ -105,6 +129,11 @@ TEST(UiEditModelTest, InsertionReplacesTheSelection) {
         {L"hello", 0, 5, L"", L"", 0},
         {L"ab", 1, 1, L"xyz", L"axyzb", 4},
         {L"", 0, 0, L"C:\\", L"C:\\", 3},
+        {std::wstring(kEditMaxLength - 1, L'x'), 0, 0, L"ab", L"a" + std::wstring(kEditMaxLength - 1, L'x'), 1},
+        {std::wstring(kEditMaxLength, L'x'), 2, 2, L"a", std::wstring(kEditMaxLength, L'x'), 2},
+        // Room for one unit: a pair's high half alone is not kept.
+        {std::wstring(kEditMaxLength - 1, L'x'), 0, 0, L"\xD83D\xDE00", std::wstring(kEditMaxLength - 1, L'x'), 0},
+        {std::wstring(kEditMaxLength, L'x'), 0, 3, L"ab", L"ab" + std::wstring(kEditMaxLength - 3, L'x'), 2},
     };
     for (const Case& c : cases) {
         std::wstring text = c.text;
@@ -117,10 +146,17 @@ TEST(UiEditModelTest, InsertionReplacesTheSelection) {
     }
 }
 
-TEST(UiEditModelTest, PasteDropsOnlyLineBreaks) {
+TEST(UiEditModelTest, PasteDropsTheControlCharactersTypingRefuses) {
     const std::pair<const wchar_t*, std::wstring> cases[] = {
-        {L"a\r\nb", L"ab"}, {L"a\tb", L"a\tb"}, {L"\n\r\n", L""}, {L"D:\\x y", L"D:\\x y"}, {nullptr, L""},
+        {L"a\r\nb", L"ab"},
+        {L"a\tb", L"ab"},
+        {L"\n\r\n", L""},
+        {L"D:\\x y", L"D:\\x y"},
+        {L"a\x7F\x1B\x01"
+         L"b",
+         L"ab"},
+        {nullptr, L""},
     };
     for (const auto& [pasted, kept] : cases)
-        EXPECT_EQ(StripLineBreaks(pasted), kept);
+        EXPECT_EQ(StripControlCharacters(pasted), kept);
 }

@@ -623,6 +623,24 @@ TEST_F(CUiWindowTest, StrayTaskMessagesAreHarmless) {
     EXPECT_EQ(ran, (std::vector<int>{1, 2}));
 }
 
+// A wake-up that could not be posted (a full queue) is tried again by the next Post, and both
+// tasks then run.
+static BOOL WINAPI LoseThePost(HWND, UINT, WPARAM, LPARAM) {
+    return FALSE;
+}
+
+TEST_F(CUiWindowTest, ALostWakeUpIsPostedAgain) {
+    std::vector<int> ran;
+    window.postWake = LoseThePost;
+    window.Post([&] { ran.push_back(1); });
+    uitest::PumpPending();
+    EXPECT_TRUE(ran.empty());
+    window.postWake = PostMessageW;
+    window.Post([&] { ran.push_back(2); });
+    uitest::PumpPending();
+    EXPECT_EQ(ran, (std::vector<int>{1, 2}));
+}
+
 // While the window is destroyed, messages the default procedure answers (here WM_GETTEXT from
 // the owner's hook) still reach it with the window's real handle.
 TEST_F(CUiWindowTest, DefaultProcedureGetsTheRealWindowDuringDestruction) {
