@@ -39,8 +39,17 @@ void CUiCard::Paint(UiCanvas& canvas) {
         canvas.FillRoundRectGradient(box, gradientStart, gradientEnd, gradientMode, radius);
     else
         canvas.FillRoundRect(radius, box, fillColour);
-    if (HasBorder())
-        canvas.StrokeRoundRect(radius, box, borderColour, BorderPixels());
+    if (!HasBorder())
+        return;
+    // The pen is centred on its path: the path runs half the pen's width inside the edge, so that
+    // a wide border lies wholly inside the card instead of half of it being cut off.
+    const float width = BorderPixels();
+    const float half = width >= 2.0f ? width / 2.0f : 0.0f;
+    UiPathPtr outline = UiCanvas::CreateRoundRectPath(half, half, static_cast<float>(px.width) - 2.0f * half,
+                                                      static_cast<float>(px.height) - 2.0f * half,
+                                                      std::max(0.0f, radius - half));
+    if (outline && outline->native)
+        canvas.StrokePath(*outline, borderColour, width);
 }
 
 float CUiCard::BorderPixels() const {
@@ -54,10 +63,12 @@ void CUiCard::PaintPerCorner(UiCanvas& canvas, int width, int height) {
                           gradient ? gradientMode : -1);
     if (!HasBorder())
         return;
-    UiPathPtr outline =
-        UiCanvas::CreateCornerPath(0.0f, 0.0f, static_cast<float>(width), static_cast<float>(height), radii);
+    const float pen = BorderPixels();
+    const float half = pen >= 2.0f ? pen / 2.0f : 0.0f;  // inside the card, as above
+    UiPathPtr outline = UiCanvas::CreateCornerPath(half, half, static_cast<float>(width) - 2.0f * half,
+                                                   static_cast<float>(height) - 2.0f * half, radii);
     if (outline && outline->native)
-        canvas.StrokePath(*outline, borderColour, BorderPixels());
+        canvas.StrokePath(*outline, borderColour, pen);
 }
 
 }  // namespace UIE

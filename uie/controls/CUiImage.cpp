@@ -62,8 +62,9 @@ void CUiImage::Paint(UiCanvas& canvas) {
                                                 radius);
     if (rounded && rounded->native)
         frame.Keep(GdipSetClipPath(g, rounded->native, Gdiplus::CombineModeIntersect));
-    else
-        frame.Keep(GdipSetClipRect(g, dx, dy, dw, dh, Gdiplus::CombineModeIntersect));
+    else  // the picture where it lies, never past the box (a cover picture overhangs it)
+        frame.Keep(GdipSetClipRect(g, std::max(dx, 0.0f), std::max(dy, 0.0f), std::min(dw, static_cast<float>(px.width)),
+                                   std::min(dh, static_cast<float>(px.height)), Gdiplus::CombineModeIntersect));
     frame.Keep(GdipSetInterpolationMode(g, Gdiplus::InterpolationModeHighQualityBicubic));
     frame.Keep(GdipDrawImageRectRect(g, bitmap->native, dx, dy, dw, dh, 0.0f, 0.0f, iw, ih, Gdiplus::UnitPixel, nullptr,
                                      nullptr, nullptr));

@@ -30,10 +30,12 @@ UiAccessInfo CUiLabel::Describe() {
 }
 
 UiSize CUiLabel::Measure(int) {
+    const int padX = padding.left + padding.right;
+    const int padY = padding.top + padding.bottom;
     if (text.empty())
-        return {minWidth, fontSize + 8};
+        return {minWidth, fontSize + 8 + padY};
     const UiSize px = MeasureText(text.c_str(), fontSize, bold, -1);
-    return {std::max(Unscale(px.width) + 2, minWidth), Unscale(px.height) + 4};
+    return {std::max(Unscale(px.width) + 2 + padX, minWidth), Unscale(px.height) + 4 + padY};
 }
 
 void CUiLabel::Paint(UiCanvas& canvas) {

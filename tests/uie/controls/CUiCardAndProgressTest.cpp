@@ -73,6 +73,8 @@ TEST_F(PaintedControlTest, CardCornersAndBorder) {
     card.borderColour = 0xFFFF0000;
     Paint(card);
     EXPECT_EQ(Px(20, 0), 0xFF0000u);
+    EXPECT_EQ(Px(20, 1), 0xFF0000u);  // both pixels of the border inside the card
+    EXPECT_EQ(Px(20, 2), 0x2060A0u);
 
     card.perCornerRadii = true;  // only the top-left corner square
     card.borderWidth = 0;

@@ -63,6 +63,11 @@ TEST_F(TextAndButtonTest, LabelMeasuresItsLineAndRelaysOutOnNewText) {
     size = label.Measure(-1);
     EXPECT_EQ(size.width, 300);
     EXPECT_EQ(size.height, Unscale(MeasureText(L"欧贝林", 13, false, -1).height) + 4);
+    label.minWidth = 0;
+    label.padding = {20, 3, 10, 5};
+    EXPECT_EQ(label.Measure(-1).width, Unscale(MeasureText(L"欧贝林", 13, false, -1).width) + 2 + 30);
+    EXPECT_EQ(label.Measure(-1).height, size.height + 8);
+    label.padding = {};
 
     CUiControl parent;
     CUiLabel* child = parent.Add<CUiLabel>();

@@ -110,7 +110,7 @@ TEST_F(ImageCacheTest, ImageControlFitsFillsAndClips) {
         {"header box", {0, 0, 520, 260}, kFitContain, 0, {{1, 1}, {518, 258}}, {{520, 130}, {260, 260}}},
         // Letterboxed: the picture is 200 × 100 in the middle of the square.
         {"contain", {0, 0, 200, 200}, kFitContain, 0, {{100, 60}, {1, 140}}, {{100, 40}, {100, 160}}},
-        {"cover", {0, 0, 200, 200}, kFitCover, 0, {{1, 1}, {198, 198}}, {{201, 100}}},
+        {"cover", {0, 0, 200, 200}, kFitCover, 0, {{1, 1}, {199, 199}}, {{200, 100}, {100, 200}}},
         {"rounded", {0, 0, 200, 200}, kFitCover, -1, {{8, 0}, {100, 100}}, {{0, 0}, {199, 199}}},
     };
     for (const Case& c : cases) {
