@@ -2,8 +2,10 @@
 
 namespace SetupUi {
 
-void CAgreementText::OnMouseUp(int, int) {
-    if (onClick)
+void CAgreementText::OnMouseUp(int x, int y) {
+    // A press dragged off the words before the release is the user taking it back: the consent
+    // must not change.
+    if (onClick && x >= 0 && y >= 0 && x < bounds.width && y < bounds.height)
         onClick();
 }
 

@@ -1,5 +1,5 @@
 // A word of the agreement row ("我已阅读并同意", "和"): a label that toggles the agreement when
-// clicked. The release may land anywhere: the press on the text is what counts.
+// clicked: pressed on the words and released on them.
 #pragma once
 
 #include <functional>

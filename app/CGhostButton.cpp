@@ -44,6 +44,8 @@ UIE::UiAccessInfo CGhostButton::Describe() {
 }
 
 bool CGhostButton::Activate() {
+    if (!enabled)
+        return false;
     if (onClick)
         onClick();
     return true;
@@ -69,7 +71,7 @@ void CGhostButton::OnMouseUp(int x, int y) {
     const bool was = pressed;
     pressed = false;
     Invalidate();
-    if (was && onClick && x >= 0 && y >= 0 && x < bounds.width && y < bounds.height)
+    if (was && enabled && onClick && x >= 0 && y >= 0 && x < bounds.width && y < bounds.height)
         onClick();
 }
 

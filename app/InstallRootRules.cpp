@@ -2,6 +2,8 @@
 
 #include <cwchar>
 
+#include "engine/PackageRules.h"
+
 namespace SetupUi {
 
 namespace {
@@ -16,8 +18,19 @@ bool IsAsciiLetter(wchar_t c) {
     return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z');
 }
 
-// The names between separators from `start` on, or -1 when one is only dots and blanks (Windows
-// would drop it or take it for "." or "..").
+// A character no Windows file name may hold. The colon of a drive ("C:") is let through by the
+// caller, which knows where it may stand.
+bool IsReservedInName(wchar_t c) {
+    return c < 0x20 || std::wcschr(L"<>:\"|?*", c) != nullptr;
+}
+
+// A folder name Windows would not create as typed: it opens a device ("CON", "nul.txt"), or loses
+// its trailing dot or blank, so "a." or "b " would become another folder or the parent itself.
+bool IsUncreatableName(const std::wstring& name) {
+    return Engine::IsWindowsDeviceName(name) || name.back() == L'.' || name.back() == L' ';
+}
+
+// The names between separators from `start` on, or -1 when one cannot be created as typed.
 int CountFolderNames(const std::wstring& root, size_t start) {
     int names = 0;
     size_t begin = start;
@@ -26,7 +39,7 @@ int CountFolderNames(const std::wstring& root, size_t start) {
         while (end < root.size() && !IsSeparator(root[end]))
             ++end;
         if (end > begin) {
-            if (root.find_first_not_of(L". ", begin) >= end)
+            if (IsUncreatableName(root.substr(begin, end - begin)))
                 return -1;
             ++names;
         }
@@ -47,13 +60,16 @@ bool IsValidInstallRoot(const std::wstring& root) {
         return false;
     if (root.find(L"..") != std::wstring::npos)
         return false;
+    for (size_t i = 0; i < root.size(); ++i) {
+        if (IsReservedInName(root[i]) && !(i == 1 && root[i] == L':'))
+            return false;
+    }
     if (IsAsciiLetter(root[0]) && root[1] == L':' && IsSeparator(root[2]))
         return CountFolderNames(root, 3) >= 1;
     if (root[0] != L'\\' || root[1] != L'\\' || IsSeparator(root[2]))
         return false;
-    // "\\server\share": the server name comes right after the two backslashes.
-    if (root[2] == L'?' && (root.size() == 3 || IsSeparator(root[3])))
-        return false;
+    // "\\server\share": the server name comes right after the two backslashes ("?" and "." are
+    // refused above as a reserved character and a name ending in a dot).
     return CountFolderNames(root, 2) >= 2;
 }
 

@@ -13,10 +13,11 @@ namespace SetupUi {
 void TrimInstallRoot(std::wstring& root);
 
 // A folder on a drive ("X:\…" or "X:/…", X a letter) or a network share ("\\server\share…"),
-// shorter than MAX_PATH, not a drive root and without "..". No component may consist of dots and
-// blanks only: Windows drops trailing dots and blanks, so "C:\." and "C:\ \" are the drive root,
-// and "\\.\" and "\\?\" are not shares but the device and raw-path namespaces ("?" is refused
-// as a server name for that reason).
+// shorter than MAX_PATH, not a drive root and without "..". Every name must be one Windows creates
+// as typed: none of < > : " | ? * or a control character (the drive's colon aside), no device name
+// in any component (CON, NUL, COM1, "aux.txt", …), and no component ending in a dot or a blank:
+// Windows drops those, so "C:\." and "C:\ \" would be the drive root. "\\.\" and "\\?\" are
+// not shares but the device and raw-path namespaces.
 bool IsValidInstallRoot(const std::wstring& root);
 
 // "X:\" for a path that starts with a drive letter, else empty.

@@ -119,6 +119,14 @@ private:
     std::array<UIE::CUiControl*, 5> InstallingControls() const;
     void HideCustomDirectoryPage();
     std::wstring InstallDir() const;
+
+    // The last free-space answer of the custom-directory page, reused while the user types.
+    struct FreeSpaceAnswer {
+        std::wstring drive;
+        ULONGLONG askedAt = 0;
+        bool known = false;
+        uint64_t bytes = 0;
+    } freeSpace;
 };
 
 }  // namespace SetupUi

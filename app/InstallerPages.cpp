@@ -12,6 +12,7 @@
 #include "app/InstallRootRules.h"
 #include "app/InstallStatusText.h"
 #include "app/InstallerApp.h"
+#include "base/ScopedWin.h"
 #include "engine/InstallConstants.h"
 #include "engine/InstallRules.h"
 #include "engine/PathHelpers.h"
@@ -28,6 +29,7 @@ namespace {
 
 constexpr wchar_t kConsentMessage[] = L"请先阅读并同意用户协议和隐私协议。";
 constexpr wchar_t kInvalidRootMessage[] = L"请输入有效的安装目录，不能直接安装到盘符根目录。";
+constexpr wchar_t kUnwritableRootMessage[] = L"无法创建或写入该安装目录，请选择其他安装目录。";
 constexpr wchar_t kContactMessage[] = L"请联系软件发布方获取安装支持。";
 constexpr wchar_t kInstallFailedCaption[] = L"安装失败";
 constexpr COLORREF kDarkText = RGB(0x33, 0x33, 0x33);
@@ -57,6 +59,47 @@ UIE::CUiControl* AddPage(UIE::CUiControl* root) {
     background->fillColour = 0xFFFFFFFF;
     background->cornerRadius = 1;
     return page;
+}
+
+// Whether the installation will be able to create `root` and write into it, asked when the user
+// starts so that a folder Windows refuses is named before the download rather than after it.
+// Whatever the probe creates, folders and its file, it removes again.
+bool CanWriteInstallRoot(const std::wstring& root) {
+    std::vector<std::wstring> missing;  // deepest first
+    for (std::wstring folder = root; GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES;) {
+        missing.push_back(folder);
+        const size_t cut = folder.find_last_of(L"\\/");
+        if (cut == std::wstring::npos || cut < 3)
+            break;
+        folder.resize(cut);
+    }
+    std::vector<std::wstring> created;
+    bool writable = true;
+    for (auto folder = missing.rbegin(); writable && folder != missing.rend(); ++folder) {
+        writable = CreateDirectoryW(folder->c_str(), nullptr) != 0;
+        if (writable)
+            created.push_back(*folder);
+    }
+    if (writable) {
+        const std::wstring probe = root + L"\\~orbelin-" + std::to_wstring(GetCurrentProcessId()) + L".tmp";
+        base::UniqueFile file{CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                          FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr)};
+        writable = static_cast<bool>(file);
+    }
+    for (auto folder = created.rbegin(); folder != created.rend(); ++folder)
+        RemoveDirectoryW(folder->c_str());
+    return writable;
+}
+
+// Asked while the user types: a drive without media must not raise the system's "insert a disk"
+// box, so critical errors come back as failures for the length of the question.
+bool AskFreeBytes(const std::wstring& drive, uint64_t& freeBytes) {
+    const UINT previous = SetErrorMode(SEM_FAILCRITICALERRORS);
+    ULARGE_INTEGER available = {};
+    const bool known = GetDiskFreeSpaceExW(drive.c_str(), &available, nullptr, nullptr) != 0;
+    SetErrorMode(previous);
+    freeBytes = available.QuadPart;
+    return known;
 }
 
 }  // namespace
@@ -218,15 +261,18 @@ void InstallerApp::FocusPrimary() {
 }
 
 void InstallerApp::UpdateDiskSpace(const std::wstring& path) {
+    // Every key press lands here. The drive's answer is reused for a while, so a slow or
+    // disconnected network drive stalls the window once, not on every character typed.
+    constexpr ULONGLONG kFreeSpaceReuseMs = 3000;
     const std::wstring drive = DriveRootOf(path);
-    ULARGE_INTEGER available = {};
-    const uint64_t* free = nullptr;
-    uint64_t freeBytes = 0;
-    if (!drive.empty() && GetDiskFreeSpaceExW(drive.c_str(), &available, nullptr, nullptr)) {
-        freeBytes = available.QuadPart;
-        free = &freeBytes;
+    const ULONGLONG now = GetTickCount64();
+    if (!drive.empty() && (drive != freeSpace.drive || now - freeSpace.askedAt >= kFreeSpaceReuseMs)) {
+        freeSpace.drive = drive;
+        freeSpace.askedAt = now;
+        freeSpace.known = AskFreeBytes(drive, freeSpace.bytes);
     }
-    diskSpaceLabel->SetText(DiskSpaceText(free));
+    const bool known = !drive.empty() && freeSpace.known;
+    diskSpaceLabel->SetText(DiskSpaceText(known ? &freeSpace.bytes : nullptr));
 }
 
 void InstallerApp::BrowseForDirectory() {
@@ -271,20 +317,30 @@ void InstallerApp::StartInstall() {
     if (installing)
         return;
     const bool fromCustomPage = customDirPage->visible;
-    if (fromCustomPage)
-        installRoot = pathEdit->text;
     if (!agreement->checked) {
         ShowMessage(kConsentMessage, MB_ICONINFORMATION);
         return;
     }
-    TrimInstallRoot(installRoot);
-    if (!IsValidInstallRoot(installRoot)) {
+    // A refused folder never becomes the root: after "返回" the main page installs into the last
+    // good one instead of repeating the warning.
+    std::wstring root = fromCustomPage ? pathEdit->text : installRoot;
+    TrimInstallRoot(root);
+    if (!IsValidInstallRoot(root)) {
         ShowMessage(kInvalidRootMessage, MB_ICONWARNING);
         return;
     }
-    // The user has agreed to the device report by starting the installation.
-    const std::wstring settings = Engine::JoinPath(Engine::GetAppDataDir(), L"settings.ini");
-    WritePrivateProfileStringW(L"privacy", L"networkConsent", L"1", settings.c_str());
+    if (!CanWriteInstallRoot(root)) {
+        ShowMessage(kUnwritableRootMessage, MB_ICONWARNING);
+        return;
+    }
+    installRoot = root;
+    // The user has agreed to the device report by starting the installation. Without a data
+    // folder there is nowhere to keep it: a bare file name would land in the Windows folder.
+    const std::wstring dataDir = Engine::GetAppDataDir();
+    if (!dataDir.empty()) {
+        const std::wstring settings = Engine::JoinPath(dataDir, L"settings.ini");
+        WritePrivateProfileStringW(L"privacy", L"networkConsent", L"1", settings.c_str());
+    }
     if (fromCustomPage)
         HideCustomDirectoryPage();
     installing = true;

@@ -47,7 +47,10 @@ std::wstring GetOrCreateDeviceId() {
 }
 
 std::string LoadToken() {
-    const std::wstring path = JoinPath(GetAppDataDir(), kTokenFileName);
+    const std::wstring dataDir = GetAppDataDir();
+    if (dataDir.empty())
+        return std::string();
+    const std::wstring path = JoinPath(dataDir, kTokenFileName);
     base::UniqueFile file{CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL, nullptr)};
     if (!file)
@@ -63,7 +66,9 @@ std::string LoadToken() {
 }
 
 void SaveToken(const std::wstring& path, const std::string& token) {
-    if (path.empty() || token.empty())
+    // A bare file name is what an empty data folder gives: it would be written wherever the
+    // current directory happens to be.
+    if (path.find_last_of(L"\\/") == std::wstring::npos || token.empty())
         return;
     const std::wstring temp = path + L".tmp";
     base::UniqueFile file{

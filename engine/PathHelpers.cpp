@@ -88,7 +88,8 @@ bool ReplaceDirectory(const std::wstring& staged, const std::wstring& target, co
 
 std::wstring GetAppDataDir() {
     wchar_t buffer[MAX_PATH] = {};
-    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_APPDATA | CSIDL_FLAG_CREATE, nullptr, 0, buffer)))
+    // An empty answer would make "\Orbelin" a folder at the top of the current drive.
+    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_APPDATA | CSIDL_FLAG_CREATE, nullptr, 0, buffer)) || !buffer[0])
         return std::wstring();
     std::wstring dir = std::wstring(buffer) + L"\\Orbelin";
     CreateDirectoryW(dir.c_str(), nullptr);

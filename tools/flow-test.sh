@@ -16,6 +16,10 @@
 #              focus ring shows), Enter opens the custom-directory page, Escape leaves it and
 #              Enter opens it again, Shift+Tab reaches the path field, a folder is typed, Tab and
 #              Enter install into it, and Enter on the finish page starts the product;
+#   takeback - on the main page a press on the agreement words dragged off before the release
+#              changes nothing, unticked or ticked; a folder name Windows cannot create, refused
+#              on the custom-directory page and left with "返回", does not stay: "立即安装" on
+#              the main page installs into the default folder (files and uninstall entry);
 #   keyclose - Shift+Tab and Enter start an installation, and Alt+F4 during the download ends
 #              the installer with 0 and no message box, as a system close does;
 #   drop     - the server cuts the package twice (a quarter of it each time) and the installation
@@ -271,6 +275,57 @@ start_installer keyboard && {
         close_window
         expect_exit keyboard
     fi
+}
+
+echo "[flow] takeback"
+serve "$demo/packages/good.zip" 1
+default_root=$users/$(id -un)/AppData/Local/Programs/Orbelin
+rm -rf "$default_root"  # installed by "custom"; this scenario must put it there again
+drag_off_words() {  # press on "我已阅读并同意", leave it, release over empty page
+    xdotool mousemove --window "$window" 80 345 mousedown 1
+    sleep 0.2
+    xdotool mousemove --window "$window" 120 300
+    sleep 0.2
+    xdotool mouseup 1
+    sleep 0.4
+}
+start_installer takeback && {
+    drag_off_words
+    shot takeback-unticked
+    [ "$(pixel takeback-unticked 26 345)" != FF7467 ] || fail "takeback: a press dragged off the words ticked the box"
+    click 80 345  # a real click on the words ticks it
+    expect_shot takeback-ticked 26 345 FF7467 "takeback: a click on the words did not tick the box"
+    drag_off_words
+    shot takeback-still-ticked
+    expect_pixel takeback-still-ticked 26 345 FF7467 "takeback: a press dragged off the words cleared the box"
+    click 470 345  # 自定义目录
+    click 200 138
+    xdotool windowfocus --sync "$window" 2>/dev/null
+    xdotool key --clearmodifiers ctrl+a
+    xdotool type --delay 20 'C:\flow|bad'
+    sleep 0.5
+    click 260 298  # 立即安装 on the custom-directory page: refused
+    if wait_for eval 'message=$(windows_named "$title" | grep -vx "$window" | head -n1); [ -n "$message" ]'; then
+        shot takeback-refused "$message"
+        dismiss "$message"
+    else
+        fail "takeback: the bad folder was not refused"
+    fi
+    click 40 70    # 返回
+    click 260 298  # 立即安装 on the main page
+    product=$default_root/1.0.0.49/Orbelin.exe
+    if wait_for eval '[ -f "$product" ]'; then
+        expect_shot takeback-finish 260 120 FF7467 "takeback: no finish page badge"
+        location=$(orb_wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Orbelin' \
+            /v InstallLocation 2>/dev/null | tr -d '\r' | grep InstallLocation)
+        [[ "$location" == *'\AppData\Local\Programs\Orbelin' ]] ||
+            fail "takeback: the uninstall entry names '$location', not the default folder"
+    else
+        shot takeback-main
+        fail "takeback: nothing was installed in the default folder (see takeback-main.png)"
+    fi
+    close_window
+    expect_exit takeback
 }
 
 echo "[flow] keyclose"

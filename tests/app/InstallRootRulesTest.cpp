@@ -43,7 +43,26 @@ TEST(InstallRootRulesTest, TrimsThenValidates) {
         {L"\\\\\\server\\share", L"\\\\\\server\\share", false},
         {L"\\\\.\\pipe", L"\\\\.\\pipe", false},  // the device namespace
         {L"\\\\?\\C:\\x", L"\\\\?\\C:\\x", false},
-        {L"\\\\?x\\share", L"\\\\?x\\share", true},
+        {L"\\\\?x\\share", L"\\\\?x\\share", false},
+        // Names Windows cannot create as typed.
+        {L"C:\\a<b", L"C:\\a<b", false},
+        {L"C:\\a\"b", L"C:\\a\"b", false},
+        {L"C:\\a|b\\c", L"C:\\a|b\\c", false},
+        {L"C:\\a*", L"C:\\a*", false},
+        {L"C:\\x\\a:b", L"C:\\x\\a:b", false},  // only the drive's colon
+        {L"\\\\server\\share>x", L"\\\\server\\share>x", false},
+        {L"C:\\a\tb", L"C:\\a\tb", false},
+        {L"C:\\CON", L"C:\\CON", false},
+        {L"C:\\Apps\\nul.txt\\x", L"C:\\Apps\\nul.txt\\x", false},
+        {L"D:/com1", L"D:/com1", false},
+        {L"C:\\Lpt9.log", L"C:\\Lpt9.log", false},
+        {L"C:\\aux\\x", L"C:\\aux\\x", false},
+        {L"\\\\server\\prn", L"\\\\server\\prn", false},
+        {L"C:\\COM0", L"C:\\COM0", true},
+        {L"C:\\console", L"C:\\console", true},
+        {L"C:\\Apps.\\x", L"C:\\Apps.\\x", false},
+        {L"C:\\Apps \\x", L"C:\\Apps \\x", false},
+        {L"C:\\Apps.", L"C:\\Apps.", false},
     };
     for (const Case& c : cases) {
         std::wstring root = c.typed;

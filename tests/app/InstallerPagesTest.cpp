@@ -92,7 +92,7 @@ TEST(InstallerPages, FromConsentThroughAFailedRunToTheFinishPage) {
         EXPECT_EQ(app.pathEdit->text, defaultRoot);
         EXPECT_NE(app.diskSpaceLabel->text.find(L" GB"), std::wstring::npos) << app.diskSpaceLabel->text;
 
-        // A drive root typed on the page is refused; the trimmed text stays.
+        // A drive root typed on the page is refused and does not become the root.
         OnUi(app, [&] {
             app.pathEdit->SetText(L"C:\\\\  ");
             app.StartInstall();
@@ -100,8 +100,25 @@ TEST(InstallerPages, FromConsentThroughAFailedRunToTheFinishPage) {
         ASSERT_EQ(shown.size(), 3u);
         EXPECT_EQ(shown[2].text, L"请输入有效的安装目录，不能直接安装到盘符根目录。");
         EXPECT_EQ(shown[2].flags, static_cast<UINT>(MB_ICONWARNING));
-        EXPECT_EQ(app.installRoot, L"C:\\");
+        EXPECT_EQ(app.installRoot, defaultRoot);
         EXPECT_TRUE(app.customDirPage->visible);
+
+        // A folder that cannot be created (its parent is a file) is refused before any download,
+        // and the probe leaves nothing behind.
+        const std::wstring blocker = L"C:\\orbelin-pages-file";
+        HANDLE file = CreateFileW(blocker.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        CloseHandle(file);
+        OnUi(app, [&] {
+            app.pathEdit->SetText(blocker + L"\\Orbelin");
+            app.StartInstall();
+        });
+        ASSERT_EQ(shown.size(), 4u);
+        EXPECT_EQ(shown[3].text, L"无法创建或写入该安装目录，请选择其他安装目录。");
+        EXPECT_FALSE(app.installing);
+        EXPECT_EQ(app.installRoot, defaultRoot);
+        EXPECT_EQ(GetFileAttributesW(blocker.c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
+        DeleteFileW(blocker.c_str());
 
         // A valid folder starts a run from the page: consent recorded, the installing look shown.
         OnUi(app, [&] {
@@ -114,12 +131,12 @@ TEST(InstallerPages, FromConsentThroughAFailedRunToTheFinishPage) {
         EXPECT_TRUE(app.window.captionDragEnabled);
 
         // The run fails: its message, then the main page again with the agreement still checked.
-        EXPECT_TRUE(apptest::WaitUntil([&] { return shownCount.load() == 4u; }));
+        EXPECT_TRUE(apptest::WaitUntil([&] { return shownCount.load() == 5u; }));
         OnUi(app, [] {});
-        ASSERT_EQ(shown.size(), 4u);
-        EXPECT_EQ(shown[3].text, L"下载失败");
-        EXPECT_EQ(shown[3].caption, L"安装失败");
-        EXPECT_EQ(shown[3].flags, static_cast<UINT>(MB_ICONERROR));
+        ASSERT_EQ(shown.size(), 5u);
+        EXPECT_EQ(shown[4].text, L"下载失败");
+        EXPECT_EQ(shown[4].caption, L"安装失败");
+        EXPECT_EQ(shown[4].flags, static_cast<UINT>(MB_ICONERROR));
         EXPECT_FALSE(app.installing);
         EXPECT_TRUE(app.installButton->visible);
         EXPECT_TRUE(app.closeButton->visible);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/DeviceProfile.h"
+#include "engine/InstallRules.h"
 #include "engine/PathHelpers.h"
 #include "engine/TextConversion.h"
 #include "support/TestDirs.h"
@@ -180,6 +181,14 @@ TEST(Token, FailedSavesLeaveTheOldFileUntouched) {
     SaveToken(blocked, "new");
     EXPECT_TRUE(IsDirectory(blocked));
     EXPECT_FALSE(Exists(blocked + L".tmp"));
+
+    // Without a data folder the path is a bare name: nothing lands in the current directory.
+    wchar_t current[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, current);
+    ASSERT_TRUE(SetCurrentDirectoryW(dir.c_str()));
+    SaveToken(JoinPath(L"", L"token.dat"), "new");
+    SetCurrentDirectoryW(current);
+    EXPECT_EQ(ReadFileBytes(path), "old");
     RemoveTree(dir);
 }
 

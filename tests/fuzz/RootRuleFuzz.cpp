@@ -4,6 +4,8 @@
 // drive root however Windows normalises it, and without "..".
 #include "FuzzSupport.h"
 
+#include <cwchar>
+
 #include "app/InstallRootRules.h"
 
 namespace {
@@ -29,6 +31,10 @@ void CheckTrim(const std::wstring& typed, const std::wstring& trimmed) {
 void CheckValidRoot(const std::wstring& root) {
     FUZZ_CHECK(root.size() >= 4 && root.size() < 260);
     FUZZ_CHECK(root.find(L"..") == std::wstring::npos);
+    for (size_t i = 0; i < root.size(); ++i) {  // only names Windows creates: the drive's colon aside
+        FUZZ_CHECK(root[i] >= 0x20 && std::wcschr(L"<>\"|?*", root[i]) == nullptr);
+        FUZZ_CHECK(root[i] != L':' || i == 1);
+    }
     const bool onDrive = IsAsciiLetter(root[0]) && root[1] == L':' && Fuzz::ModelIsSeparator(root[2]);
     const bool onShare = root[0] == L'\\' && root[1] == L'\\';
     FUZZ_CHECK(onDrive || onShare);

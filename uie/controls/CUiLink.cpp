@@ -59,8 +59,8 @@ bool CUiLink::Activate() {
     return true;
 }
 
-void CUiLink::OnMouseUp(int, int) {
-    if (onClick)
+void CUiLink::OnMouseUp(int x, int y) {
+    if (onClick && x >= 0 && y >= 0 && x < bounds.width && y < bounds.height)
         onClick();
 }
 

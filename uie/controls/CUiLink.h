@@ -1,6 +1,6 @@
 // One line of link-coloured text, optionally after a named icon, underlined while the pointer is
-// over it. A release after a press on the link runs its handler wherever the release lands: the
-// window hands the release to the control that took the press.
+// over it. A press on the link and a release on it run its handler; a release elsewhere cancels
+// (the window hands the release to the control that took the press, wherever it lands).
 #pragma once
 
 #include <windows.h>
