@@ -142,6 +142,12 @@ check_signature_certificate() {
     refuse_test_certificate "$names" "the signing certificate"
 }
 
+# Everything that can be known about the certificate before signing.
+check_certificate() {
+    check_settings
+    [ "$(certificate_kind)" != pkcs12 ] || check_pkcs12_certificate
+}
+
 # ---------------------------------------------------------------------------------------------
 # Signing and the release folder
 # ---------------------------------------------------------------------------------------------
@@ -186,10 +192,11 @@ make_release_folder() {
     local in=$1 outdir=$2 name staged
     name=$(basename "$in")
     [ -f "$in" ] || die "no such file: $in"
-    check_settings
-    [ "$(certificate_kind)" != pkcs12 ] || check_pkcs12_certificate
+    # SHA256SUMS lists the whole folder, so nothing of an earlier run may linger in it.
+    if [ -n "$(ls -A "$outdir" 2>/dev/null)" ]; then
+        die "the release folder $outdir is not empty"
+    fi
     mkdir -p "$outdir"
-    rm -f "$outdir/SHA256SUMS" "$outdir/$name"
     staged="$outdir/.$name.signing"
     rm -f "$staged"
     if ! (sign "$in" "$staged" && check_signature_certificate "$staged"); then
@@ -208,15 +215,17 @@ make_release_folder() {
 case "${1:-}" in
 --sign-only)
     [ $# -eq 3 ] || die "usage: tools/release.sh --sign-only FILE OUTDIR"
+    check_certificate
     make_release_folder "$2" "$3"
     ;;
 "")
     # Refuse before a build that would only be thrown away.
-    check_settings
+    check_certificate
     cd "$repo"
     "$repo/tools/setup.sh"
     cmake --preset release >/dev/null
     cmake --build --preset release
+    rm -rf "$repo/build/release/out"
     make_release_folder "$repo/build/release/OrbelinSetup.exe" "$repo/build/release/out"
     ;;
 *)
