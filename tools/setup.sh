@@ -199,6 +199,26 @@ build_curl() {
     touch "$prefix/.built-small-sspi-repro"
 }
 
+# keep_licences: the licence files that binary distribution of the installer must carry, taken from
+# the upstream tarballs setup fetched (the unpacked trees of the slicer and wxWidgets are deleted),
+# for tools/release-notices.sh. The toolchain's own licences are read from its packages' docs.
+keep_licences() {
+    local dir=$cache/licenses
+    [ -f "$dir/.kept-1" ] && return 0
+    rm -rf "$dir"; mkdir -p "$dir"
+    take_licence curl 'curl-*/COPYING' curl-COPYING
+    take_licence prusa-slicer '*/src/miniz/LICENSE' miniz-LICENSE
+    take_licence wxwidgets3.2 '*/3rdparty/nanosvg/LICENSE.txt' nanosvg-LICENSE.txt
+    touch "$dir/.kept-1"
+}
+# take_licence PACKAGE MEMBER_PATTERN NAME: one file of PACKAGE's upstream tarball into licenses/NAME.
+take_licence() {
+    local tarball
+    tarball=$(ls "$cache/dl/$1"/*.orig.tar.* | grep -v '\.asc$' | head -n1)
+    tar -xOf "$tarball" --wildcards "$2" >"$cache/licenses/$3" 2>/dev/null && [ -s "$cache/licenses/$3" ] ||
+        die "no licence file $2 in $tarball"
+}
+
 # miniz from the slicer's source; nanosvg from wxWidgets', whose copy is the library as released
 # (the slicer's own copy is patched to need Boost).
 take_third_party_headers() {
@@ -224,6 +244,7 @@ install_packages
 build_curl i686
 build_curl x86_64
 take_third_party_headers
+keep_licences
 
 miniz_version=$(sed -n 's/^#define MZ_VERSION "\(.*\)"/\1/p' "$cache/third_party/miniz/miniz.h")
 {
