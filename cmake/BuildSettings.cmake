@@ -9,6 +9,9 @@ set(ORB_PUBLISHER_THUMBPRINT "0000000000000000000000000000000000000000" CACHE ST
 set(ORB_DOCS_HOST "127.0.0.1:18080" CACHE STRING
     "Host (and optional port) serving the user agreement and the privacy policy")
 set(ORB_DOCS_SCHEME "http" CACHE STRING "Scheme of the agreement documents' addresses (http or https)")
+set(ORB_MAKER "欧贝林" CACHE STRING "The maker, named as CompanyName in the installer's version resource")
+set(ORB_VERSION "${PROJECT_VERSION}" CACHE STRING
+    "The installer's file and product version, four numbers separated by dots")
 set(ORB_MANIFEST_DLLS
     "OrbelinUI.dll;libcurl.dll;openh264.dll;avformat-60.dll;avcodec-60.dll;avutil-58.dll;swscale-7.dll;swresample-4.dll;avfilter-9.dll"
     CACHE STRING "The nine DLL names of manifest entries 3-11, in order, separated by ';'")
@@ -39,5 +42,20 @@ foreach(_url ORB_API_BASE_URL ORB_PACKAGE_URL)
         message(FATAL_ERROR "${_url} must be an http:// or https:// URL")
     endif()
 endforeach()
+
+if(NOT ORB_VERSION MATCHES "^([0-9]+)\\.([0-9]+)\\.([0-9]+)\\.([0-9]+)$")
+    message(FATAL_ERROR "ORB_VERSION must be four numbers separated by dots, not '${ORB_VERSION}'")
+endif()
+set(ORB_VERSION_COMMAS "")
+foreach(_part ${CMAKE_MATCH_1} ${CMAKE_MATCH_2} ${CMAKE_MATCH_3} ${CMAKE_MATCH_4})
+    if(_part GREATER 65535)
+        message(FATAL_ERROR "ORB_VERSION: each number must be at most 65535, not ${_part}")
+    endif()
+    string(APPEND ORB_VERSION_COMMAS ",${_part}")
+endforeach()
+string(SUBSTRING "${ORB_VERSION_COMMAS}" 1 -1 ORB_VERSION_COMMAS)
+if(ORB_MAKER STREQUAL "" OR ORB_MAKER MATCHES "[\"\\]")
+    message(FATAL_ERROR "ORB_MAKER must be a plain non-empty name")
+endif()
 
 configure_file(${CMAKE_CURRENT_LIST_DIR}/OrbBuildSettings.h.in ${CMAKE_BINARY_DIR}/generated/OrbBuildSettings.h @ONLY)

@@ -7,6 +7,12 @@
 set -euo pipefail
 src=$1 out=$2
 mkdir -p "$out"
+# Renderers may stamp the time into what they write; a release must come out the same whenever it
+# is built, so their clock is the last commit's (and every ancillary PNG chunk is dropped below).
+if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
+    SOURCE_DATE_EPOCH=$(git -C "$src" log -1 --format=%ct 2>/dev/null || echo 0)
+fi
+export SOURCE_DATE_EPOCH
 rsvg-convert -w 1040 -h 520 "$src/header.svg" -o "$out/header.png"
 rsvg-convert -w 512 -h 512 "$src/logo.svg" -o "$out/logo.png"
 # The first page's own sizes at 96 DPI: drawn from the artwork at that size, they spare start-up
@@ -44,7 +50,17 @@ done
 # bitmaps ImageMagick would store below 256 px, in an installer every user downloads.
 python3 - "$out/app.ico" $(for s in "${sizes[@]}"; do echo "$out/icon-$s.png"; done) <<'PY'
 import struct, sys
-target, pngs = sys.argv[1], [open(p, "rb").read() for p in sys.argv[2:]]
+# Only the critical chunks go in: a text or time chunk would carry the moment of the build.
+def critical_only(png):
+    kept, at = png[:8], 8
+    while at < len(png):
+        length, = struct.unpack(">I", png[at:at + 4])
+        end = at + 12 + length
+        if png[at + 4:at + 8] in (b"IHDR", b"PLTE", b"IDAT", b"IEND"):
+            kept += png[at:end]
+        at = end
+    return kept
+target, pngs = sys.argv[1], [critical_only(open(p, "rb").read()) for p in sys.argv[2:]]
 offset = 6 + 16 * len(pngs)
 head, body = struct.pack("<HHH", 0, 1, len(pngs)), b""
 for png in pngs:

@@ -162,17 +162,26 @@ dsc_version() { sed -n 's/^Version: //p' "$(ls "$cache/dl/$1"/*.dsc | head -n1)"
 # authentication engines stay in: an office proxy asks for the logged-on user's Windows credentials
 # (Negotiate or NTLM through SSPI), and libcurl 7.88 has no switch that keeps those without digest.
 # Built without unwind tables: the installer's callbacks let no exception out.
+# Reproducible like the installer: the source and build folders are named by fixed stand-ins (some
+# of libcurl's messages carry __FILE__), the archive has no member times, and any clock reads the
+# Debian changelog's date.
 build_curl() {
-    local arch=$1 src prefix=$cache/curl-$1 work=$cache/build-curl-$1
-    [ -f "$prefix/.built-small-sspi" ] && return 0
+    local arch=$1 src prefix=$cache/curl-$1 work=$cache/build-curl-$1 flags
+    [ -f "$prefix/.built-small-sspi-repro" ] && return 0
     src=$(fetch_source curl)
     say "building libcurl (static, Schannel) for $arch-w64-mingw32"
     rm -rf "$work" "$prefix"
+    flags="-Os -DNDEBUG -ffunction-sections -fdata-sections -fno-asynchronous-unwind-tables"
+    flags="$flags -ffile-prefix-map=$src=curl-$(dsc_version curl) -ffile-prefix-map=$work=build"
+    SOURCE_DATE_EPOCH=$(dpkg-parsechangelog -l "$src/debian/changelog" -S Timestamp) \
     cmake -S "$src" -B "$work" -G Ninja \
         -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/toolchain-mingw-$arch.cmake" -DCMAKE_BUILD_TYPE=Release \
-        -DCMAKE_C_FLAGS_RELEASE="-Os -DNDEBUG -ffunction-sections -fdata-sections -fno-asynchronous-unwind-tables" \
+        -DCMAKE_C_FLAGS_RELEASE="$flags" \
+        "-DCMAKE_C_ARCHIVE_CREATE=<CMAKE_AR> qcD <TARGET> <LINK_FLAGS> <OBJECTS>" \
+        "-DCMAKE_C_ARCHIVE_APPEND=<CMAKE_AR> qD <TARGET> <LINK_FLAGS> <OBJECTS>" \
+        "-DCMAKE_C_ARCHIVE_FINISH=<CMAKE_RANLIB> -D <TARGET>" \
+        -DCMAKE_EXE_LINKER_FLAGS="-static -static-libgcc -static-libstdc++ -Wl,--no-insert-timestamp" \
         -DCMAKE_INSTALL_PREFIX="$prefix" \
-        -DCMAKE_EXE_LINKER_FLAGS="-static -static-libgcc -static-libstdc++" \
         -DBUILD_SHARED_LIBS=OFF -DBUILD_CURL_EXE=ON -DBUILD_TESTING=OFF -DENABLE_MANUAL=OFF \
         -DCURL_USE_SCHANNEL=ON -DCURL_USE_OPENSSL=OFF -DCURL_ZLIB=OFF -DCURL_BROTLI=OFF \
         -DCURL_ZSTD=OFF -DUSE_NGHTTP2=OFF -DUSE_NGTCP2=OFF -DUSE_QUICHE=OFF -DUSE_LIBIDN2=OFF \
@@ -183,10 +192,31 @@ build_curl() {
         -DCURL_DISABLE_LIBCURL_OPTION=ON -DCURL_WINDOWS_SSPI=ON \
         -DCURL_USE_LIBPSL=OFF -DCURL_LTO=OFF >"$cache/curl-$arch-configure.log" 2>&1 ||
         die "configuring libcurl for $arch failed; see $cache/curl-$arch-configure.log"
+    SOURCE_DATE_EPOCH=$(dpkg-parsechangelog -l "$src/debian/changelog" -S Timestamp) \
     cmake --build "$work" --target install >"$cache/curl-$arch-build.log" 2>&1 ||
         die "building libcurl for $arch failed; see $cache/curl-$arch-build.log"
     rm -rf "$work"
-    touch "$prefix/.built-small-sspi"
+    touch "$prefix/.built-small-sspi-repro"
+}
+
+# keep_licences: the licence files that binary distribution of the installer must carry, taken from
+# the upstream tarballs setup fetched (the unpacked trees of the slicer and wxWidgets are deleted),
+# for tools/release-notices.sh. The toolchain's own licences are read from its packages' docs.
+keep_licences() {
+    local dir=$cache/licenses
+    [ -f "$dir/.kept-1" ] && return 0
+    rm -rf "$dir"; mkdir -p "$dir"
+    take_licence curl 'curl-*/COPYING' curl-COPYING
+    take_licence prusa-slicer '*/src/miniz/LICENSE' miniz-LICENSE
+    take_licence wxwidgets3.2 '*/3rdparty/nanosvg/LICENSE.txt' nanosvg-LICENSE.txt
+    touch "$dir/.kept-1"
+}
+# take_licence PACKAGE MEMBER_PATTERN NAME: one file of PACKAGE's upstream tarball into licenses/NAME.
+take_licence() {
+    local tarball
+    tarball=$(ls "$cache/dl/$1"/*.orig.tar.* | grep -v '\.asc$' | head -n1)
+    tar -xOf "$tarball" --wildcards "$2" >"$cache/licenses/$3" 2>/dev/null && [ -s "$cache/licenses/$3" ] ||
+        die "no licence file $2 in $tarball"
 }
 
 # miniz from the slicer's source; nanosvg from wxWidgets', whose copy is the library as released
@@ -214,6 +244,7 @@ install_packages
 build_curl i686
 build_curl x86_64
 take_third_party_headers
+keep_licences
 
 miniz_version=$(sed -n 's/^#define MZ_VERSION "\(.*\)"/\1/p' "$cache/third_party/miniz/miniz.h")
 {

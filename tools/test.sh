@@ -10,6 +10,8 @@
 #   5. the flow suite (tools/flow-test.sh): the demo installer driven with clicks and keys under
 #      Xvfb against the local demo server, with a screenshot of every page. It is left out when
 #      ctest options narrow the run.
+#   Before the flow suite, tools/check-reproducible.sh builds the release installer from two clean
+#   clones and compares them byte for byte (also left out when ctest options narrow the run).
 # Exits non-zero on any failure. Pass ctest options after the command, e.g. tools/test.sh -R pipeline.
 # ORB_WIN64_ONLY=1 takes the 64-bit-only path on any machine.
 set -euo pipefail
@@ -108,6 +110,18 @@ echo "[test] fuzz targets"
 run_native fuzz build/fuzz "$@"
 
 if [ $# -eq 0 ]; then
+    echo "[test] reproducible release build (two clean clones)"
+    if "$repo/tools/check-reproducible.sh"; then
+        results[repro]=passed
+    else
+        results[repro]=FAILED
+        status=1
+    fi
+else
+    results[repro]="skipped: ctest options narrow the run"
+fi
+
+if [ $# -eq 0 ]; then
     echo "[test] flow suite"
     if "$repo/tools/flow-test.sh"; then
         results[flow]=passed
@@ -123,5 +137,6 @@ echo "[test] x86_64 suite (64-bit Wine): ${results[x86_64]}"
 echo "[test] i686 suite (32-bit Wine): ${results[i686]}"
 echo "[test] native suite (sanitizers): ${results[native]}"
 echo "[test] fuzz suite (native, libFuzzer): ${results[fuzz]}"
+echo "[test] reproducible release build: ${results[repro]}"
 echo "[test] flow suite (Xvfb, demo build): ${results[flow]}"
 exit $status

@@ -11,6 +11,7 @@
 #include <vector>
 #include <thread>
 
+#include "OrbBuildSettings.h"
 #include "base/ScopedWin.h"
 #include "support/TestDirs.h"
 
@@ -189,4 +190,16 @@ TEST(InstallerExe, CarriesItsPicturesAndVersion) {
     EXPECT_EQ(fixed->dwFileVersionLS, 0x00000031u);  // 0.49
     EXPECT_EQ(fixed->dwProductVersionMS, 0x00010000u);
     EXPECT_EQ(fixed->dwProductVersionLS, 0x00000031u);
+    auto text = [&](const wchar_t* name) {
+        wchar_t* value = nullptr;
+        UINT length = 0;
+        const std::wstring path = std::wstring(L"\\StringFileInfo\\080404b0\\") + name;
+        if (!VerQueryValueW(&info[0], path.c_str(), reinterpret_cast<void**>(&value), &length) || !value)
+            return std::wstring();
+        return std::wstring(value);
+    };
+    EXPECT_EQ(text(L"ProductName"), L"欧贝林视频格式转换器");
+    EXPECT_EQ(text(L"CompanyName"), ORB_MAKER);
+    EXPECT_EQ(text(L"FileVersion"), ORB_VERSION);
+    EXPECT_EQ(text(L"ProductVersion"), ORB_VERSION);
 }
