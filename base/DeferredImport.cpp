@@ -1,5 +1,7 @@
 #include "base/DeferredImport.h"
 
+#include "base/SystemLibrary.h"
+
 #include <string>
 
 namespace base {
@@ -7,7 +9,7 @@ namespace base {
 void* ResolveDeferred(const DeferredProc& proc) {
     // Never freed: the pointer keeps the DLL's address for the rest of the process. Two threads
     // resolving the same function at once store the same address.
-    const HMODULE module = LoadLibraryExW(proc.library, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    const HMODULE module = LoadSystemLibrary(proc.library);
     void* function = module ? reinterpret_cast<void*>(GetProcAddress(module, proc.name)) : nullptr;
     if (!function) {
         std::wstring text = L"The procedure entry point ";

@@ -12,6 +12,7 @@
 #include <oleacc.h>
 #include <winhttp.h>
 #include <restartmanager.h>
+#include <winver.h>
 
 #include "base/DeferredImport.h"
 
@@ -83,6 +84,12 @@ ORB_DEFER_IMPORT(L"crypt32.dll", PFXImportCertStore, 12);
 
 // The Authenticode check of the unpacked package.
 ORB_DEFER_IMPORT(L"wintrust.dll", WinVerifyTrust, 12);
+
+// The main executable's version, checked after the package is unpacked. VERSION.dll is no KnownDLL,
+// so imported it would be looked for beside the installer first.
+ORB_DEFER_IMPORT(L"version.dll", GetFileVersionInfoSizeW, 8);
+ORB_DEFER_IMPORT(L"version.dll", GetFileVersionInfoW, 16);
+ORB_DEFER_IMPORT(L"version.dll", VerQueryValueW, 16);
 
 // Folder paths, the folder picker, starting the product and creating folders.
 ORB_DEFER_IMPORT(L"shell32.dll", SHBrowseForFolderW, 4);

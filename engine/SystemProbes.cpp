@@ -4,6 +4,7 @@
 #include <dxgi.h>
 
 #include "base/ScopedWin.h"
+#include "base/SystemLibrary.h"
 #include "engine/ProfileJson.h"
 #include "engine/RegistryRead.h"
 #include "engine/TextConversion.h"
@@ -26,7 +27,7 @@ constexpr wchar_t kDisplayClassKey[] =
 
 GpuInfo PickDxgiAdapter() {
     AdapterPicker picker;
-    base::UniqueModule dxgi{LoadLibraryW(L"dxgi.dll")};
+    base::UniqueModule dxgi{base::LoadSystemLibrary(L"dxgi.dll")};
     using CreateFactoryFn = HRESULT(WINAPI*)(REFIID, void**);
     auto createFactory = LookUp<CreateFactoryFn>(dxgi.Get(), "CreateDXGIFactory");
     if (!createFactory)

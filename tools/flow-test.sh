@@ -25,6 +25,9 @@
 #   drop     - the server cuts the package twice (a quarter of it each time) and the installation
 #              still completes: screenshots during the download show the status line under the bar,
 #              the bar never goes back, and the finish page appears;
+#   planting - DLLs named like the system DLLs the installer and the system load by name, planted
+#              beside a copy of the installer and preferred by Wine as Windows would: a whole
+#              installation, and none of them loaded;
 #   presenter - the OpenGL presenter's tests of the test build, which need this display.
 # A screenshot of every page and message is kept in build/PRESET/flow/. Ends with one line and a
 # non-zero status when a check failed.
@@ -378,6 +381,72 @@ start_installer drop && {
     close_window
     expect_exit drop
 }
+
+# ---------------------------------------------------------------------------------------------
+echo "[flow] planting"
+# A copy of the installer in a downloads folder beside DLLs named like every DLL the installer and
+# the system DLLs it uses load by name, except Windows' KnownDLLs (which Windows always maps from
+# the system folder) and Wine's own modules. The names are those a whole installation loads under
+# Wine (WINEDEBUG=+pid,+loaddll), and the few more Windows loads on the same paths (proxy settings,
+# accessibility, revocation, themes, SSPI). The native-first override makes Wine search for them as
+# Windows does for a DLL that is not a KnownDLL: the program's folder first.
+planted_names="bcrypt comctl32 crypt32 cryptbase cryptnet dbghelp dnsapi dwmapi dxgi iphlpapi kerberos mswsock
+    msv1_0 netapi32 oleacc opengl32 rsaenh rstrtmgr secur32 sspicli userenv uxtheme version winhttp wintrust"
+# Windows maps a KnownDLL's own imports from the system folder too; Wine searches them like any
+# other DLL, the program's folder first, while it starts the process or binds a delayed import of
+# its own (Wine's user32 imports version.dll, its imagehlp dbghelp.dll). Those names are left out:
+# no program could keep Wine from taking them, and Windows never looks for them there.
+known_dlls="advapi32 clbcatq combase comdlg32 coml2 difxapi gdi32 gdiplus imagehlp imm32 kernel32 msctf msvcrt
+    normaliz nsi ole32 oleaut32 psapi rpcrt4 sechost setupapi shcore shell32 shlwapi user32 wldap32 ws2_32"
+wine_arch=${triplet%%-*}
+[ "$wine_arch" = i686 ] && wine_arch=i386
+wine_builtins=$(dirname "$(ls /usr/lib/wine/$wine_arch-windows/user32.dll /usr/lib/*-linux-gnu/wine/$wine_arch-windows/user32.dll \
+    2>/dev/null | head -n1)")
+wine_known_imports=$(for name in $known_dlls; do
+    [ -f "$wine_builtins/$name.dll" ] && $triplet-objdump -p "$wine_builtins/$name.dll" | sed -n 's/^\s*DLL Name: //p'
+done | tr 'A-Z' 'a-z' | sed 's/\.dll$//' | sort -u)
+[ -n "$wine_known_imports" ] || fail "planting: no imports read from Wine's DLLs in $wine_builtins"
+planted_names=$(echo $planted_names | tr ' ' '\n' | grep -vxF "$wine_known_imports" | tr '\n' ' ')
+echo "[flow] planting: $planted_names"
+downloads=$prefix/drive_c/users/Public/Downloads
+markers=$out/planted-markers
+mkdir -p "$downloads" "$markers"
+if $triplet-gcc-posix -shared -municode -o "$out/planted.dll" "$repo/tools/testpkg/planted.c"; then
+    for name in $planted_names; do cp "$out/planted.dll" "$downloads/$name.dll"; done
+    cp "$installer" "$downloads/"
+    serve "$demo/packages/good.zip" 1
+    rm -rf "$users/$(id -un)/AppData/Local/Programs/Orbelin"
+    shipped_installer=$installer
+    installer=$downloads/OrbelinSetup.exe
+    export WINEDLLOVERRIDES="$(echo $planted_names | tr ' ' ,)=n,b"
+    export ORB_PLANT_MARKERS="Z:$markers"
+    export WINEDEBUG=+pid,+loaddll
+    start_installer planting && {
+        click 33 345
+        click 260 298
+        product=$users/$(id -un)/AppData/Local/Programs/Orbelin/1.0.0.49/Orbelin.exe
+        if wait_for eval '[ -f "$product" ]'; then
+            expect_shot planting-finish 260 120 FF7467 "planting: no finish page badge"
+        else
+            fail "planting: the installation did not complete"
+        fi
+        close_window
+        expect_exit planting
+    }
+    unset WINEDLLOVERRIDES ORB_PLANT_MARKERS WINEDEBUG
+    installer=$shipped_installer
+    planted=$(ls "$markers")
+    [ -z "$planted" ] || fail "planting: planted DLLs ran in the installer: $planted"
+    loaded=$(grep -ioE 'Loaded L"C:\\\\users\\\\Public\\\\Downloads\\\\[^"]*\.dll"' "$out/installer.log")
+    [ -z "$loaded" ] || fail "planting: loaded from the downloads folder: $loaded"
+    # The names did matter: the installer loaded them, from the system folder.
+    for name in dwmapi dxgi opengl32 wintrust crypt32; do
+        grep -qi "system32\\\\\\\\$name.dll\" at .*builtin" "$out/installer.log" ||
+            fail "planting: $name.dll was not loaded from the system folder at all (see ${out#$repo/}/installer.log)"
+    done
+else
+    fail "planting: the planted DLL did not build"
+fi
 
 # The OpenGL presenter's frame checks need this X display; the headless suites skip them.
 echo "[flow] presenter"

@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "base/ScopedWin.h"
+#include "base/SystemLibrary.h"
 #include "uie/core/UiAccessible.h"
 #include "uie/core/UiCaptionBar.h"
 #include "uie/core/UiDpi.h"
@@ -200,7 +201,7 @@ void CUiWindow::ApplyDwmFrame() {
 
     if (!hwnd)
         return;
-    base::UniqueModule dwm{LoadLibraryW(L"dwmapi.dll")};
+    base::UniqueModule dwm{base::LoadSystemLibrary(L"dwmapi.dll")};
     if (!dwm)
         return;
     auto isEnabled = reinterpret_cast<IsCompositionEnabledFn>(

@@ -1,5 +1,7 @@
 #include "uie/core/UiGlPresenter.h"
 
+#include "base/SystemLibrary.h"
+
 namespace UIE {
 
 namespace {
@@ -42,7 +44,7 @@ bool UiGlPresenter::Start(HWND target) {
     if (!target)
         return false;
     window = target;
-    library = LoadLibraryW(L"opengl32.dll");
+    library = base::LoadSystemLibrary(L"opengl32.dll");
     if (!library || !ResolveFunctions())
         return Fail();
     dc = GetDC(window);
