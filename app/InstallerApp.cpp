@@ -13,6 +13,7 @@
 #include "engine/InstallRules.h"
 #include "engine/SystemRegistration.h"
 #include "uie/controls/UiImageCache.h"
+#include "uie/core/UiAccess.h"
 #include "uie/core/UiDpiSetup.h"
 #include "uie/core/UiGdiplusSession.h"
 #include "uie/core/UiTheme.h"
@@ -44,6 +45,16 @@ public:
 private:
     InstallerApp& app_;
 };
+
+// The words Windows itself uses in Chinese for the default actions a screen reader offers.
+UIE::UiActionWords ReaderActionWords() {
+    UIE::UiActionWords words;
+    words.press = L"按下";
+    words.check = L"选中";
+    words.uncheck = L"取消选中";
+    words.jump = L"跳转";
+    return words;
+}
 
 }  // namespace
 
@@ -82,6 +93,7 @@ int InstallerApp::Run(HINSTANCE moduleHandle, int showCommand) {
 
     gdiplus = std::make_unique<UIE::UiGdiplusSession>();
     WriteThemeColours();
+    UIE::SetActionWords(ReaderActionWords());
 
     if (!window.Create(module, MainWindowOptions())) {
         Shutdown();

@@ -14,6 +14,7 @@
 #include "AppTestSupport.h"
 #include "support/MessagePump.h"
 #include "support/TestDirs.h"
+#include "uie/core/UiAccess.h"
 #include "uie/core/UiFonts.h"
 
 using apptest::WaitUntil;
@@ -133,6 +134,8 @@ TEST(InstallerAppRun, ShowsTheFramelessWindowAndClosingEndsWithZero) {
 
     // The prefix maps the UI face to an installed font, so the preferred face is chosen.
     EXPECT_EQ(UIE::uiFaceName, L"微软雅黑");
+    // Readers are offered the Chinese verbs the application installed.
+    EXPECT_EQ(UIE::DefaultActionName(UIE::UiRole::CheckBox, false), L"选中");
     // Shutdown released the family and stopped GDI+.
     EXPECT_EQ(UIE::uiFontFamily, nullptr);
     EXPECT_EQ(app.gdiplus, nullptr);

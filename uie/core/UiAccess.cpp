@@ -65,15 +65,28 @@ unsigned long MsaaEvent(UiAccessEvent event) {
     return msaa::kEventReorder;
 }
 
-// The words Windows itself uses in Chinese for these actions.
+namespace {
+
+UiActionWords actionWords;
+
+}  // namespace
+
+void SetActionWords(const UiActionWords& words) {
+    actionWords = words;
+}
+
+bool HasDefaultAction(UiRole role) {
+    return role == UiRole::PushButton || role == UiRole::CheckBox || role == UiRole::Link;
+}
+
 std::wstring DefaultActionName(UiRole role, bool checked) {
     switch (role) {
         case UiRole::PushButton:
-            return L"按下";
+            return actionWords.press;
         case UiRole::CheckBox:
-            return checked ? L"取消选中" : L"选中";
+            return checked ? actionWords.uncheck : actionWords.check;
         case UiRole::Link:
-            return L"跳转";
+            return actionWords.jump;
         default:
             return L"";
     }

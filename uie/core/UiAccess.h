@@ -68,6 +68,19 @@ constexpr unsigned long kEventValueChange = 0x800E;
 long MsaaRole(UiRole role);  // 0 for None
 unsigned long MsaaState(const UiAccessState& state);
 unsigned long MsaaEvent(UiAccessEvent event);
+// The verbs a reader offers for the default actions. The toolkit's own are the English words
+// Windows uses; an application in another language sets its own once, before its first window
+// shows, on the UI thread.
+struct UiActionWords {
+    std::wstring press = L"Press";
+    std::wstring check = L"Check";
+    std::wstring uncheck = L"Uncheck";
+    std::wstring jump = L"Jump";
+};
+void SetActionWords(const UiActionWords& words);
+
+// Buttons, check boxes and links have a default action; other roles have none.
+bool HasDefaultAction(UiRole role);
 // The verb a reader offers for the control's default action; empty when it has none.
 std::wstring DefaultActionName(UiRole role, bool checked);
 // A progress value as readers expect it: "37%".

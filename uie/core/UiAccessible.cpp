@@ -364,7 +364,7 @@ HRESULT UiAccessible::accDoDefaultAction(VARIANT child) {
     if (FAILED(hr))
         return hr;
     if (!control || !control->enabled || !window_->IsShown(control) ||
-        DefaultActionName(control->Describe().role, false).empty())
+        !HasDefaultAction(control->Describe().role))
         return DISP_E_MEMBERNOTFOUND;
     CUiWindow* window = window_;
     const long id = control->accessId;

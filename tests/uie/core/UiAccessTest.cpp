@@ -62,7 +62,12 @@ TEST(UiAccessState, ReadersGetTheStatesTheControlHas) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(UIE::MsaaState(c.state), c.bits) << static_cast<int>(c.state.role);
+    EXPECT_EQ(UIE::DefaultActionName(UiRole::CheckBox, true), L"Uncheck");  // the toolkit's own words
+    UIE::UiActionWords words;
+    words.uncheck = L"取消选中";
+    UIE::SetActionWords(words);
     EXPECT_EQ(UIE::DefaultActionName(UiRole::CheckBox, true), L"取消选中");
+    UIE::SetActionWords({});
     EXPECT_EQ(UIE::DefaultActionName(UiRole::StaticText, false), L"");
     EXPECT_EQ(UIE::PercentValue(37), L"37%");
 }
