@@ -7,6 +7,7 @@
 
 #include "OrbBuildSettings.h"
 #include "app/EngineInstallServices.h"
+#include "app/StartupProbe.h"
 #include "base/ScopedWin.h"
 #include "engine/InstallConstants.h"
 #include "engine/InstallPipeline.h"
@@ -15,6 +16,7 @@
 #include "uie/controls/UiImageCache.h"
 #include "uie/core/UiAccess.h"
 #include "uie/core/UiDpiSetup.h"
+#include "uie/core/UiFirstPaint.h"
 #include "uie/core/UiGdiplusSession.h"
 #include "uie/core/UiTheme.h"
 
@@ -94,6 +96,8 @@ int InstallerApp::Run(HINSTANCE moduleHandle, int showCommand) {
     gdiplus = std::make_unique<UIE::UiGdiplusSession>();
     WriteThemeColours();
     UIE::SetActionWords(ReaderActionWords());
+    // bench/startup's clock; nothing without its variable.
+    UIE::SetFirstPresentedPaintHook(&WriteStartupProbe);
 
     if (!window.Create(module, MainWindowOptions())) {
         Shutdown();

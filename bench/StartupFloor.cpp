@@ -1,12 +1,13 @@
 // The floor of bench/startup: the least a Windows program of the installer's architecture and
 // link options does to show a painted window. It registers a class, creates one window of the
-// installer's size centred on the screen, shows it and paints it white with one GDI fill. The
-// first paint reaches the same start-up probe as the installer's window host, so both are timed
-// alike (ORB_STARTUP_PROBE; see uie/core/UiStartupProbe.h).
+// installer's size centred on the screen, shows it and paints it white with one GDI fill. It
+// installs the same start-up probe as the installer, reached the same way after its first paint,
+// so both are timed alike (ORB_STARTUP_PROBE; see app/StartupProbe.h).
 #include <windows.h>
 
+#include "app/StartupProbe.h"
 #include "base/ScopedWin.h"
-#include "uie/core/UiStartupProbe.h"
+#include "uie/core/UiFirstPaint.h"
 
 namespace {
 
@@ -33,6 +34,7 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
+    UIE::SetFirstPresentedPaintHook(&SetupUi::WriteStartupProbe);
     WNDCLASSEXW wc = {};
     wc.cbSize = sizeof(wc);
     wc.lpfnWndProc = &WindowProc;

@@ -14,8 +14,8 @@
 #include "uie/core/UiDpi.h"
 #include "uie/core/UiDpiSetup.h"
 #include "uie/core/UiFonts.h"
+#include "uie/core/UiFirstPaint.h"
 #include "uie/core/UiFrameGeometry.h"
-#include "uie/core/UiStartupProbe.h"
 #include "uie/core/UiTheme.h"
 
 namespace UIE {
@@ -399,7 +399,7 @@ LRESULT CUiWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM l
             return 0;
         case WM_PAINT:
             if (Paint()) {
-                NoteFirstPresentedPaint();  // bench/startup's clock; nothing without its variable
+                NoteFirstPresentedPaint();  // the application's hook, if it installed one
                 // The first frame is out: OpenGL starts on the next turn of the message loop,
                 // unless it was started already.
                 if (presenterStart == PresenterStart::Waiting) {

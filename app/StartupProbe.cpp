@@ -1,4 +1,4 @@
-#include "uie/core/UiStartupProbe.h"
+#include "app/StartupProbe.h"
 
 #include <windows.h>
 
@@ -6,7 +6,7 @@
 
 #include "base/ScopedWin.h"
 
-namespace UIE {
+namespace SetupUi {
 
 namespace {
 
@@ -23,11 +23,7 @@ unsigned long long UnixMicroseconds(const FILETIME& time) {
 
 }  // namespace
 
-void NoteFirstPresentedPaint() {
-    static bool noted = false;
-    if (noted)
-        return;
-    noted = true;
+void WriteStartupProbe() {
     wchar_t path[MAX_PATH];
     const DWORD length = GetEnvironmentVariableW(kProbeVariable, path, MAX_PATH);
     if (length == 0 || length >= MAX_PATH)
@@ -53,4 +49,4 @@ void NoteFirstPresentedPaint() {
     ExitProcess(0);
 }
 
-}  // namespace UIE
+}  // namespace SetupUi
