@@ -18,7 +18,7 @@ echo "$exe: PE32, Windows GUI"
 # The list is the KnownDLLs key of Windows 10 (HKLM\SYSTEM\CurrentControlSet\Control\Session
 # Manager\KnownDLLs, 22H2, without its WOW64 and emulator entries), as public DLL-planting scanners
 # list it too. Everything else comes from the system folder at run time (base/SystemLibrary.h,
-# base/DeferredImportTable.cpp).
+# app/DeferredImportTable.cpp).
 known='^(advapi32|clbcatq|combase|comdlg32|coml2|difxapi|gdi32|gdiplus|imagehlp|imm32|kernel32|msctf|msvcrt|normaliz|nsi|ole32|oleaut32|psapi|rpcrt4|sechost|setupapi|shcore|shell32|shlwapi|user32|wldap32|ws2_32)\.dll$'
 imports=$(echo "$headers" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z' | sort -u)
 [ -n "$imports" ] || fail "no imports found"
@@ -26,13 +26,13 @@ echo "$exe imports:" $imports
 bad=$(echo "$imports" | grep -v -E "$known" || true)
 [ -z "$bad" ] || fail "imports a DLL that is not a KnownDLL, so it would be looked for beside the installer: $bad"
 
-# The DLLs of base/DeferredImportTable.cpp are bound on first use, so that loading them is not part
+# The DLLs of app/DeferredImportTable.cpp are bound on first use, so that loading them is not part
 # of the start-up. A call to a function of theirs that the table lacks brings one back.
-table=$(dirname "${BASH_SOURCE[0]}")/../base/DeferredImportTable.cpp
+table=$(dirname "${BASH_SOURCE[0]}")/../app/DeferredImportTable.cpp
 deferred=$(sed -n 's/^ORB_DEFER_IMPORT(L"\([^"]*\)".*/\1/p' "$table" | tr 'A-Z' 'a-z' | sort -u)
 [ -n "$deferred" ] || fail "no deferred DLLs found in $table"
 early=$(comm -12 <(echo "$imports") <(echo "$deferred"))
-[ -z "$early" ] || fail "imports a DLL that is bound on first use: $early (add its functions to base/DeferredImportTable.cpp)"
+[ -z "$early" ] || fail "imports a DLL that is bound on first use: $early (add its functions to app/DeferredImportTable.cpp)"
 
 # The manifest (RT_MANIFEST 1): run as the invoking user, never elevated because of the file name.
 manifest=$(python3 - "$exe" <<'PY'
