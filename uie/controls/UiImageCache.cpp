@@ -35,7 +35,7 @@ std::wstring ResourceKey(unsigned id) {
     return key;
 }
 
-// A bitmap of the pixels the installer's own PNG reader made, in the format GDI+'s decoder
+// A bitmap of the pixels the toolkit's own PNG reader made, in the format GDI+'s decoder
 // would have given.
 UiBitmapPtr BitmapFromPng(const UiPngPixels& png) {
     const Gdiplus::PixelFormat format = png.alpha ? PixelFormat32bppARGB : PixelFormat24bppRGB;
@@ -65,8 +65,8 @@ UiBitmapPtr DecodePngBitmap(const void* data, size_t size) {
 
 namespace {
 
-// The resource's bytes: the installer's own PNGs are read directly, anything else is decoded by
-// GDI+ through a memory stream.
+// The resource's bytes: PNGs the toolkit's own reader takes are read directly, anything else is
+// decoded by GDI+ through a memory stream.
 UiBitmapPtr DecodeResource(HMODULE module, unsigned id) {
     const UiResourceBytes bytes = FindRcData(module, id);
     if (!bytes.data)

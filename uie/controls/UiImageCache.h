@@ -53,10 +53,10 @@ public:
     void AddSizedCopy(unsigned id, unsigned copyId);
     // RCDATA `id` of `module` (PNG or any format GDI+ decodes) at its natural size.
     UiBitmap* LoadFromResource(HMODULE module, unsigned id);
-    // A copy of it stretched to width × height DIP at the current DPI. The installer's own PNGs,
-    // shown at or below their stored size, are shrunk from their pixels (UiPixelShrink) without a
-    // copy at the natural size: GDI+'s resampling of the header alone took some 60 ms of the first
-    // paint under Wine.
+    // A copy of it stretched to width × height DIP at the current DPI. PNGs the toolkit's own reader
+    // takes (UiPng), shown at or below their stored size, are shrunk from their pixels
+    // (UiPixelShrink) without a copy at the natural size: GDI+'s resampling of one large picture
+    // alone took some 60 ms of a first paint under Wine.
     UiBitmap* LoadFromResourceScaled(HMODULE module, unsigned id, int widthDip, int heightDip);
     // An image file stretched to 30 × 30 DIP.
     UiBitmap* LoadFromFileScaled(const std::wstring& path);

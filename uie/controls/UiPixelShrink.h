@@ -1,6 +1,6 @@
 // Shrinks a decoded picture by averaging, for each target pixel, the source area it covers (a box
-// filter, weighted by how much of each source pixel falls inside). For the installer's pictures,
-// drawn at or below their stored size, this gives what a careful resampler gives, and costs a few
+// filter, weighted by how much of each source pixel falls inside). For pictures drawn at or below
+// their stored size, this gives what a careful resampler gives, and costs a few
 // milliseconds where GDI+'s bicubic resampling under Wine costs tens.
 //
 // Colours are weighted by their alpha, so a transparent pixel lends no colour to its neighbours.

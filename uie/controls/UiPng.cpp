@@ -11,7 +11,7 @@ namespace UIE {
 namespace {
 
 constexpr uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-// Larger pictures are left to GDI+: nothing the installer carries comes near.
+// Larger pictures are left to GDI+: resource pictures do not come near.
 constexpr uint32_t kMaxSide = 8192;
 
 uint32_t BigEndian32(const uint8_t* p) {

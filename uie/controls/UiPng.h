@@ -1,6 +1,7 @@
-// A small PNG reader for the pictures the installer carries, so that they reach the screen
-// without GDI+'s codec machinery: under Wine the first GDI+ decode loads the Windows Imaging
-// Component and its libraries, which costs more than everything else the first page paints.
+// A small PNG reader for the pictures an application carries in its resources, so that they
+// reach the screen without GDI+'s codec machinery: under Wine the first GDI+ decode loads the
+// Windows Imaging Component and its libraries, which costs more than everything else a first
+// frame paints.
 //
 // It reads what the build makes (tools/make-resources.sh): 8-bit RGB or RGBA, not interlaced,
 // every chunk's CRC checked. Anything else is refused, and the caller decodes with GDI+ instead.

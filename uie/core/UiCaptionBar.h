@@ -3,7 +3,7 @@
 //
 // The strip belongs to the frame: it drags the window except over the buttons, and a press on a
 // button runs its command on the window and is then reported through `OnCaptionCommand`. All
-// values are client pixels. The installer's own window has no caption strip. UI thread only.
+// values are client pixels. A frameless host that draws its own title has none. UI thread only.
 #pragma once
 
 #include <string>
