@@ -44,27 +44,13 @@ bool ReadAll(const std::wstring& path, std::string& bytes) {
            (ReadFile(file.Get(), &bytes[0], static_cast<DWORD>(bytes.size()), &got, nullptr) && got == bytes.size());
 }
 
-bool LoadTree(const std::wstring& root, const std::wstring& relative, std::vector<FileImage>& files) {
-    const std::wstring dir = relative.empty() ? root : root + L"\\" + relative;
-    WIN32_FIND_DATAW data;
-    base::UniqueFind find{FindFirstFileW((dir + L"\\*").c_str(), &data)};
-    if (!find)
-        return false;
-    do {
-        const std::wstring name = data.cFileName;
-        if (name == L"." || name == L"..")
-            continue;
-        const std::wstring child = relative.empty() ? name : relative + L"\\" + name;
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            if (!LoadTree(root, child, files))
-                return false;
-            continue;
-        }
-        files.push_back({child, std::string()});
-        if (!ReadAll(root + L"\\" + child, files.back().bytes))
-            return false;
-    } while (FindNextFileW(find.Get(), &data));
-    return true;
+bool LoadTree(const std::wstring& root, std::vector<FileImage>& files) {
+    return Engine::WalkDirectory(root, Engine::WalkOrder::FolderFirst, [&files](const Engine::WalkEntry& entry) {
+        if (entry.directory)
+            return Engine::WalkStep::Continue;
+        files.push_back({entry.relative, std::string()});
+        return ReadAll(entry.path, files.back().bytes) ? Engine::WalkStep::Continue : Engine::WalkStep::Stop;
+    });
 }
 
 // What ExtractPackage does per file, minus reading and inflating: make the parent, write the bytes.
@@ -97,7 +83,7 @@ int Extract(const std::wstring& zip, const std::wstring& dir) {
 
 int Write(const std::wstring& source, const std::wstring& dir) {
     std::vector<FileImage> files;
-    if (!LoadTree(source, std::wstring(), files)) {
+    if (!LoadTree(source, files)) {
         std::fprintf(stderr, "cannot read the extracted tree\n");
         return 1;
     }

@@ -6,28 +6,21 @@
 #include <algorithm>
 
 #include "base/ScopedWin.h"
+#include "engine/PathHelpers.h"
 
 namespace Engine {
 
 namespace {
 
-void ListFiles(const std::wstring& dir, std::vector<std::wstring>& files) {
-    WIN32_FIND_DATAW entry;
-    base::UniqueFind find{FindFirstFileW((dir + L"\\*").c_str(), &entry)};
-    if (!find)
-        return;
-    do {
-        const std::wstring name = entry.cFileName;
-        if (name == L"." || name == L"..")
-            continue;
-        const std::wstring path = dir + L"\\" + name;
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
-            continue;  // not the product's: a link is removed, never followed
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            ListFiles(path, files);
-        else
-            files.push_back(path);
-    } while (FindNextFileW(find.Get(), &entry));
+std::vector<std::wstring> ListFiles(const std::wstring& dir) {
+    std::vector<std::wstring> files;
+    WalkDirectory(dir, WalkOrder::FolderFirst, [&files](const WalkEntry& entry) {
+        // A link is not the product's: it is removed, never followed.
+        if (!entry.directory && !entry.link)
+            files.push_back(entry.path);
+        return WalkStep::Continue;
+    });
+    return files;
 }
 
 std::wstring FileNameOf(const std::wstring& path) {
@@ -90,8 +83,7 @@ bool OpenWithoutDeleteSharing(const std::wstring& file) {
 
 FolderHolders FindFolderHolders(const std::wstring& dir) {
     FolderHolders holders;
-    std::vector<std::wstring> files;
-    ListFiles(dir, files);
+    const std::vector<std::wstring> files = ListFiles(dir);
     holders.processNames = ProcessesHolding(files);
     holders.held = !holders.processNames.empty() || std::any_of(files.begin(), files.end(), OpenWithoutDeleteSharing);
     return holders;

@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include "base/ScopedWin.h"
+#include "engine/InstallRules.h"
 
 namespace Engine {
 
@@ -32,6 +33,60 @@ bool IsLink(DWORD attributes) {
     return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
+WalkEntry EntryOf(const WIN32_FIND_DATAW& data, const std::wstring& dir, const std::wstring& relative) {
+    WalkEntry entry;
+    entry.path = JoinPath(dir, data.cFileName);
+    entry.relative = relative.empty() ? std::wstring(data.cFileName) : relative + L'\\' + data.cFileName;
+    entry.attributes = data.dwFileAttributes;
+    entry.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    entry.directory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    entry.link = IsLink(data.dwFileAttributes);
+    return entry;
+}
+
+struct Walk {
+    WalkOrder order;
+    const std::function<WalkStep(const WalkEntry&)>& visit;
+    bool complete = true;
+    bool stopped = false;
+
+    // Reports one entry (and, for a folder, what it holds) in the walk's order.
+    void Enter(const WalkEntry& entry) {
+        const bool descend = entry.directory && !entry.link;
+        if (order == WalkOrder::FolderFirst) {
+            const WalkStep step = visit(entry);
+            stopped = step == WalkStep::Stop;
+            if (step == WalkStep::Continue && descend)
+                List(entry.path, entry.relative);
+            return;
+        }
+        if (descend)
+            List(entry.path, entry.relative);
+        if (!stopped)
+            stopped = visit(entry) == WalkStep::Stop;
+    }
+
+    void List(const std::wstring& dir, const std::wstring& relative) {
+        WIN32_FIND_DATAW data;
+        base::UniqueFind find{FindFirstFileW(JoinPath(dir, L"*").c_str(), &data)};
+        if (!find) {
+            complete = false;
+            return;
+        }
+        do {
+            const std::wstring name = data.cFileName;
+            if (name == L"." || name == L"..")
+                continue;
+            Enter(EntryOf(data, dir, relative));
+            if (stopped)
+                return;
+        } while (FindNextFileW(find.Get(), &data));
+        // Read before the handle closes: anything but the normal end means entries went unseen.
+        if (GetLastError() != ERROR_NO_MORE_FILES)
+            complete = false;
+    }
+};
+
 // Read-only files refuse DeleteFileW; the whole tree is going away anyway.
 bool DeleteEntry(const std::wstring& path, DWORD attributes) {
     if (attributes & FILE_ATTRIBUTE_READONLY)
@@ -41,30 +96,23 @@ bool DeleteEntry(const std::wstring& path, DWORD attributes) {
     return DeleteFileW(path.c_str()) != FALSE;
 }
 
-void RemoveChildren(const std::wstring& dir) {
-    WIN32_FIND_DATAW entry;
-    base::UniqueFind find{FindFirstFileW((dir + L"\\*").c_str(), &entry)};
-    if (!find)
-        return;
-    do {
-        const std::wstring name = entry.cFileName;
-        if (name == L"." || name == L"..")
-            continue;
-        const std::wstring path = dir + L'\\' + name;
-        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !IsLink(entry.dwFileAttributes))
-            RemoveChildren(path);
-        DeleteEntry(path, entry.dwFileAttributes);
-    } while (FindNextFileW(find.Get(), &entry));
-}
-
 }  // namespace
+
+bool WalkDirectory(const std::wstring& dir, WalkOrder order, const std::function<WalkStep(const WalkEntry&)>& visit) {
+    Walk walk{order, visit};
+    walk.List(dir, std::wstring());
+    return walk.complete && !walk.stopped;
+}
 
 bool RemoveDirectoryTree(const std::wstring& dir) {
     const DWORD attributes = GetFileAttributesW(dir.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return true;
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !IsLink(attributes))
-        RemoveChildren(dir);
+        WalkDirectory(dir, WalkOrder::ContentsFirst, [](const WalkEntry& entry) {
+            DeleteEntry(entry.path, entry.attributes);
+            return WalkStep::Continue;
+        });
     DeleteEntry(dir, attributes);
     return GetFileAttributesW(dir.c_str()) == INVALID_FILE_ATTRIBUTES;
 }

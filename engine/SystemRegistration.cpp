@@ -6,6 +6,7 @@
 #include "base/ScopedWin.h"
 #include "engine/InstallConstants.h"
 #include "engine/InstallRules.h"
+#include "engine/PathHelpers.h"
 
 namespace Engine {
 
@@ -91,23 +92,13 @@ void WriteUninstallEntry(const std::wstring& installRoot, const std::wstring& pr
 }
 
 std::uint64_t GetDirectorySize(const std::wstring& dir) {
-    WIN32_FIND_DATAW entry;
-    base::UniqueFind find{FindFirstFileW(JoinPath(dir, L"*").c_str(), &entry)};
-    if (!find)
-        return 0;
     std::uint64_t total = 0;
-    do {
-        const std::wstring name = entry.cFileName;
-        if (name == L"." || name == L"..")
-            continue;
+    WalkDirectory(dir, WalkOrder::FolderFirst, [&total](const WalkEntry& entry) {
         // A junction or link counts as nothing: followed, it could loop or reach another volume.
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
-            continue;
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            total += GetDirectorySize(JoinPath(dir, name));
-        else
-            total += (static_cast<std::uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
-    } while (FindNextFileW(find.Get(), &entry));
+        if (!entry.directory && !entry.link)
+            total += entry.size;
+        return WalkStep::Continue;
+    });
     return total;
 }
 

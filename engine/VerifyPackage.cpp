@@ -12,6 +12,7 @@
 #include "base/ScopedWin.h"
 #include "engine/InstallConstants.h"
 #include "engine/PackageRules.h"
+#include "engine/PathHelpers.h"
 
 namespace Engine {
 
@@ -91,29 +92,17 @@ bool ImageSignedOrNone(const std::wstring& path, const std::string& pinnedThumbp
 // Every PE image below `dir` carries the pinned signature: the product loads libraries from its own
 // folder first, so one unsigned DLL in the package would run with the product. Links are not
 // followed (an archive cannot make them, and nothing outside the folder is the package's). Names in
-// `checked` (top level only) have been verified already.
+// `checked` (top level only) have been verified already. A listing cut short leaves files unseen.
 bool EveryImageSigned(const std::wstring& dir,
                       const std::string& pinnedThumbprint,
                       const std::vector<std::wstring>& checked) {
-    WIN32_FIND_DATAW entry;
-    base::UniqueFind find{FindFirstFileW((dir + L"\\*").c_str(), &entry)};
-    if (!find)
-        return false;
-    do {
-        const std::wstring name = entry.cFileName;
-        if (name == L"." || name == L"..")
-            continue;
-        const std::wstring path = dir + L"\\" + name;
-        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || IsOneOf(name, checked))
-            continue;
-        const bool ok = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                            ? EveryImageSigned(path, pinnedThumbprint, {})
-                            : ImageSignedOrNone(path, pinnedThumbprint);
-        if (!ok)
-            return false;
-    } while (FindNextFileW(find.Get(), &entry));
-    // A listing cut short leaves files unseen.
-    return GetLastError() == ERROR_NO_MORE_FILES;
+    return WalkDirectory(dir, WalkOrder::FolderFirst, [&](const WalkEntry& entry) {
+        if (entry.link || IsOneOf(entry.relative, checked))
+            return WalkStep::SkipFolder;
+        if (entry.directory || ImageSignedOrNone(entry.path, pinnedThumbprint))
+            return WalkStep::Continue;
+        return WalkStep::Stop;
+    });
 }
 
 }  // namespace

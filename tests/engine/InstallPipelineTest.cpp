@@ -267,18 +267,7 @@ TEST_F(InstallPipelineTest, InvalidServerVersionStopsBeforeAnythingIsCreated) {
         EXPECT_EQ(sink.Last().message, kMsgInvalidVersion);
         EXPECT_EQ(services.calls, std::vector<std::wstring>{L"report"});
     }
-    // Nothing at all was made under the root.
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((root_ + L"\\*").c_str(), &data);
-    int entries = 0;
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            const std::wstring name = data.cFileName;
-            entries += (name != L"." && name != L"..") ? 1 : 0;
-        } while (FindNextFileW(find, &data));
-        FindClose(find);
-    }
-    EXPECT_EQ(entries, 0);
+    EXPECT_TRUE(ListDir(root_).empty());  // nothing at all was made under the root
 }
 
 TEST_F(InstallPipelineTest, LongestAllowedVersionIsAccepted) {

@@ -3,6 +3,10 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <algorithm>
+#include <iterator>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 #include "support/TestDirs.h"
@@ -74,4 +78,43 @@ TEST_F(EnsureDirectoryTest, RemovingATreeLeavesWhatItsLinksPointAt) {
     EXPECT_EQ(ReadFileBytes(outside + L"\\keep.txt"), "keep");
     EXPECT_TRUE(linked) << "the link was not made, so only the read-only file was exercised";
     EXPECT_TRUE(Engine::RemoveDirectoryTree(tree));  // already gone
+}
+
+TEST_F(EnsureDirectoryTest, WalkReportsEachEntryOnceInItsOrderWithoutEnteringLinks) {
+    const std::wstring tree = root_ + L"\\tree";
+    ASSERT_TRUE(EnsureDirectory(tree + L"\\sub\\deeper"));
+    ASSERT_TRUE(WriteFileBytes(tree + L"\\sub\\deeper\\c.txt", "c"));
+    ASSERT_TRUE(EnsureDirectory(root_ + L"\\outside"));
+    ASSERT_TRUE(WriteFileBytes(root_ + L"\\outside\\o.txt", "o"));
+    // Some Wine versions report success without making the link; then only order and completeness
+    // are checked.
+    CreateSymbolicLinkW((tree + L"\\link").c_str(), (root_ + L"\\outside").c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY);
+    const DWORD linkAttributes = GetFileAttributesW((tree + L"\\link").c_str());
+    const bool linked =
+        linkAttributes != INVALID_FILE_ATTRIBUTES && (linkAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    auto walk = [&tree](Engine::WalkOrder order, std::vector<std::wstring>& seen) {
+        return Engine::WalkDirectory(tree, order, [&seen](const Engine::WalkEntry& entry) {
+            seen.push_back(entry.relative);
+            return Engine::WalkStep::Continue;
+        });
+    };
+    std::vector<std::wstring> folderFirst, contentsFirst;
+    ASSERT_TRUE(walk(Engine::WalkOrder::FolderFirst, folderFirst));
+    ASSERT_TRUE(walk(Engine::WalkOrder::ContentsFirst, contentsFirst));
+    const std::vector<std::wstring> chain = {L"sub", L"sub\\deeper", L"sub\\deeper\\c.txt"};
+    auto inChain = [&chain](const std::wstring& relative) {
+        return std::find(chain.begin(), chain.end(), relative) != chain.end();
+    };
+    std::vector<std::wstring> down, up;
+    std::copy_if(folderFirst.begin(), folderFirst.end(), std::back_inserter(down), inChain);
+    std::copy_if(contentsFirst.begin(), contentsFirst.end(), std::back_inserter(up), inChain);
+    EXPECT_EQ(down, chain);
+    EXPECT_EQ(up, std::vector<std::wstring>(chain.rbegin(), chain.rend()));
+    // The link itself is reported; nothing behind it is.
+    EXPECT_EQ(folderFirst.size(), chain.size() + (linked ? 1 : 0));
+
+    EXPECT_FALSE(Engine::WalkDirectory(tree, Engine::WalkOrder::FolderFirst,
+                                       [](const Engine::WalkEntry&) { return Engine::WalkStep::Stop; }));
+    EXPECT_FALSE(Engine::WalkDirectory(root_ + L"\\absent", Engine::WalkOrder::FolderFirst,
+                                       [](const Engine::WalkEntry&) { return Engine::WalkStep::Continue; }));
 }

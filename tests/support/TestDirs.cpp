@@ -5,6 +5,7 @@
 #include <atomic>
 
 #include "base/ScopedWin.h"
+#include "engine/PathHelpers.h"
 
 namespace TestSupport {
 
@@ -52,34 +53,21 @@ std::string ReadFileBytes(const std::wstring& path) {
 
 std::vector<std::wstring> ListDir(const std::wstring& dir) {
     std::vector<std::wstring> names;
-    WIN32_FIND_DATAW data;
-    base::UniqueFind find{FindFirstFileW((dir + L"\\*").c_str(), &data)};
-    if (!find)
-        return names;
-    do {
-        const std::wstring name = data.cFileName;
-        if (name != L"." && name != L"..")
-            names.push_back(name);
-    } while (FindNextFileW(find.Get(), &data));
+    Engine::WalkDirectory(dir, Engine::WalkOrder::FolderFirst, [&names](const Engine::WalkEntry& entry) {
+        names.push_back(entry.relative);
+        return Engine::WalkStep::SkipFolder;
+    });
     return names;
 }
 
 void RemoveTree(const std::wstring& path) {
-    WIN32_FIND_DATAW data;
-    base::UniqueFind find{FindFirstFileW((path + L"\\*").c_str(), &data)};
-    if (find) {
-        do {
-            const std::wstring name = data.cFileName;
-            if (name == L"." || name == L"..")
-                continue;
-            const std::wstring child = path + L"\\" + name;
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(child);
-            else
-                DeleteFileW(child.c_str());
-        } while (FindNextFileW(find.Get(), &data));
-    }
-    find.Reset();
+    Engine::WalkDirectory(path, Engine::WalkOrder::ContentsFirst, [](const Engine::WalkEntry& entry) {
+        if (entry.directory)
+            RemoveDirectoryW(entry.path.c_str());
+        else
+            DeleteFileW(entry.path.c_str());
+        return Engine::WalkStep::Continue;
+    });
     RemoveDirectoryW(path.c_str());
 }
 
@@ -91,23 +79,13 @@ std::wstring SmallTestDrive() {
     return drive;
 }
 
-namespace {
-
-void ReadTreeInto(const std::wstring& dir, const std::wstring& prefix, std::map<std::wstring, std::string>& files) {
-    for (const std::wstring& name : ListDir(dir)) {
-        const std::wstring path = dir + L"\\" + name;
-        if (IsDirectory(path))
-            ReadTreeInto(path, prefix + name + L"\\", files);
-        else
-            files[prefix + name] = ReadFileBytes(path);
-    }
-}
-
-}  // namespace
-
 std::map<std::wstring, std::string> ReadTree(const std::wstring& dir) {
     std::map<std::wstring, std::string> files;
-    ReadTreeInto(dir, std::wstring(), files);
+    Engine::WalkDirectory(dir, Engine::WalkOrder::FolderFirst, [&files](const Engine::WalkEntry& entry) {
+        if (!entry.directory)
+            files[entry.relative] = ReadFileBytes(entry.path);
+        return Engine::WalkStep::Continue;
+    });
     return files;
 }
 
