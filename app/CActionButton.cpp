@@ -7,17 +7,18 @@ namespace SetupUi {
 
 using UIE::Scale;
 
-CActionButton::CActionButton(std::wstring caption, std::function<void()> handler)
-    : text(std::move(caption)), onClick(std::move(handler)) {}
+CActionButton::CActionButton(std::wstring caption, std::function<void()> handler) : text(std::move(caption)) {
+    onClick = std::move(handler);
+}
 
 void CActionButton::Paint(UIE::UiCanvas& canvas) {
     const UIE::UiRect px = GetPixelRect();
     const UIE::UiRect box = {0, 0, px.width, px.height};
     const float radius = static_cast<float>(Scale(6));
     canvas.FillRoundRect(radius, box, enabled ? 0xFFFF7467 : 0xFFD8D8D8);
-    if (pressed && enabled)
+    if (IsPressed() && enabled)
         canvas.FillRoundRect(radius, box, 0x14000000);
-    else if (hovered && enabled)
+    else if (IsHovered() && enabled)
         canvas.FillRoundRect(radius, box, 0x10FFFFFF);
     canvas.DrawString(text.c_str(), 14, 0xFFFFFFFF, 0.0f, 0.0f, static_cast<float>(px.width),
                       static_cast<float>(px.height), UIE::kAlignCenter, false);
@@ -25,38 +26,6 @@ void CActionButton::Paint(UIE::UiCanvas& canvas) {
 
 UIE::UiAccessInfo CActionButton::Describe() {
     return Described(UIE::UiRole::PushButton, text);
-}
-
-bool CActionButton::Activate() {
-    if (!enabled)
-        return false;
-    if (onClick)
-        onClick();
-    return true;
-}
-
-void CActionButton::OnMouseEnter() {
-    hovered = true;
-    Invalidate();
-}
-
-void CActionButton::OnMouseLeave() {
-    hovered = false;
-    pressed = false;
-    Invalidate();
-}
-
-void CActionButton::OnMouseDown(int, int) {
-    pressed = true;
-    Invalidate();
-}
-
-void CActionButton::OnMouseUp(int x, int y) {
-    const bool was = pressed;
-    pressed = false;
-    Invalidate();
-    if (was && enabled && onClick && x >= 0 && y >= 0 && x < bounds.width && y < bounds.height)
-        onClick();
 }
 
 }  // namespace SetupUi

@@ -5,28 +5,18 @@
 #include <functional>
 #include <string>
 
-#include "uie/core/CUiControl.h"
+#include "uie/controls/CUiClickable.h"
 
 namespace SetupUi {
 
-class CActionButton : public UIE::CUiControl {
+class CActionButton : public UIE::CUiClickable {
 public:
     CActionButton(std::wstring text, std::function<void()> onClick);
 
     void Paint(UIE::UiCanvas& canvas) override;
-    void OnMouseEnter() override;
-    void OnMouseLeave() override;
-    void OnMouseDown(int x, int y) override;
-    void OnMouseUp(int x, int y) override;
-    bool WantsHandCursor() override { return enabled; }
-    bool IsFocusable() override { return true; }
     UIE::UiAccessInfo Describe() override;
-    bool Activate() override;
 
     std::wstring text;
-    std::function<void()> onClick;
-    bool hovered = false;
-    bool pressed = false;
 };
 
 }  // namespace SetupUi

@@ -10,8 +10,8 @@ namespace SetupUi {
 
 using UIE::Scale;
 
-CChromeButton::CChromeButton(unsigned char kindValue, std::function<void()> handler)
-    : kind(kindValue), onClick(std::move(handler)) {
+CChromeButton::CChromeButton(unsigned char kindValue, std::function<void()> handler) : kind(kindValue) {
+    onClick = std::move(handler);
     accessName = kind == kClose ? L"关闭" : L"最小化";
     readingGroup = 1;
 }
@@ -20,36 +20,15 @@ UIE::UiAccessInfo CChromeButton::Describe() {
     return Described(UIE::UiRole::PushButton, std::wstring());
 }
 
-bool CChromeButton::Activate() {
-    if (onClick)
-        onClick();
-    return true;
-}
-
 void CChromeButton::Paint(UIE::UiCanvas& canvas) {
     const UIE::UiRect px = GetPixelRect();
-    if (hovered) {
+    if (IsHovered()) {
         const int inset = std::max(1, UIE::GetDpi().dpi / 96);
         canvas.FillRoundRect(static_cast<float>(Scale(4)), {inset, inset, px.width - 2 * inset, px.height - 2 * inset},
                              0x14000000);
     }
     UIE::DrawGlyph(canvas, kind == kClose ? UIE::kGlyphCross : UIE::kGlyphMinus, 0, 0, px.width, px.height, 0xFF5A5A68,
                    Scale(1));
-}
-
-void CChromeButton::OnMouseEnter() {
-    hovered = true;
-    Invalidate();
-}
-
-void CChromeButton::OnMouseLeave() {
-    hovered = false;
-    Invalidate();
-}
-
-void CChromeButton::OnMouseUp(int x, int y) {
-    if (onClick && x >= 0 && y >= 0 && x < bounds.width && y < bounds.height)
-        onClick();
 }
 
 }  // namespace SetupUi

@@ -5,28 +5,20 @@
 
 #include <functional>
 
-#include "uie/core/CUiControl.h"
+#include "uie/controls/CUiClickable.h"
 
 namespace SetupUi {
 
-class CChromeButton : public UIE::CUiControl {
+class CChromeButton : public UIE::CUiClickable {
 public:
     enum Kind : unsigned char { kClose = 0, kMinimise = 1 };
 
     CChromeButton(unsigned char kind, std::function<void()> onClick);
 
     void Paint(UIE::UiCanvas& canvas) override;
-    void OnMouseEnter() override;
-    void OnMouseLeave() override;
-    void OnMouseUp(int x, int y) override;
-    bool WantsHandCursor() override { return true; }
-    bool IsFocusable() override { return true; }
     UIE::UiAccessInfo Describe() override;
-    bool Activate() override;
 
     unsigned char kind;  // kClose, any other value minimises
-    bool hovered = false;
-    std::function<void()> onClick;
 };
 
 }  // namespace SetupUi

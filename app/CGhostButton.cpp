@@ -14,7 +14,9 @@ constexpr Gdiplus::ARGB kGrey = 0xFF84878C;
 }
 
 CGhostButton::CGhostButton(std::wstring caption, int kind, std::function<void()> handler)
-    : text(std::move(caption)), iconKind(kind), onClick(std::move(handler)) {}
+    : text(std::move(caption)), iconKind(kind) {
+    onClick = std::move(handler);
+}
 
 int CGhostButton::FittingWidth() const {
     const int caption = UIE::Unscale(UIE::MeasureText(text.c_str(), 13, false, -1).width);
@@ -23,9 +25,9 @@ int CGhostButton::FittingWidth() const {
 
 void CGhostButton::Paint(UIE::UiCanvas& canvas) {
     const UIE::UiRect px = GetPixelRect();
-    if (pressed || hovered)
+    if (IsPressed() || IsHovered())
         canvas.FillRoundRect(static_cast<float>(Scale(6)), {0, 0, px.width, px.height},
-                             pressed ? 0x28FF6B4A : 0x18FF6B4A);
+                             IsPressed() ? 0x28FF6B4A : 0x18FF6B4A);
     const int iconRoom = iconKind != kNoIcon ? Scale(24) : 0;
     const int left = Scale(8) + (iconKind == kChevronBefore ? Scale(24) : 0);
     canvas.DrawString(text.c_str(), 13, kGrey, static_cast<float>(left), 0.0f,
@@ -41,38 +43,6 @@ void CGhostButton::Paint(UIE::UiCanvas& canvas) {
 
 UIE::UiAccessInfo CGhostButton::Describe() {
     return Described(UIE::UiRole::PushButton, text);
-}
-
-bool CGhostButton::Activate() {
-    if (!enabled)
-        return false;
-    if (onClick)
-        onClick();
-    return true;
-}
-
-void CGhostButton::OnMouseEnter() {
-    hovered = true;
-    Invalidate();
-}
-
-void CGhostButton::OnMouseLeave() {
-    hovered = false;
-    pressed = false;
-    Invalidate();
-}
-
-void CGhostButton::OnMouseDown(int, int) {
-    pressed = true;
-    Invalidate();
-}
-
-void CGhostButton::OnMouseUp(int x, int y) {
-    const bool was = pressed;
-    pressed = false;
-    Invalidate();
-    if (was && enabled && onClick && x >= 0 && y >= 0 && x < bounds.width && y < bounds.height)
-        onClick();
 }
 
 }  // namespace SetupUi

@@ -5,34 +5,24 @@
 #include <functional>
 #include <string>
 
-#include "uie/core/CUiControl.h"
+#include "uie/controls/CUiClickable.h"
 
 namespace SetupUi {
 
-class CGhostButton : public UIE::CUiControl {
+class CGhostButton : public UIE::CUiClickable {
 public:
     enum IconKind { kNoIcon = 0, kChevronBefore = 1, kChevronAfter = 2 };
 
     CGhostButton(std::wstring text, int iconKind, std::function<void()> onClick);
 
     void Paint(UIE::UiCanvas& canvas) override;
-    void OnMouseEnter() override;
-    void OnMouseLeave() override;
-    void OnMouseDown(int x, int y) override;
-    void OnMouseUp(int x, int y) override;
-    bool WantsHandCursor() override { return true; }
-    bool IsFocusable() override { return true; }
     UIE::UiAccessInfo Describe() override;
-    bool Activate() override;
 
     // The width that fits the caption (and chevron) exactly, in DIP.
     int FittingWidth() const;
 
     std::wstring text;
     int iconKind;
-    std::function<void()> onClick;
-    bool hovered = false;
-    bool pressed = false;
 };
 
 }  // namespace SetupUi

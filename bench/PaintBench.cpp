@@ -47,7 +47,7 @@ double HoverRepaints(CUiWindow& window, CUiButton* target) {
     LARGE_INTEGER end;
     QueryPerformanceCounter(&start);
     for (int i = 0; i < kControlPaints; ++i) {
-        if (target->hovered)
+        if (target->IsHovered())
             target->OnMouseLeave();
         else
             target->OnMouseEnter();

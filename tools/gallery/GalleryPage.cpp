@@ -89,7 +89,7 @@ CUiButton* BuildButtons(CUiControl* root) {
     CUiButton* contact = root->AddAt<CUiButton>({190, 220, 110, 34});
     contact->style = kButtonText;
     contact->text = L"联系我们";
-    contact->hovered = true;
+    contact->OnMouseEnter();
     CUiButton* disabled = root->AddAt<CUiButton>({316, 220, 110, 34});
     disabled->text = L"不可用";
     disabled->enabled = false;

@@ -31,48 +31,15 @@ UiSize CUiButton::Measure(int) {
     return {std::max(textWidth + 24 + extra, minWidth), kHeightDip};
 }
 
-void CUiButton::OnMouseEnter() {
-    hovered = true;
-    Invalidate();
-}
-
-void CUiButton::OnMouseLeave() {
-    // A press that leaves the button no longer counts, even if it comes back.
-    hovered = false;
-    pressed = false;
-    Invalidate();
-}
-
-void CUiButton::OnMouseDown(int, int) {
-    pressed = true;
-    Invalidate();
-}
-
-void CUiButton::OnMouseUp(int x, int y) {
-    const bool wasPressed = pressed;
-    pressed = false;
-    Invalidate();
-    if (!wasPressed || x < 0 || y < 0 || x >= bounds.width || y >= bounds.height)
-        return;
-    if (onClickAt)
-        onClickAt(x, y);
-    else if (onClick)
-        onClick();
-}
-
 UiAccessInfo CUiButton::Describe() {
     return Described(UiRole::PushButton, text);
 }
 
-// The keyboard has no point: a positional handler gets the middle of the button.
-bool CUiButton::Activate() {
-    if (!enabled)
-        return false;
+void CUiButton::OnClick(int x, int y) {
     if (onClickAt)
-        onClickAt(bounds.width / 2, bounds.height / 2);
+        onClickAt(x, y);
     else if (onClick)
         onClick();
-    return true;
 }
 
 void CUiButton::Paint(UiCanvas& canvas) {
@@ -94,9 +61,9 @@ void CUiButton::PaintFilled(UiCanvas& canvas, const UiRect& box, float radius) {
                                      radius);
     else
         canvas.FillRoundRectGradient(box, kDisabledStart, kDisabledEnd, kHorizontalGradient, radius);
-    if (pressed)
+    if (IsPressed())
         canvas.FillRoundRect(radius, box, kPressedShade);
-    else if (hovered)
+    else if (IsHovered())
         canvas.FillRoundRect(radius, box, kHoverLight);
     // Always white and bold, whatever the text colour field says.
     PaintContent(canvas, box, 0xFFFFFF, true);
@@ -105,12 +72,12 @@ void CUiButton::PaintFilled(UiCanvas& canvas, const UiRect& box, float radius) {
 void CUiButton::PaintOutlined(UiCanvas& canvas, const UiRect& box, float radius) {
     if (customFill) {
         canvas.FillRoundRect(radius, box, fillColour);
-        if (pressed && enabled)
+        if (IsPressed() && enabled)
             canvas.FillRoundRect(radius, box, kPressedLight);
-        else if (hovered && enabled)
+        else if (IsHovered() && enabled)
             canvas.FillRoundRect(radius, box, kHoverLight);
     } else {
-        canvas.FillRoundRect(radius, box, hovered && enabled ? 0xFFFAFAFA : 0xFFFFFFFF);
+        canvas.FillRoundRect(radius, box, IsHovered() && enabled ? 0xFFFAFAFA : 0xFFFFFFFF);
     }
     const Gdiplus::ARGB border = customBorder && enabled ? borderColour : kDefaultBorder;
     if ((border >> 24) != 0) {
@@ -125,9 +92,9 @@ void CUiButton::PaintOutlined(UiCanvas& canvas, const UiRect& box, float radius)
 }
 
 void CUiButton::PaintTextOnly(UiCanvas& canvas, const UiRect& box, float radius) {
-    if (hovered && enabled)
+    if (IsHovered() && enabled)
         canvas.FillRoundRect(radius, box, kTextHover);
-    if (pressed && enabled)
+    if (IsPressed() && enabled)
         canvas.FillRoundRect(radius, box, kTextPressed);
     PaintContent(canvas, box, CaptionColour(GetTheme().accent), false);
 }

@@ -10,36 +10,24 @@
 #include <functional>
 #include <string>
 
-#include "uie/core/CUiControl.h"
+#include "uie/controls/CUiClickable.h"
 
 namespace UIE {
 
 enum UiButtonStyle { kButtonFilled = 0, kButtonOutlined = 1, kButtonText = 2 };
 
-class CUiButton : public CUiControl {
+class CUiButton : public CUiClickable {
 public:
-    using ClickHandler = std::function<void()>;
     // Replaces the click handler when set; receives the release point in local DIP.
     using PositionHandler = std::function<void(int x, int y)>;
 
     UiSize Measure(int availableWidth) override;
     void Paint(UiCanvas& canvas) override;
-    void OnMouseEnter() override;
-    void OnMouseLeave() override;
-    void OnMouseDown(int x, int y) override;
-    void OnMouseUp(int x, int y) override;
-    bool WantsHandCursor() override { return enabled; }
-    bool IsFocusable() override { return true; }
     UiAccessInfo Describe() override;
-    bool Activate() override;
-
-    void SetOnClick(ClickHandler handler) { onClick = std::move(handler); }
 
     std::wstring text;
     int style = kButtonFilled;  // any value but filled and outlined is text-only
-    bool hovered = false;
-    bool pressed = false;
-    int32_t textColour = -1;  // 0x00BBGGRR for outlined and text-only; -1: the style's own
+    int32_t textColour = -1;    // 0x00BBGGRR for outlined and text-only; -1: the style's own
     bool customBorder = false;
     Gdiplus::ARGB borderColour = 0xFFDDDDDD;
     bool customFill = false;
@@ -50,10 +38,10 @@ public:
     bool centreContent = false;
     int fontSize = 13;
     int minWidth = 0;  // DIP
-    ClickHandler onClick;
     PositionHandler onClickAt;
 
 private:
+    void OnClick(int x, int y) override;
     void PaintFilled(UiCanvas& canvas, const UiRect& box, float radius);
     void PaintOutlined(UiCanvas& canvas, const UiRect& box, float radius);
     void PaintTextOnly(UiCanvas& canvas, const UiRect& box, float radius);

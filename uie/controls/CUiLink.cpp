@@ -32,36 +32,15 @@ void CUiLink::Paint(UiCanvas& canvas) {
         return;
     const COLORREF colour = ArgbToColorRef(linkColour);
     canvas.DrawText(text.c_str(), fontSize, colour, {x, 0, px.width - x, px.height}, 0, false);
-    if (!hovered)
+    if (!IsHovered())
         return;
     const UiSize textPx = MeasureText(text.c_str(), fontSize, false, -1);
     const int y = (px.height + textPx.height) / 2 - Scale(1);
     canvas.DrawLine(x, y, x + textPx.width, y, colour, std::max(1, Scale(1)));
 }
 
-void CUiLink::OnMouseEnter() {
-    hovered = true;
-    Invalidate();
-}
-
-void CUiLink::OnMouseLeave() {
-    hovered = false;
-    Invalidate();
-}
-
 UiAccessInfo CUiLink::Describe() {
     return Described(UiRole::Link, text);
-}
-
-bool CUiLink::Activate() {
-    if (onClick)
-        onClick();
-    return true;
-}
-
-void CUiLink::OnMouseUp(int x, int y) {
-    if (onClick && x >= 0 && y >= 0 && x < bounds.width && y < bounds.height)
-        onClick();
 }
 
 }  // namespace UIE
