@@ -133,7 +133,7 @@ bool VerifyPackage(const std::wstring& installDir, const std::wstring& expectedV
     return FileVersionEquals(installDir + L"\\" + kMainExeName, expectedVersion);
 }
 
-bool VerifyFileSignature(const std::wstring& path, const std::string& pinnedThumbprint) {
+long AuthenticodeVerdict(const std::wstring& path) {
     WINTRUST_FILE_INFO file = {};
     file.cbStruct = sizeof(file);
     file.pcwszFilePath = path.c_str();
@@ -146,15 +146,13 @@ bool VerifyFileSignature(const std::wstring& path, const std::string& pinnedThum
     // Only certificate material already on the machine counts: no fetch from the network.
     data.dwProvFlags = WTD_CACHE_ONLY_URL_RETRIEVAL;
     data.dwUIContext = 0;
+    // The verification state is released when this scope ends, whatever the result.
+    base::WinTrustVerification verification(kGenericVerifyV2, data);
+    return verification.Verify();
+}
 
-    LONG result;
-    {
-        base::WinTrustVerification verification(kGenericVerifyV2, data);
-        result = verification.Verify();
-    }  // the verification state is released here, whatever the result
-    if (result != 0)
-        return false;
-    return MatchesPinnedPublisher(path, pinnedThumbprint);
+bool VerifyFileSignature(const std::wstring& path, const std::string& pinnedThumbprint) {
+    return AuthenticodeVerdict(path) == 0 && MatchesPinnedPublisher(path, pinnedThumbprint);
 }
 
 bool MatchesPinnedPublisher(const std::wstring& path, const std::string& pinnedThumbprint) {

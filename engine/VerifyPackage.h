@@ -30,7 +30,11 @@ std::vector<std::wstring> ManifestFiles(const VerifyConfig& config);
 bool VerifyPackage(const std::wstring& installDir, const std::wstring& expectedVersion);
 bool VerifyPackage(const std::wstring& installDir, const std::wstring& expectedVersion, const VerifyConfig& config);
 
-// Authenticode trust (WinVerifyTrust, no revocation, no URL retrieval) plus the publisher pin.
+// WinVerifyTrust's verdict on the file's Authenticode signature (generic verify, no revocation, no
+// URL retrieval): 0 when trusted.
+long AuthenticodeVerdict(const std::wstring& path);
+
+// Authenticode trust (AuthenticodeVerdict) plus the publisher pin.
 bool VerifyFileSignature(const std::wstring& path, const std::string& pinnedThumbprint);
 
 // The first signer's certificate in the file's embedded signature has the pinned SHA-1 thumbprint.

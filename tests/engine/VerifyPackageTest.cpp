@@ -200,36 +200,17 @@ TEST_F(VerifyPackageTest, FileVersionOfFilesWithoutOne) {
 // What WinVerifyTrust itself says under Wine (the facts the checks above rely on)
 // ---------------------------------------------------------------------------------------------
 
-LONG RawTrust(const std::wstring& path) {
-    GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
-    WINTRUST_FILE_INFO file = {};
-    file.cbStruct = sizeof(file);
-    file.pcwszFilePath = path.c_str();
-    WINTRUST_DATA data = {};
-    data.cbStruct = sizeof(data);
-    data.dwUIChoice = WTD_UI_NONE;
-    data.fdwRevocationChecks = WTD_REVOKE_NONE;
-    data.dwUnionChoice = WTD_CHOICE_FILE;
-    data.pFile = &file;
-    data.dwStateAction = WTD_STATEACTION_VERIFY;
-    data.dwProvFlags = WTD_CACHE_ONLY_URL_RETRIEVAL;
-    const LONG result = WinVerifyTrust(nullptr, &action, &data);
-    data.dwStateAction = WTD_STATEACTION_CLOSE;
-    WinVerifyTrust(nullptr, &action, &data);
-    return result;
-}
-
 TEST_F(VerifyPackageTest, WinVerifyTrustVerdictsUnderWine) {
     const std::wstring good = Unpack(L"good");
-    EXPECT_EQ(0, RawTrust(good + L"\\Orbelin.exe"));
-    EXPECT_EQ(0, RawTrust(FilterDll(good)));
-    EXPECT_EQ(0, RawTrust(Unpack(L"foreign-signature") + L"\\Orbelin.exe"));
-    EXPECT_EQ(TRUST_E_NOSIGNATURE, RawTrust(FilterDll(Unpack(L"unsigned-filter"))));
-    EXPECT_EQ(TRUST_E_BAD_DIGEST, RawTrust(FilterDll(Unpack(L"tampered-filter"))));
+    EXPECT_EQ(0, AuthenticodeVerdict(good + L"\\Orbelin.exe"));
+    EXPECT_EQ(0, AuthenticodeVerdict(FilterDll(good)));
+    EXPECT_EQ(0, AuthenticodeVerdict(Unpack(L"foreign-signature") + L"\\Orbelin.exe"));
+    EXPECT_EQ(TRUST_E_NOSIGNATURE, AuthenticodeVerdict(FilterDll(Unpack(L"unsigned-filter"))));
+    EXPECT_EQ(TRUST_E_BAD_DIGEST, AuthenticodeVerdict(FilterDll(Unpack(L"tampered-filter"))));
     // Wine 8 does not hold the chain's root against the trusted roots: a signature under a root
     // nobody trusts verifies (Windows answers CERT_E_UNTRUSTEDROOT). Publisher identity under Wine
     // rests on the pinned thumbprint alone.
-    EXPECT_EQ(0, RawTrust(Unpack(L"untrusted-root") + L"\\Orbelin.exe"));
+    EXPECT_EQ(0, AuthenticodeVerdict(Unpack(L"untrusted-root") + L"\\Orbelin.exe"));
 }
 
 }  // namespace

@@ -73,8 +73,10 @@ Engine::VerifyConfig TestVerifyConfig() {
     return config;
 }
 
-bool TrustTestRootCertificate() {
-    const std::string der = ReadFileBytes(TestPackageFile(L"certs\\ca.der"));
+bool TrustTestRootCertificate() { return TrustRootCertificate(TestPackageFile(L"certs\\ca.der")); }
+
+bool TrustRootCertificate(const std::wstring& derFile) {
+    const std::string der = ReadFileBytes(derFile);
     if (der.empty())
         return false;
     base::UniqueCertStore root{CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, L"Root")};

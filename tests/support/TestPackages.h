@@ -38,5 +38,7 @@ bool WriteTestZip(const std::wstring& path, const std::vector<std::pair<std::str
 // Adds the generated test root CA to the current user's trusted roots in the (throwaway) prefix,
 // as the publisher's real CA is trusted on users' machines. True if it is trusted afterwards.
 bool TrustTestRootCertificate();
+// The same for any root certificate (DER), in the current user's Root store.
+bool TrustRootCertificate(const std::wstring& derFile);
 
 }  // namespace TestSupport
