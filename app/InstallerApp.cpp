@@ -105,11 +105,11 @@ int InstallerApp::Run(HINSTANCE moduleHandle, int showCommand) {
     }
     BuildMainPage();
     // Installed only now, so the messages of window creation never reach it.
-    window.messageHook = [this](UINT message, WPARAM wParam, LPARAM lParam) {
+    window.SetMessageHook([this](UINT message, WPARAM wParam, LPARAM lParam) {
         return OnWindowMessage(message, wParam, lParam);
-    };
-    ShowWindow(window.hwnd, showCommand);
-    UpdateWindow(window.hwnd);
+    });
+    ShowWindow(window.Hwnd(), showCommand);
+    UpdateWindow(window.Hwnd());
     // What the main page does not show waits until its first frame is out: the shell (for the
     // default folder) and COM are each a few milliseconds of loading under Wine. Both are ready
     // before the message loop, so before any click or screen reader can ask for them; a screen
@@ -171,7 +171,7 @@ LRESULT InstallerApp::OnWindowMessage(UINT message, WPARAM, LPARAM) {
 
 void InstallerApp::Shutdown() {
     // The window object outlives GDI+; what its canvas keeps must go while GDI+ still runs.
-    window.canvas.ReleaseGdiplusObjects();
+    window.Canvas().ReleaseGdiplusObjects();
     UIE::UiImageCache::Instance().Clear();
     gdiplus.reset();
 }
@@ -210,7 +210,7 @@ std::wstring InstallerApp::InstallDir() const {
 namespace SetupUi {
 
 void InstallerApp::LaunchProduct() {
-    Engine::LaunchProduct(window.hwnd, InstallDir());
+    Engine::LaunchProduct(window.Hwnd(), InstallDir());
 }
 
 }  // namespace SetupUi

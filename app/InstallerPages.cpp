@@ -105,12 +105,12 @@ bool AskFreeBytes(const std::wstring& drive, uint64_t& freeBytes) {
 }  // namespace
 
 void InstallerApp::ShowMessage(const wchar_t* text, UINT icon) {
-    messageBox(window.hwnd, text, Engine::kProductDisplayName, icon);
+    messageBox(window.Hwnd(), text, Engine::kProductDisplayName, icon);
 }
 
 void InstallerApp::CloseWindow() {
-    if (window.hwnd)
-        PostMessageW(window.hwnd, WM_CLOSE, 0, 0);
+    if (window.Hwnd())
+        PostMessageW(window.Hwnd(), WM_CLOSE, 0, 0);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -149,7 +149,7 @@ void InstallerApp::BuildMainPage() {
     AddTitle(root);
     closeButton = root->AddAt<CChromeButton>({484, 10, 26, 26}, CChromeButton::kClose, [this] { CloseWindow(); });
     minimizeButton = root->AddAt<CChromeButton>({458, 10, 26, 26}, CChromeButton::kMinimise,
-                                                [this] { ShowWindow(window.hwnd, SW_MINIMIZE); });
+                                                [this] { ShowWindow(window.Hwnd(), SW_MINIMIZE); });
     minimizeButton->visible = false;
     installButton = root->AddAt<CActionButton>({194, 280, 132, 36}, L"立即安装", [this] { StartInstall(); });
     agreement = root->Add<CAgreementControl>();
@@ -237,8 +237,8 @@ void InstallerApp::ReturnToMainPage() {
 void InstallerApp::HideCustomDirectoryPage() {
     // Hiding the page gives up the roles its controls hold; the focus may sit elsewhere too.
     customDirPage->SetVisible(false);
-    if (window.Focused())
-        window.ReleaseSubtree(window.Focused());
+    if (window.Scene().Focused())
+        window.Scene().ReleaseSubtree(window.Scene().Focused());
     window.captionDragEnabled = true;
 }
 
@@ -253,11 +253,11 @@ void InstallerApp::FocusPrimary() {
     else if (installButton->visible)
         primary = installButton;
     if (primary) {
-        window.FocusControl(primary);
+        window.Scene().FocusControl(primary);
         return;
     }
-    const std::vector<UIE::CUiControl*> order = window.ShownControls(true);
-    window.FocusControl(order.empty() ? nullptr : order.front());
+    const std::vector<UIE::CUiControl*> order = window.Scene().ShownControls(true);
+    window.Scene().FocusControl(order.empty() ? nullptr : order.front());
 }
 
 void InstallerApp::UpdateDiskSpace(const std::wstring& path) {
@@ -277,7 +277,7 @@ void InstallerApp::UpdateDiskSpace(const std::wstring& path) {
 
 void InstallerApp::BrowseForDirectory() {
     BROWSEINFOW info = {};
-    info.hwndOwner = window.hwnd;
+    info.hwndOwner = window.Hwnd();
     info.lpszTitle = L"请选择安装目录";
     info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
     PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&info);
@@ -372,7 +372,7 @@ void InstallerApp::InstallFinished(bool success, const std::wstring& message) {
         FocusPrimary();
         return;
     }
-    messageBox(window.hwnd, message.c_str(), kInstallFailedCaption, MB_ICONERROR);
+    messageBox(window.Hwnd(), message.c_str(), kInstallFailedCaption, MB_ICONERROR);
     ShowInstallingLook(false);
     FocusPrimary();
 }

@@ -51,7 +51,7 @@ double HoverRepaints(CUiWindow& window, CUiButton* target) {
             target->OnMouseLeave();
         else
             target->OnMouseEnter();
-        UpdateWindow(window.hwnd);
+        UpdateWindow(window.Hwnd());
     }
     QueryPerformanceCounter(&end);
     return Microseconds(start, end, kControlPaints);
@@ -75,17 +75,17 @@ Figures Measure(int dpi, bool presenter) {
     ClearFontCache();
     // At the screen's top-left corner, so that as much of it as possible is on screen: the system
     // does not paint what lies off screen.
-    SetWindowPos(window.hwnd, nullptr, 0, 0, Scale(520), Scale(374), SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(window.Hwnd(), nullptr, 0, 0, Scale(520), Scale(374), SWP_NOZORDER | SWP_NOACTIVATE);
     auto root = std::make_unique<CUiControl>();
     CUiButton* target = Gallery::BuildGalleryPage(root.get(), kBadgeResource).installButton;
     window.AddRoot(std::move(root));
-    ShowWindow(window.hwnd, SW_SHOWNOACTIVATE);
+    ShowWindow(window.Hwnd(), SW_SHOWNOACTIVATE);
     // Warm-up: the first paints build the buffer, the fonts and GDI+'s own caches.
     for (int i = 0; i < kWarmUpPaints; ++i) {
-        InvalidateRect(window.hwnd, nullptr, FALSE);
-        UpdateWindow(window.hwnd);
+        InvalidateRect(window.Hwnd(), nullptr, FALSE);
+        UpdateWindow(window.Hwnd());
         target->Invalidate();
-        UpdateWindow(window.hwnd);
+        UpdateWindow(window.Hwnd());
     }
 
     Figures figures;
@@ -93,8 +93,8 @@ Figures Measure(int dpi, bool presenter) {
     LARGE_INTEGER end;
     QueryPerformanceCounter(&start);
     for (int i = 0; i < kFullPaints; ++i) {
-        InvalidateRect(window.hwnd, nullptr, FALSE);
-        UpdateWindow(window.hwnd);
+        InvalidateRect(window.Hwnd(), nullptr, FALSE);
+        UpdateWindow(window.Hwnd());
     }
     QueryPerformanceCounter(&end);
     figures.full = Microseconds(start, end, kFullPaints);
@@ -107,12 +107,12 @@ Figures Measure(int dpi, bool presenter) {
     target->GetAbsolutePosition(x, y);
     target->tooltip = L"选择安装组件\n第二行说明";
     const POINT over = {Scale(x + 2), Scale(y + 2)};
-    SendMessageW(window.hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(over.x, over.y));
-    SendMessageW(window.hwnd, WM_TIMER, kTooltipTimerId, 0);  // the delay has passed
-    if (!window.Tooltip().Showing())
+    SendMessageW(window.Hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(over.x, over.y));
+    SendMessageW(window.Hwnd(), WM_TIMER, kTooltipTimerId, 0);  // the delay has passed
+    if (!window.Scene().Tooltip().Showing())
         std::fprintf(stderr, "warning: the tooltip did not open at %d DPI\n", dpi);
     figures.hoverWithTooltip = HoverRepaints(window, target);
-    DestroyWindow(window.hwnd);
+    DestroyWindow(window.Hwnd());
     return figures;
 }
 

@@ -24,6 +24,7 @@
 #include "engine/InstallConstants.h"
 #include "support/TestServer.h"
 #include "uie/core/UiDpi.h"
+#include "uie/core/UiScenePainter.h"
 
 using SetupUi::InstallerApp;
 
@@ -110,7 +111,7 @@ RECT ScreenRectOf(InstallerApp& app, UIE::CUiControl* control) {
     int y = 0;
     control->GetAbsolutePosition(x, y);
     POINT origin = {0, 0};
-    ClientToScreen(app.window.hwnd, &origin);
+    ClientToScreen(app.window.Hwnd(), &origin);
     return {origin.x + UIE::Scale(x), origin.y + UIE::Scale(y), origin.x + UIE::Scale(x + control->bounds.width),
             origin.y + UIE::Scale(y + control->bounds.height)};
 }
@@ -140,17 +141,17 @@ void RunWithUser(InstallerApp& app, const std::function<void()>& user) {
     app.messageBox = [](HWND, const wchar_t*, const wchar_t*, UINT) { return IDOK; };
     std::thread thread([&] {
         base::ComScope com(COINIT_MULTITHREADED);
-        if (apptest::WaitUntil([&] { return app.root != nullptr && app.window.hwnd != nullptr; }))
+        if (apptest::WaitUntil([&] { return app.root != nullptr && app.window.Hwnd() != nullptr; }))
             user();
-        PostMessageW(app.window.hwnd, WM_CLOSE, 0, 0);
+        PostMessageW(app.window.Hwnd(), WM_CLOSE, 0, 0);
     });
     EXPECT_EQ(app.Run(GetModuleHandleW(nullptr), SW_SHOWNORMAL), 0);
     thread.join();
 }
 
 void Key(InstallerApp& app, UINT key) {
-    PostMessageW(app.window.hwnd, WM_KEYDOWN, key, 1);
-    PostMessageW(app.window.hwnd, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001u));
+    PostMessageW(app.window.Hwnd(), WM_KEYDOWN, key, 1);
+    PostMessageW(app.window.Hwnd(), WM_KEYUP, key, static_cast<LPARAM>(0xC0000001u));
     OnUi(app, [] {});
 }
 
@@ -229,7 +230,7 @@ TEST(InstallerAccessibility, EveryPageReadsAsItLooks) {
                     return value > 5;
                 }));
             }
-            const std::vector<Child> tree = ReadTree(app.window.hwnd);
+            const std::vector<Child> tree = ReadTree(app.window.Hwnd());
             ASSERT_EQ(tree.size(), page.children.size());
             for (size_t i = 0; i < tree.size(); ++i) {
                 const Child& child = tree[i];
@@ -249,7 +250,7 @@ TEST(InstallerAccessibility, EveryPageReadsAsItLooks) {
                 std::wstring barValue;
                 std::wstring editValue;
                 OnUi(app, [&] {
-                    if (UIE::CUiControl* control = app.window.FindByAccessId(child.id))
+                    if (UIE::CUiControl* control = app.window.Scene().FindByAccessId(child.id))
                         bounds = ScreenRectOf(app, control);
                     barValue = app.percentLabel->text;
                     editValue = app.pathEdit->text;
@@ -300,7 +301,7 @@ TEST(InstallerAccessibility, ReadersFollowTheProgressOfARealDownload) {
             app.StartInstall();
         });
         base::ComPtr<IAccessible> client;
-        ASSERT_TRUE(SUCCEEDED(AccessibleObjectFromWindow(app.window.hwnd, static_cast<DWORD>(OBJID_CLIENT),
+        ASSERT_TRUE(SUCCEEDED(AccessibleObjectFromWindow(app.window.Hwnd(), static_cast<DWORD>(OBJID_CLIENT),
                                                          __uuidof(IAccessible), client.PutVoid())));
         // The label is read before and after the bar: when it did not move in between, the two
         // must say the same.
@@ -359,7 +360,7 @@ TEST(InstallerAccessibility, ReadersHearFocusStateValueAndPageChanges) {
     app.servicesOverride = &services;
     const WINEVENTPROC record = &RecordEvent;
     RunWithUser(app, [&] {
-        watched = app.window.hwnd;
+        watched = app.window.Hwnd();
         HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_SHOW, EVENT_OBJECT_VALUECHANGE, GetModuleHandleW(nullptr),
                                              record, GetCurrentProcessId(), 0, WINEVENT_INCONTEXT);
         ASSERT_NE(hook, nullptr);
@@ -421,7 +422,7 @@ TEST(InstallerAccessibility, TheKeyboardGoesRoundThePagesInReadingOrder) {
         for (UIE::CUiControl* expected : order) {
             Key(app, VK_TAB);
             UIE::CUiControl* focused = nullptr;
-            OnUi(app, [&] { focused = app.window.Focused(); });
+            OnUi(app, [&] { focused = app.window.Scene().Focused(); });
             EXPECT_EQ(focused, expected);
         }
 
@@ -435,8 +436,8 @@ TEST(InstallerAccessibility, TheKeyboardGoesRoundThePagesInReadingOrder) {
             {"Tab", [&] { Key(app, VK_TAB); }, true},
             {"click",
              [&] {
-                 PostMessageW(app.window.hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(300, 200));
-                 PostMessageW(app.window.hwnd, WM_LBUTTONUP, 0, MAKELPARAM(300, 200));
+                 PostMessageW(app.window.Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(300, 200));
+                 PostMessageW(app.window.Hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(300, 200));
                  OnUi(app, [] {});
              },
              false},
@@ -447,11 +448,11 @@ TEST(InstallerAccessibility, TheKeyboardGoesRoundThePagesInReadingOrder) {
             LRESULT state = 0;
             uint32_t edge = 0;
             OnUi(app, [&] {
-                app.window.FocusControl(app.agreement->checkBox);
-                UpdateWindow(app.window.hwnd);
-                state = SendMessageW(app.window.hwnd, WM_QUERYUISTATE, 0, 0);
-                const UIE::UiLtrb box = app.window.ControlPixelArea(app.agreement->checkBox, 0);
-                edge = app.window.buffer.PixelAt(box.left - UIE::Scale(UIE::kFocusRingGapDip) - 1,
+                app.window.Scene().FocusControl(app.agreement->checkBox);
+                UpdateWindow(app.window.Hwnd());
+                state = SendMessageW(app.window.Hwnd(), WM_QUERYUISTATE, 0, 0);
+                const UIE::UiLtrb box = UIE::ControlPixelArea(app.agreement->checkBox, 0);
+                edge = app.window.Buffer().PixelAt(box.left - UIE::Scale(UIE::kFocusRingGapDip) - 1,
                                                  (box.top + box.bottom) / 2);
             });
             EXPECT_EQ((state & UISF_HIDEFOCUS) == 0, ring.shown);
@@ -471,12 +472,12 @@ TEST(InstallerAccessibility, TheKeyboardGoesRoundThePagesInReadingOrder) {
         Key(app, VK_RETURN);
         OnUi(app, [&] {
             customShown = app.customDirPage->visible;
-            focusOnPage = app.window.Focused();
+            focusOnPage = app.window.Scene().Focused();
         });
         Key(app, VK_ESCAPE);
         OnUi(app, [&] {
             customAfterEscape = app.customDirPage->visible;
-            focusBack = app.window.Focused();
+            focusBack = app.window.Scene().Focused();
         });
         EXPECT_FALSE(checkedAfterEnter);
         EXPECT_TRUE(checkedAfterSpace);

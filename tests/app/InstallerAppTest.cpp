@@ -80,7 +80,7 @@ TEST(InstallerAppRun, SecondInstanceEndsAtOnceWithoutAWindow) {
     {
         InstallerApp app(GetModuleHandleW(nullptr));
         EXPECT_EQ(app.Run(GetModuleHandleW(nullptr), SW_SHOWNORMAL), 0);
-        EXPECT_EQ(app.window.hwnd, nullptr);
+        EXPECT_EQ(app.window.Hwnd(), nullptr);
         EXPECT_EQ(app.gdiplus, nullptr);
     }
     EXPECT_EQ(FindWindowW(L"Orb.UiWindow", nullptr), nullptr);
@@ -120,13 +120,13 @@ TEST(InstallerAppRun, ShowsTheFramelessWindowAndClosingEndsWithZero) {
     EXPECT_EQ(style & (WS_THICKFRAME | WS_MAXIMIZEBOX), 0);
     EXPECT_STREQ(title, L"欧贝林视频格式转换器");
     EXPECT_TRUE(app.abortRequested);
-    EXPECT_EQ(app.window.hwnd, nullptr);
+    EXPECT_EQ(app.window.Hwnd(), nullptr);
     // The root was arranged over the client area and the window painted into its back buffer.
     ASSERT_NE(app.root, nullptr);
     EXPECT_EQ(app.root->bounds.width, 520);
     EXPECT_EQ(app.root->bounds.height, 374);
-    EXPECT_EQ(app.window.buffer.bufferWidth, 520);
-    EXPECT_EQ(app.window.buffer.PixelAt(100, 365), 0xFFFFFFu);  // the start-up theme's white, below the header
+    EXPECT_EQ(app.window.Buffer().bufferWidth, 520);
+    EXPECT_EQ(app.window.Buffer().PixelAt(100, 365), 0xFFFFFFu);  // the start-up theme's white, below the header
 
     wchar_t local[MAX_PATH] = {};
     ASSERT_TRUE(SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, local)));
@@ -193,7 +193,7 @@ TEST(WindowPost, TasksFromAnotherThreadRunInOrderOnTheUiThread) {
     for (int i = 0; i < 200; ++i)
         ASSERT_EQ(order[i], i);
     EXPECT_EQ(wrongThread, 0);
-    DestroyWindow(window.hwnd);
+    DestroyWindow(window.Hwnd());
 }
 
 TEST(WindowPost, TasksQueuedAtDestructionAndAfterItNeverRunAndAreFreed) {
@@ -204,8 +204,8 @@ TEST(WindowPost, TasksQueuedAtDestructionAndAfterItNeverRunAndAreFreed) {
         window.Post([witness] { ++*witness; });
     EXPECT_EQ(witness.use_count(), 6);
 
-    DestroyWindow(window.hwnd);
-    EXPECT_EQ(window.hwnd, nullptr);
+    DestroyWindow(window.Hwnd());
+    EXPECT_EQ(window.Hwnd(), nullptr);
     window.Post([witness] { ++*witness; });
     PumpUntil([] { return false; }, 100ms);
 
@@ -220,19 +220,19 @@ TEST(WindowHook, CloseIsOfferedToTheHookFirst) {
     int destroySeen = 0;
     bool hwndClearedBeforeDestroyHook = false;
     int32_t closeAnswer = 0;  // keep the window
-    window.messageHook = [&](UINT message, WPARAM, LPARAM) -> LRESULT {
+    window.SetMessageHook([&](UINT message, WPARAM, LPARAM) -> LRESULT {
         if (message == WM_CLOSE) {
             ++closeSeen;
             return closeAnswer;
         }
         if (message == WM_DESTROY) {
             ++destroySeen;
-            hwndClearedBeforeDestroyHook = window.hwnd == nullptr;
+            hwndClearedBeforeDestroyHook = window.Hwnd() == nullptr;
             return 0;
         }
         return -1;
-    };
-    HWND handle = window.hwnd;
+    });
+    HWND handle = window.Hwnd();
     SendMessageW(handle, WM_CLOSE, 0, 0);
     EXPECT_EQ(closeSeen, 1);
     EXPECT_TRUE(IsWindow(handle));

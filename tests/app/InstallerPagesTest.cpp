@@ -69,7 +69,7 @@ TEST(InstallerPages, FromConsentThroughAFailedRunToTheFinishPage) {
     DeleteFileW(SettingsFile().c_str());  // consent is written by this test only
 
     std::thread user([&] {
-        if (!apptest::WaitUntil([&] { return app.root != nullptr && app.window.hwnd != nullptr; }))
+        if (!apptest::WaitUntil([&] { return app.root != nullptr && app.window.Hwnd() != nullptr; }))
             return;
         // No consent yet: both ways forward are refused with the same message, and nothing is written.
         OnUi(app, [&] {
@@ -152,7 +152,7 @@ TEST(InstallerPages, FromConsentThroughAFailedRunToTheFinishPage) {
         EXPECT_EQ(app.percentLabel->text, L"137%");
         EXPECT_TRUE(app.finishPage->visible);
         EXPECT_FALSE(app.window.captionDragEnabled);
-        PostMessageW(app.window.hwnd, WM_CLOSE, 0, 0);
+        PostMessageW(app.window.Hwnd(), WM_CLOSE, 0, 0);
     });
     EXPECT_EQ(app.Run(GetModuleHandleW(nullptr), SW_SHOWNORMAL), 0);
     user.join();
@@ -161,7 +161,7 @@ TEST(InstallerPages, FromConsentThroughAFailedRunToTheFinishPage) {
 TEST(InstallerPages, MainPageControlsSitWhereTheyBelong) {
     InstallerApp app(GetModuleHandleW(nullptr));
     std::thread closer([&] {
-        if (apptest::WaitUntil([&] { return app.root != nullptr && app.window.hwnd != nullptr; })) {
+        if (apptest::WaitUntil([&] { return app.root != nullptr && app.window.Hwnd() != nullptr; })) {
             OnUi(app, [&] {
                 EXPECT_EQ(app.root->children.size(), 15u);
                 const UIE::UiRect dir = app.customDirButton->bounds;
@@ -173,9 +173,9 @@ TEST(InstallerPages, MainPageControlsSitWhereTheyBelong) {
                 EXPECT_FALSE(app.customDirPage->visible);
                 EXPECT_FALSE(app.finishPage->visible);
                 // The header picture is painted over the top of the window.
-                EXPECT_NE(app.window.buffer.PixelAt(260, 130), 0xFFFFFFu);
+                EXPECT_NE(app.window.Buffer().PixelAt(260, 130), 0xFFFFFFu);
             });
-            PostMessageW(app.window.hwnd, WM_CLOSE, 0, 0);
+            PostMessageW(app.window.Hwnd(), WM_CLOSE, 0, 0);
         }
     });
     EXPECT_EQ(app.Run(GetModuleHandleW(nullptr), SW_SHOWNORMAL), 0);

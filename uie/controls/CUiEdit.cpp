@@ -8,10 +8,10 @@
 #include "base/ScopedWin.h"
 #include "uie/controls/UiEditModel.h"
 #include "uie/controls/UiIconRegistry.h"
-#include "uie/core/CUiWindow.h"
 #include "uie/core/UiCanvas.h"
 #include "uie/core/UiDpi.h"
 #include "uie/core/UiFonts.h"
+#include "uie/core/UiScene.h"
 #include "uie/core/UiTheme.h"
 
 namespace UIE {
@@ -32,6 +32,11 @@ constexpr Gdiplus::ARGB kBorder = 0xFFDDDDDD;
 constexpr COLORREF kSelection = 0xFFE4CC;
 constexpr COLORREF kPlaceholder = 0xBBBBBB;
 constexpr int32_t kIconTint = 0x008C8784;
+
+// The window the field is shown in: the system caret and the clipboard belong to it.
+HWND OwnerWindow(const CUiControl& control) {
+    return control.scene ? static_cast<HWND>(control.scene->NativeWindow()) : nullptr;
+}
 
 bool KeyDown(int virtualKey) {
     return (GetKeyState(virtualKey) & 0x8000) != 0;
@@ -75,7 +80,7 @@ void CUiEdit::AdjustScroll() {
 }
 
 bool CUiEdit::CaretPosition(int& x, int& y) {
-    if (!window || !window->hwnd)
+    if (!OwnerWindow(*this))
         return false;
     int absX = 0;
     int absY = 0;
@@ -167,10 +172,10 @@ void CUiEdit::OnMouseUp(int, int) {
 
 void CUiEdit::OnFocus() {
     focused = true;
-    if (window && window->hwnd) {
-        CreateCaret(window->hwnd, nullptr, std::max(1, Scale(1)), Scale(kCaretHeightDip));
+    if (HWND owner = OwnerWindow(*this)) {
+        CreateCaret(owner, nullptr, std::max(1, Scale(1)), Scale(kCaretHeightDip));
         PlaceCaret();
-        ShowCaret(window->hwnd);
+        ShowCaret(owner);
     }
     Invalidate();
 }
@@ -178,8 +183,8 @@ void CUiEdit::OnFocus() {
 void CUiEdit::OnBlur() {
     focused = false;
     dragging = false;
-    if (window)
-        HideCaret(window->hwnd);
+    if (scene)
+        HideCaret(OwnerWindow(*this));
     DestroyCaret();
     Invalidate();
 }
@@ -289,7 +294,7 @@ bool CUiEdit::Copy() {
         const size_t units = std::min(selected.size(), wcslen(selected.c_str()));
         std::memcpy(lock.Get(), selected.c_str(), (units + 1) * sizeof(wchar_t));
     }
-    base::ClipboardScope clipboard(window ? window->hwnd : nullptr);
+    base::ClipboardScope clipboard(OwnerWindow(*this));
     if (!clipboard || !EmptyClipboard())
         return false;
     // The clipboard owns the memory once it accepts it.
@@ -312,7 +317,7 @@ void CUiEdit::Paste() {
         return;
     std::wstring pasted;
     {
-        base::ClipboardScope clipboard(window ? window->hwnd : nullptr);
+        base::ClipboardScope clipboard(OwnerWindow(*this));
         if (!clipboard)
             return;
         HANDLE data = GetClipboardData(CF_UNICODETEXT);

@@ -2,9 +2,9 @@
 
 #include <windows.h>
 
-#include "uie/core/CUiWindow.h"
 #include "uie/core/UiCanvas.h"
 #include "uie/core/UiDpi.h"
+#include "uie/core/UiScene.h"
 
 namespace UIE {
 
@@ -107,17 +107,17 @@ CUiControl* CUiControl::AddChild(std::unique_ptr<CUiControl> child) {
         return nullptr;
     CUiControl* raw = child.get();
     raw->parent = this;
-    raw->AttachToWindow(window);
+    raw->AttachToScene(scene);
     children.push_back(std::move(child));
     return raw;
 }
 
-void CUiControl::AttachToWindow(CUiWindow* host) {
-    window = host;
-    if (host && accessId == 0)
-        accessId = host->NextAccessId();
+void CUiControl::AttachToScene(UiScene* owner) {
+    scene = owner;
+    if (owner && accessId == 0)
+        accessId = owner->NextAccessId();
     for (auto& child : children)
-        child->AttachToWindow(host);
+        child->AttachToScene(owner);
 }
 
 UiRect CUiControl::GetPixelRect() const {
@@ -146,21 +146,15 @@ CUiControl* CUiControl::HitTest(int x, int y) {
 }
 
 void CUiControl::Invalidate() {
-    if (!window || !window->hwnd)
-        return;
-    std::vector<UiRect> chain;
-    for (const CUiControl* c = this; c; c = c->parent)
-        chain.insert(chain.begin(), c->bounds);
-    const UiLtrb pixels = PaintedPixelArea(chain, PaintOutset());
-    const RECT rect = {pixels.left, pixels.top, pixels.right, pixels.bottom};
-    InvalidateRect(window->hwnd, &rect, FALSE);
+    if (scene)
+        scene->InvalidatePixels(ControlPixelArea(this, PaintOutset()));
 }
 
 void CUiControl::RequestLayout() {
     for (CUiControl* c = this; c; c = c->parent)
         c->layoutPending = true;
-    if (window && window->hwnd)
-        InvalidateRect(window->hwnd, nullptr, FALSE);
+    if (scene)
+        scene->InvalidateAll();
 }
 
 void CUiControl::SetVisible(bool value) {
@@ -169,15 +163,15 @@ void CUiControl::SetVisible(bool value) {
     visible = value;
     // A hidden control must not keep the focus (and the typed characters), the capture, the
     // hover, a tooltip or timers.
-    if (!visible && window)
-        window->ReleaseSubtree(this);
+    if (!visible && scene)
+        scene->ReleaseSubtree(this);
     RequestLayout();
     NotifyAccess(visible ? UiAccessEvent::Show : UiAccessEvent::Hide);
 }
 
 void CUiControl::NotifyAccess(UiAccessEvent event) {
-    if (window)
-        window->RaiseAccessEvent(this, event);
+    if (scene)
+        scene->RaiseAccessEvent(this, event);
 }
 
 void CUiControl::PaintTree(UiCanvas& canvas) {

@@ -2,8 +2,8 @@
 //
 // A control is a rectangle in DIP (1/96 inch) relative to its parent, with children that it owns
 // (first painted first, hit-tested last), a handful of state flags and thirty-two virtual
-// operations through which the window host (CUiWindow) delivers painting, layout, pointer,
-// keyboard, focus, IME and timer events and asks what a screen reader should hear. The host owns the roots and holds
+// operations through which the scene (UiScene) delivers painting, layout, pointer,
+// keyboard, focus, IME and timer events and asks what a screen reader should hear. The scene owns the roots and holds
 // the hover, capture and focus roles as plain pointers. Local coordinates handed to the event operations are DIP
 // relative to the receiving control's top-left corner; only `GetPixelRect`, the canvas and `GetImeCaretRect` are in
 // device pixels. Everything runs on the UI thread; controls are never detached or re-parented.
@@ -18,7 +18,7 @@
 
 namespace UIE {
 
-class CUiWindow;
+class UiScene;
 class UiCanvas;
 
 // Values of `widthSpec` and `heightSpec` other than a fixed size.
@@ -69,7 +69,7 @@ public:
     UiAccessInfo Described(UiRole role, const std::wstring& shownText) const;
 
     // Appends an owned child (it becomes the last painted and the first hit) and joins it to this
-    // control's window. A null child is ignored. Layout and invalidation are the caller's.
+    // control's scene. A null child is ignored. Layout and invalidation are the caller's.
     CUiControl* AddChild(std::unique_ptr<CUiControl> child);
     template <typename T, typename... Args>
     T* Add(Args&&... args) {
@@ -85,8 +85,8 @@ public:
         child->bounds = rect;
         return child;
     }
-    // Sets `window` for this control and its whole subtree.
-    void AttachToWindow(CUiWindow* host);
+    // Sets `scene` for this control and its whole subtree.
+    void AttachToScene(UiScene* owner);
 
     // Device pixels, still relative to the parent; edges are scaled, not the size.
     UiRect GetPixelRect() const;
@@ -96,18 +96,18 @@ public:
     CUiControl* HitTest(int x, int y);
 
     // Repaints exactly the pixels this control paints, its outset included (nothing without a
-    // native window).
+    // scene shown in a window).
     void Invalidate();
     // Marks this control and every ancestor as needing layout and repaints the whole window.
     void RequestLayout();
     void SetVisible(bool visible);
     void PaintTree(UiCanvas& canvas);
-    // Tells screen readers about a change of this control (nothing without a native window).
+    // Tells screen readers about a change of this control (nothing without a scene shown in a window).
     void NotifyAccess(UiAccessEvent event);
 
     bool layoutPending = true;
     CUiControl* parent = nullptr;  // non-owning; null for a root
-    CUiWindow* window = nullptr;   // non-owning; the same for the whole tree
+    UiScene* scene = nullptr;      // non-owning; the same for the whole tree
     std::vector<std::unique_ptr<CUiControl>> children;
     UiRect bounds;  // DIP, relative to the parent
     int widthSpec = kSpecWrap;
@@ -128,7 +128,7 @@ public:
     bool coversSiblings = false;
     // Keyboard and reader order: lower groups first, then top to bottom and left to right.
     int readingGroup = 0;
-    // The child id readers know the control by; given by the window, stable for its lifetime.
+    // The child id readers know the control by; given by the scene, stable for its lifetime.
     long accessId = 0;
 };
 

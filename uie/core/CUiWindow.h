@@ -1,38 +1,32 @@
-// The window host: one native top-level window that hosts trees of CUiControl.
+// The window host: one native top-level window that shows a scene (UiScene).
 //
 // The host registers the class "Orb.UiWindow", creates the frameless window centred on the
-// screen, owns its root controls (and any modal layers) and is the only part of the toolkit that
-// touches the HWND: it turns window messages into control operations (hover, capture, focus,
-// keyboard, IME, wheel, double click, cursors, tooltips), answers the non-client messages that
-// make a borderless window movable and resizable, and paints the trees into its back buffer on
-// WM_PAINT. It also gives the keyboard its way around the controls (Tab and Shift+Tab in reading
-// order, Enter and Space for the focused control, a focus ring shown after keyboard use only) and
-// answers screen readers through Active Accessibility. Its owner sees unhandled messages first through `messageHook`
-// (WM_CLOSE before the window is destroyed, WM_DESTROY after the host's own clean-up). Message coordinates are client
-// pixels; everything handed to controls is DIP. UI thread only, except `Post`, which other
-// threads use to run a task on the UI thread.
+// screen and turns window messages into scene operations: pointer, keyboard, IME, wheel, timers,
+// cursors and the keyboard cues (Tab and Shift+Tab move the focus in reading order, Enter and
+// Space act on the focused control, the focus ring shows after keyboard use only). It owns the
+// back buffer the scene is painted into on WM_PAINT and presents it (OpenGL where it works,
+// BitBlt otherwise). The frame (UiWindowFrame) and screen readers (UiAccessBridge) have files of
+// their own. Its owner sees unhandled messages first through the message hook (WM_CLOSE before
+// the window is destroyed, WM_DESTROY after the host's own clean-up). Message coordinates are
+// client pixels; everything handed to the scene is DIP. UI thread only, except `Post`, which
+// other threads use to run a task on the UI thread.
 #pragma once
 
 #include <windows.h>
 
-#include <cstdint>
 #include <functional>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
-#include "base/ScopedWin.h"
 #include "uie/core/CUiControl.h"
-#include "uie/core/UiAccess.h"
-#include "uie/core/UiAccessible.h"
+#include "uie/core/UiAccessBridge.h"
 #include "uie/core/UiBackBuffer.h"
 #include "uie/core/UiCanvas.h"
 #include "uie/core/UiGeometry.h"
 #include "uie/core/UiGlPresenter.h"
-#include "uie/core/UiInputRouter.h"
-#include "uie/core/UiTooltip.h"
+#include "uie/core/UiScene.h"
 
 namespace UIE {
 
@@ -43,16 +37,6 @@ constexpr UINT kPostedTaskMessage = 0x806E;
 constexpr UINT kStartPresenterMessage = 0x806F;
 // Private message that sets the window's icons and DWM frame once it is up (see Create).
 constexpr UINT kDecorateMessage = 0x8070;
-// Window timer of the tooltip delay; control timers are numbered from kFirstControlTimerId.
-constexpr UINT_PTR kTooltipTimerId = 8;
-constexpr unsigned kTooltipDelayMs = 500;
-constexpr unsigned kFirstControlTimerId = 100;
-// Colour laid over everything below a modal layer (ARGB).
-constexpr uint32_t kModalDimColour = 0x6E000000;
-// The keyboard focus ring: a rounded outline this far outside the control, this thick (DIP).
-constexpr int kFocusRingGapDip = 2;
-constexpr int kFocusRingWidthDip = 2;
-constexpr uint32_t kFocusRingColour = 0xFF333333;
 
 // What the owner decides about its window: the host itself knows nothing of the product.
 struct UiWindowOptions {
@@ -63,16 +47,7 @@ struct UiWindowOptions {
     bool resizable = true;
 };
 
-// A control shown above the roots, centred in the client area, that alone receives the pointer.
-struct UiModalLayer {
-    std::unique_ptr<CUiControl> control;
-    int width = 0;    // DIP
-    int height = 0;   // DIP
-    int offsetY = 0;  // DIP added to the centred top
-    std::function<void()> onClosed;
-};
-
-class CUiWindow {
+class CUiWindow : private UiSceneHost {
 public:
     // Parameters and result at the platform's full width: on 64-bit Windows they carry pointers.
     using MessageHook = std::function<LRESULT(UINT message, WPARAM wParam, LPARAM lParam)>;
@@ -88,7 +63,7 @@ public:
     virtual void ResizeTopLayer(int width, int height);
     virtual int CaptionHeight();  // DIP; a drag strip at the top of the client area
     virtual void OnCreate();
-    virtual void OnSize(int width, int height);  // DIP: arranges every root over the client area
+    virtual void OnSize(int width, int height);  // DIP: arranges the scene over the client area
     virtual void OnDestroy();
     virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);  // −1: not handled
     virtual void OnCaptionCommand(int command);
@@ -112,153 +87,92 @@ public:
     void Post(Task task);
     // How Post wakes the window: PostMessageW. A test puts a failing stand-in here to lose a wake-up.
     using PostWakeFn = BOOL(WINAPI*)(HWND, UINT, WPARAM, LPARAM);
-    PostWakeFn postWake = PostMessageW;
-
-    // Opens a modal layer of width × height DIP; `onClosed` runs when it is closed.
-    void PushLayer(std::unique_ptr<CUiControl> control, int width, int height, int offsetY, Task onClosed);
-    // A window timer whose ticks reach `target->OnTimer`; 0 when none could be started.
-    unsigned SetControlTimer(CUiControl* target, unsigned intervalMs);
-    void KillControlTimer(unsigned timerId);
-
-    // A control was hidden: hover, capture, focus, tooltip and timers held in its subtree are given
-    // up, as when a modal layer closes.
-    void ReleaseSubtree(CUiControl* subtree);
-
-    // The controls holding the pointer and keyboard roles; the router keeps them consistent.
-    CUiControl* Hovered() const { return input.Hovered(); }
-    CUiControl* Captured() const { return input.Captured(); }
-    CUiControl* Focused() const { return input.Focused(); }
-    const std::vector<CUiControl*>& HoverWithin() const { return input.HoverWithin(); }
-    const UiTooltip& Tooltip() const { return tooltip; }
+    void SetPostWake(PostWakeFn wake) { postWake_ = wake; }
+    void SetMessageHook(MessageHook hook) { messageHook_ = std::move(hook); }
 
     // Re-evaluates hover for where the pointer is now (after the tree was built or changed under
     // a resting pointer); nothing when it is outside the client area.
     void UpdateHoverFromCursor();
-    // The control under (x, y) in client DIP, with the point in its local coordinates.
-    CUiControl* HitTestAt(int x, int y, int* localX, int* localY);
-    // Where the tooltip is (or would be) drawn, in client pixels.
-    UiRect TooltipRect() const;
     // Draws `dirty` (client pixels) of the window into the back buffer.
     void RenderBuffer(const UiLtrb& dirty);
-
-    // Keyboard focus. Moves it to `target` (null: nowhere), as a click or Tab would.
-    void FocusControl(CUiControl* target);
-    // Tab and Shift+Tab: the next focusable control in reading order, wrapping around.
-    void MoveFocusInOrder(bool backwards);
-    // The controls in sight in reading order: every one with a role, or only those that take the
-    // focus. Hidden controls, pages laid over and everything below a modal layer are left out.
-    std::vector<CUiControl*> ShownControls(bool focusableOnly);
-    bool IsShown(const CUiControl* control) const;
     // The focus ring shows after keyboard use and hides after a click (the system's UI state,
     // UISF_HIDEFOCUS). Changing it goes through WM_CHANGEUISTATE like any window's.
-    bool FocusCuesShown() const { return focusCuesShown; }
     void SetFocusCues(bool shown);
-    // Client pixels a control covers, grown by `outset` pixels.
-    UiLtrb ControlPixelArea(const CUiControl* control, int outset) const;
 
-    // Screen readers.
-    long NextAccessId() { return nextAccessId++; }
-    // Any control attached to this window, shown or not; null for an unknown id.
-    CUiControl* FindByAccessId(long id);
-    void RaiseAccessEvent(CUiControl* control, UiAccessEvent event);
-
-    HWND hwnd = nullptr;
-    HINSTANCE instance = nullptr;
-    std::wstring title;
-    std::vector<std::unique_ptr<CUiControl>> roots;
-    MessageHook messageHook;
-    UiBackBuffer buffer;
-    // Shows the buffer through OpenGL while it works; BitBlt otherwise.
-    UiGlPresenter presenter;
-    UiCanvas canvas;
-    bool trackingLeave = false;
-    std::map<unsigned, CUiControl*> timerTargets;  // non-owning
-    std::vector<UiModalLayer> layers;
-    unsigned nextTimerId = kFirstControlTimerId;
+    HWND Hwnd() const { return hwnd_; }
+    UiScene& Scene() { return scene_; }
+    const std::wstring& Title() const { return title_; }
+    // The last frame drawn: what the window shows.
+    const UiBackBuffer& Buffer() const { return buffer_; }
+    UiCanvas& Canvas() { return canvas_; }
+    UiGlPresenter& Presenter() { return presenter_; }
 
 private:
-    UiInputRouter input{{[this](int x, int y, int* lx, int* ly) { return HitTestAt(x, y, lx, ly); },
-                         [this] { SetCapture(hwnd); }, [] { ReleaseCapture(); },
-                         [this](CUiControl* before, CUiControl* after) { OnFocusMoved(before, after); }}};
-    UiTooltip tooltip{{[this] { SetTimer(hwnd, kTooltipTimerId, kTooltipDelayMs, nullptr); },
-                       [this] {
-                           if (hwnd)
-                               KillTimer(hwnd, kTooltipTimerId);
-                       },
-                       [this](const UiLtrb& area) { InvalidatePixels(area); }, [this] { return ClientSizePx(); }}};
+    // UiSceneHost
+    void InvalidatePixels(const UiLtrb& area) override;
+    void InvalidateAll() override;
+    void CapturePointer() override;
+    void ReleasePointer() override;
+    bool StartTimer(unsigned id, unsigned intervalMs) override;
+    void StopTimer(unsigned id) override;
+    UiSize ClientPixels() const override;
+    void RaiseAccessEvent(CUiControl& control, UiAccessEvent event) override;
+    void* NativeWindow() const override { return hwnd_; }
 
     static LRESULT CALLBACK StaticWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT DefaultPath(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnPaintMessage();
     void RunPostedTasks();
     void OnDestroyMessage(WPARAM wParam, LPARAM lParam);
     void StopTasks();
-    void ApplyDwmFrame();
     UiSize ClientSizeDip() const;
+    int CaptionStripHeight();
 
     // Pointer and keyboard
     void OnPointerMove(int px, int py);
-    void OnPointerLeave();
     void OnButtonDown(int px, int py);
     void OnWheel(WPARAM wParam, LPARAM lParam);
     void OnKeyDown(WPARAM virtualKey, LPARAM lParam);
     bool ActivateFocused(WPARAM virtualKey);
-    void OnFocusMoved(CUiControl* before, CUiControl* after);
     void OnUpdateUiState(WPARAM wParam);
-    void InvalidateFocusRing(const CUiControl* control);
-    void PaintFocusRing();
-    LRESULT OnGetObject(HWND window, WPARAM wParam, LPARAM lParam);
     bool OnSetCursor(LPARAM lParam);
     void OnImeStartComposition();
     bool OnImeComposition(LPARAM lParam);
-    void OnTimerMessage(WPARAM timerId);
-
-    // Frame
     LRESULT OnNcHitTest(LPARAM lParam);
-    void OnGetMinMaxInfo(MINMAXINFO* info);
-    int CaptionStripHeight();
-    void InvalidateCaptionStrip();
-    void RunCaptionCommand(int command);
 
-    // Tooltip
-    void HideTooltip();
-    UiSize ClientSizePx() const;
-    void InvalidatePixels(const UiLtrb& area);
-
-    // Painting and layers. Paint is false when nothing was drawn (minimised, no DC).
+    // Painting. Paint is false when nothing was drawn (minimised, no DC).
     bool Paint();
     bool PresentBuffer(int width, int height);
-    bool TopLayerCovers(const UiLtrb& dirty);
-    void PaintLayers(const UiLtrb& dirty, bool onlyTop);
-    void ArrangeLayers(int width, int height);
-    void ForgetSubtree(CUiControl* subtree);
-    void ApplyIcons();
 
+    HWND hwnd_ = nullptr;
+    HINSTANCE instance_ = nullptr;
+    std::wstring title_;
+    MessageHook messageHook_;
+    PostWakeFn postWake_ = PostMessageW;
+    UiBackBuffer buffer_;
+    // Shows the buffer through OpenGL while it works; BitBlt otherwise.
+    UiGlPresenter presenter_;
+    UiCanvas canvas_;
+    bool trackingLeave_ = false;
     // The icon resource that kDecorateMessage sets; 0 once set, or when there is none.
-    int pendingIconResource = 0;
+    int pendingIconResource_ = 0;
 
     // Where the presenter's start after the first frame stands: Create sets Waiting, the first
     // frame posts kStartPresenterMessage, and StartPresenter or StopPresenter end it.
     enum class PresenterStart { Done, Waiting, Posted };
-    PresenterStart presenterStart = PresenterStart::Done;
+    PresenterStart presenterStart_ = PresenterStart::Done;
 
     // Posted tasks: the queue and the window they are posted to, shared with other threads.
-    std::mutex taskLock;
-    std::vector<Task> pendingTasks;
-    HWND taskTarget = nullptr;
-    bool wakePosted = false;  // a wake message is on its way; cleared when the tasks are taken
-    // Layers closed while the message that closed them is still being handled; their controls may
-    // be on the call stack, so they are destroyed when the outermost message returns.
-    std::vector<UiModalLayer> closedLayers;
-    int messageDepth = 0;
-
-    bool focusCuesShown = false;
+    std::mutex taskLock_;
+    std::vector<Task> pendingTasks_;
+    HWND taskTarget_ = nullptr;
+    bool wakePosted_ = false;  // a wake message is on its way; cleared when the tasks are taken
     // The character the key just handled here would still type (Tab, Enter, Space): dropped.
-    wchar_t swallowChar = 0;
-    long nextAccessId = 1;
-    // Made on a reader's first request; cut off from the window when it is destroyed, while
-    // readers may still hold it.
-    base::ComPtr<UiAccessible> accessible;
+    wchar_t swallowChar_ = 0;
+    UiAccessBridge readers_;
+    // Last, so that it goes first: controls being destroyed may still call on the host.
+    UiScene scene_{this};
 };
 
 }  // namespace UIE

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "uie/core/CUiControl.h"
-#include "uie/core/CUiWindow.h"
+#include "uie/core/UiScene.h"
 #include "uie/core/UiDpi.h"
 
 namespace UIE {
@@ -48,35 +48,38 @@ void SetChildId(VARIANT* out, long id) {
 
 }  // namespace
 
-base::ComPtr<UiAccessible> UiAccessible::Create(CUiWindow* window) {
+base::ComPtr<UiAccessible> UiAccessible::Create(UiScene* scene, HWND window, Poster post) {
     base::ComPtr<UiAccessible> object;
     // The one reference the object starts with passes to the owner.
-    *object.Put() = new UiAccessible(window);
+    *object.Put() = new UiAccessible(scene, window, std::move(post));
     return object;
 }
 
-UiAccessible::UiAccessible(CUiWindow* window) : window_(window) {}
+UiAccessible::UiAccessible(UiScene* scene, HWND window, Poster post)
+    : scene_(scene), hwnd_(window), post_(std::move(post)) {}
 
 void UiAccessible::Disconnect() {
-    window_ = nullptr;
+    scene_ = nullptr;
+    hwnd_ = nullptr;
+    post_ = nullptr;
     standard_.Reset();
 }
 
 IAccessible* UiAccessible::Standard() {
-    if (!standard_ && window_ && window_->hwnd)
-        CreateStdAccessibleObject(window_->hwnd, OBJID_CLIENT, __uuidof(IAccessible), standard_.PutVoid());
+    if (!standard_ && scene_ && hwnd_)
+        CreateStdAccessibleObject(hwnd_, OBJID_CLIENT, __uuidof(IAccessible), standard_.PutVoid());
     return standard_.Get();
 }
 
 HRESULT UiAccessible::Resolve(const VARIANT& child, CUiControl** control) {
     *control = nullptr;
-    if (!window_ || !window_->hwnd)
+    if (!scene_ || !hwnd_)
         return CO_E_OBJNOTCONNECTED;
     if (child.vt != VT_I4)
         return E_INVALIDARG;
     if (child.lVal == CHILDID_SELF)
         return S_OK;
-    CUiControl* found = window_->FindByAccessId(child.lVal);
+    CUiControl* found = scene_->FindByAccessId(child.lVal);
     if (!found || found->Describe().role == UiRole::None)
         return E_INVALIDARG;
     *control = found;
@@ -145,9 +148,9 @@ HRESULT UiAccessible::get_accChildCount(long* count) {
     if (!count)
         return E_POINTER;
     *count = 0;
-    if (!window_)
+    if (!scene_)
         return CO_E_OBJNOTCONNECTED;
-    *count = static_cast<long>(window_->ShownControls(false).size());
+    *count = static_cast<long>(scene_->ShownControls(false).size());
     return S_OK;
 }
 
@@ -216,8 +219,8 @@ HRESULT UiAccessible::get_accState(VARIANT child, VARIANT* state) {
     facts.checked = info.checked;
     facts.enabled = control->enabled;
     facts.focusable = control->IsFocusable();
-    facts.focused = window_->Focused() == control;
-    facts.shown = window_->IsShown(control);
+    facts.focused = scene_->Focused() == control;
+    facts.shown = scene_->IsShown(control);
     SetChildId(state, static_cast<long>(MsaaState(facts)));
     return S_OK;
 }
@@ -246,14 +249,14 @@ HRESULT UiAccessible::get_accFocus(VARIANT* focus) {
     if (!focus)
         return E_POINTER;
     VariantInit(focus);
-    if (!window_)
+    if (!scene_)
         return CO_E_OBJNOTCONNECTED;
-    CUiControl* focused = window_->Focused();
-    if (focused && focused->Describe().role != UiRole::None && window_->IsShown(focused)) {
+    CUiControl* focused = scene_->Focused();
+    if (focused && focused->Describe().role != UiRole::None && scene_->IsShown(focused)) {
         SetChildId(focus, focused->accessId);
         return S_OK;
     }
-    if (GetFocus() == window_->hwnd) {
+    if (GetFocus() == hwnd_) {
         SetChildId(focus, CHILDID_SELF);
         return S_OK;
     }
@@ -264,7 +267,7 @@ HRESULT UiAccessible::get_accSelection(VARIANT* selection) {
     if (!selection)
         return E_POINTER;
     VariantInit(selection);
-    return window_ ? S_FALSE : CO_E_OBJNOTCONNECTED;
+    return scene_ ? S_FALSE : CO_E_OBJNOTCONNECTED;
 }
 
 HRESULT UiAccessible::get_accDefaultAction(VARIANT child, BSTR* action) {
@@ -284,9 +287,9 @@ HRESULT UiAccessible::accSelect(long flags, VARIANT child) {
     if (FAILED(hr))
         return hr;
     if (!(flags & SELFLAG_TAKEFOCUS) || !control || !control->IsFocusable() || !control->enabled ||
-        !window_->IsShown(control))
+        !scene_->IsShown(control))
         return S_FALSE;
-    window_->FocusControl(control);
+    scene_->FocusControl(control);
     return S_OK;
 }
 
@@ -300,9 +303,9 @@ HRESULT UiAccessible::accLocation(long* left, long* top, long* width, long* heig
         return hr;
     if (!control)
         return Standard() ? Standard()->accLocation(left, top, width, height, child) : CO_E_OBJNOTCONNECTED;
-    const UiLtrb area = window_->ControlPixelArea(control, 0);
+    const UiLtrb area = ControlPixelArea(control, 0);
     POINT origin = {area.left, area.top};
-    ClientToScreen(window_->hwnd, &origin);
+    ClientToScreen(hwnd_, &origin);
     *left = origin.x;
     *top = origin.y;
     *width = area.right - area.left;
@@ -318,7 +321,7 @@ HRESULT UiAccessible::accNavigate(long direction, VARIANT start, VARIANT* end) {
     const HRESULT hr = Resolve(start, &from);
     if (FAILED(hr))
         return hr;
-    const std::vector<CUiControl*> shown = window_->ShownControls(false);
+    const std::vector<CUiControl*> shown = scene_->ShownControls(false);
     if (shown.empty())
         return S_FALSE;
     const auto at = std::find(shown.begin(), shown.end(), from);
@@ -341,15 +344,15 @@ HRESULT UiAccessible::accHitTest(long x, long y, VARIANT* child) {
     if (!child)
         return E_POINTER;
     VariantInit(child);
-    if (!window_ || !window_->hwnd)
+    if (!scene_ || !hwnd_)
         return CO_E_OBJNOTCONNECTED;
     POINT pt = {x, y};
-    ScreenToClient(window_->hwnd, &pt);
+    ScreenToClient(hwnd_, &pt);
     RECT client = {};
-    GetClientRect(window_->hwnd, &client);
+    GetClientRect(hwnd_, &client);
     if (!PtInRect(&client, pt))
         return S_FALSE;
-    CUiControl* hit = window_->HitTestAt(Unscale(pt.x), Unscale(pt.y), nullptr, nullptr);
+    CUiControl* hit = scene_->HitTestAt(Unscale(pt.x), Unscale(pt.y), nullptr, nullptr);
     while (hit && hit->Describe().role == UiRole::None)
         hit = hit->parent;
     SetChildId(child, hit ? hit->accessId : CHILDID_SELF);
@@ -363,14 +366,14 @@ HRESULT UiAccessible::accDoDefaultAction(VARIANT child) {
     const HRESULT hr = Resolve(child, &control);
     if (FAILED(hr))
         return hr;
-    if (!control || !control->enabled || !window_->IsShown(control) ||
+    if (!control || !control->enabled || !scene_->IsShown(control) ||
         !HasDefaultAction(control->Describe().role))
         return DISP_E_MEMBERNOTFOUND;
-    CUiWindow* window = window_;
+    UiScene* scene = scene_;
     const long id = control->accessId;
-    window_->Post([window, id] {
-        CUiControl* target = window->FindByAccessId(id);
-        if (target && target->enabled && window->IsShown(target))
+    post_([scene, id] {
+        CUiControl* target = scene->FindByAccessId(id);
+        if (target && target->enabled && scene->IsShown(target))
             target->Activate();
     });
     return S_OK;
@@ -392,9 +395,9 @@ HRESULT UiAccessible::Next(ULONG count, VARIANT* items, ULONG* fetched) {
         *fetched = 0;
     if (!items)
         return E_POINTER;
-    if (!window_)
+    if (!scene_)
         return CO_E_OBJNOTCONNECTED;
-    const std::vector<CUiControl*> shown = window_->ShownControls(false);
+    const std::vector<CUiControl*> shown = scene_->ShownControls(false);
     ULONG given = 0;
     while (given < count && cursor_ < shown.size()) {
         SetChildId(&items[given], shown[cursor_]->accessId);
@@ -407,9 +410,9 @@ HRESULT UiAccessible::Next(ULONG count, VARIANT* items, ULONG* fetched) {
 }
 
 HRESULT UiAccessible::Skip(ULONG count) {
-    if (!window_)
+    if (!scene_)
         return CO_E_OBJNOTCONNECTED;
-    const size_t total = window_->ShownControls(false).size();
+    const size_t total = scene_->ShownControls(false).size();
     cursor_ += count;
     if (cursor_ > total) {
         cursor_ = static_cast<ULONG>(total);

@@ -10,16 +10,20 @@
 #include <windows.h>
 #include <oleacc.h>
 
+#include <functional>
+
 #include "base/ScopedWin.h"
 
 namespace UIE {
 
 class CUiControl;
-class CUiWindow;
+class UiScene;
 
 class UiAccessible final : public IAccessible, public IEnumVARIANT {
 public:
-    static base::ComPtr<UiAccessible> Create(CUiWindow* window);
+    // How the object runs a default action later, from the window's queue.
+    using Poster = std::function<void(std::function<void()>)>;
+    static base::ComPtr<UiAccessible> Create(UiScene* scene, HWND window, Poster post);
     void Disconnect();
 
     // IUnknown
@@ -63,7 +67,7 @@ public:
     HRESULT STDMETHODCALLTYPE Clone(IEnumVARIANT** out) override;
 
 private:
-    explicit UiAccessible(CUiWindow* window);
+    UiAccessible(UiScene* scene, HWND window, Poster post);
     ~UiAccessible() = default;
 
     // The control `child` names: null for CHILDID_SELF. Fails for an unknown id or a bad variant.
@@ -71,7 +75,9 @@ private:
     IAccessible* Standard();
 
     LONG references_ = 1;
-    CUiWindow* window_;  // non-owning; null once disconnected
+    UiScene* scene_;  // non-owning; null once disconnected
+    HWND hwnd_;
+    Poster post_;
     base::ComPtr<IAccessible> standard_;
     ULONG cursor_ = 0;  // the enumeration's position among the shown children
 };

@@ -67,18 +67,18 @@ protected:
         edit_->bounds = {kEditX, kEditY, 200, 28};
         edit_->SetOnChange([this](const std::wstring& text) { changes_.push_back(text); });
     }
-    void TearDown() override { DestroyWindow(window_.hwnd); }
+    void TearDown() override { DestroyWindow(window_.Hwnd()); }
 
     void Mouse(UINT message, int x) {
-        SendMessageW(window_.hwnd, message, message == WM_LBUTTONUP ? 0 : MK_LBUTTON, PointParam(x, kEditY + 14));
+        SendMessageW(window_.Hwnd(), message, message == WM_LBUTTONUP ? 0 : MK_LBUTTON, PointParam(x, kEditY + 14));
     }
     void Click(int x) {
         Mouse(WM_MOUSEMOVE, x);
         Mouse(WM_LBUTTONDOWN, x);
         Mouse(WM_LBUTTONUP, x);
     }
-    void Key(unsigned key) { SendMessageW(window_.hwnd, WM_KEYDOWN, key, 0); }
-    void Char(wchar_t ch) { SendMessageW(window_.hwnd, WM_CHAR, ch, 0); }
+    void Key(unsigned key) { SendMessageW(window_.Hwnd(), WM_KEYDOWN, key, 0); }
+    void Char(wchar_t ch) { SendMessageW(window_.Hwnd(), WM_CHAR, ch, 0); }
     // The key with Ctrl (and Shift) marked down in the thread's keyboard state, as GetKeyState reads it.
     void Chord(unsigned key, bool shift = false) {
         BYTE saved[256] = {};
@@ -196,13 +196,13 @@ TEST_F(EditWindowTest, SetTextMovesTheCaretToTheEndSilently) {
     edit_->SetText(L"abcdefghijklmnopqrstuvwxyz0123456789");
     edit_->scroll = 40;
     edit_->anchor = 3;
-    window_.roots[0]->layoutPending = edit_->layoutPending = false;
+    window_.Scene().Roots()[0]->layoutPending = edit_->layoutPending = false;
     edit_->SetText(edit_->text);  // its own string
     EXPECT_EQ(edit_->caret, 36);
     EXPECT_EQ(edit_->anchor, 36);
     EXPECT_EQ(edit_->scroll, 0);
     EXPECT_TRUE(edit_->layoutPending);
-    EXPECT_TRUE(window_.roots[0]->layoutPending);
+    EXPECT_TRUE(window_.Scene().Roots()[0]->layoutPending);
     EXPECT_EQ(Caret().x, kEditX + 10 + W(edit_->text.c_str(), 36));
     EXPECT_TRUE(changes_.empty());
     EXPECT_EQ(edit_->Measure(-1).width, Unscale(W(edit_->text.c_str(), 36)) + 24);

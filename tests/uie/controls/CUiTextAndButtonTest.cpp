@@ -261,7 +261,7 @@ TEST_F(TextAndButtonTest, WindowDeliversClicksAsUsersMakeThem) {
     box->SetOnChange([&](bool) { ++toggles; });
 
     auto send = [&](UINT message, int x, int y) {
-        SendMessageW(window.hwnd, message, message == WM_LBUTTONUP ? 0 : MK_LBUTTON, PointParam(x, y));
+        SendMessageW(window.Hwnd(), message, message == WM_LBUTTONUP ? 0 : MK_LBUTTON, PointParam(x, y));
     };
     send(WM_MOUSEMOVE, 20, 20);
     send(WM_LBUTTONDOWN, 20, 20);
@@ -280,5 +280,5 @@ TEST_F(TextAndButtonTest, WindowDeliversClicksAsUsersMakeThem) {
     EXPECT_EQ(buttonClicks, 1);
     EXPECT_EQ(toggles, 1);
     EXPECT_TRUE(box->checked);
-    DestroyWindow(window.hwnd);
+    DestroyWindow(window.Hwnd());
 }

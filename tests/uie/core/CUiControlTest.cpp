@@ -51,7 +51,7 @@ TEST(CUiControl, InitialFields) {
     CUiControl c;
     EXPECT_TRUE(c.layoutPending);
     EXPECT_EQ(c.parent, nullptr);
-    EXPECT_EQ(c.window, nullptr);
+    EXPECT_EQ(c.scene, nullptr);
     EXPECT_EQ(c.widthSpec, -1);
     EXPECT_EQ(c.heightSpec, -1);
     EXPECT_EQ(c.weight, 0.0f);
@@ -79,16 +79,16 @@ TEST(CUiControl, PointerTargetFollowsTheCursorWishes) {
     EXPECT_TRUE(text.IsPointerTarget());
 }
 
-TEST(CUiControl, AddChildSetsParentAndWindowOfTheWholeSubtree) {
-    CUiWindow host;  // never created: only its address is used
+TEST(CUiControl, AddChildSetsParentAndSceneOfTheWholeSubtree) {
+    UiScene host;  // shown in no window
     CUiControl root;
-    root.window = &host;
+    root.scene = &host;
     auto branch = std::make_unique<CUiControl>();
     CUiControl* leaf = branch->Add<CUiControl>();
     CUiControl* branchRaw = root.AddChild(std::move(branch));
     EXPECT_EQ(branchRaw->parent, &root);
-    EXPECT_EQ(branchRaw->window, &host);
-    EXPECT_EQ(leaf->window, &host);
+    EXPECT_EQ(branchRaw->scene, &host);
+    EXPECT_EQ(leaf->scene, &host);
     EXPECT_EQ(leaf->parent, branchRaw);
     EXPECT_EQ(root.AddChild(nullptr), nullptr);
     EXPECT_EQ(root.children.size(), 1u);
@@ -273,10 +273,10 @@ TEST(CUiControl, SetVisibleWithTheSameValueDoesNothing) {
 }
 
 TEST(CUiControl, InvalidateWithoutANativeWindowIsHarmless) {
-    CUiWindow host;  // no native window
+    UiScene host;  // shown in no window
     CUiControl c;
     c.Invalidate();
-    c.window = &host;
+    c.scene = &host;
     c.Invalidate();
     c.RequestLayout();
     EXPECT_TRUE(c.layoutPending);

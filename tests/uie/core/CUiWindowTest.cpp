@@ -46,19 +46,19 @@ protected:
     }
 
     LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
-        return SendMessageW(window.hwnd, message, wParam, lParam);
+        return SendMessageW(window.Hwnd(), message, wParam, lParam);
     }
     void Move(int x, int y) { Send(WM_MOUSEMOVE, 0, PointParam(x, y)); }
     void Press(int x, int y) { Send(WM_LBUTTONDOWN, MK_LBUTTON, PointParam(x, y)); }
     void Release(int x, int y) { Send(WM_LBUTTONUP, 0, PointParam(x, y)); }
     LRESULT NcHitTest(int clientX, int clientY) {
         POINT pt = {clientX, clientY};
-        ClientToScreen(window.hwnd, &pt);
+        ClientToScreen(window.Hwnd(), &pt);
         return Send(WM_NCHITTEST, 0, PointParam(pt.x, pt.y));
     }
     SIZE ClientSize() {
         RECT r = {};
-        GetClientRect(window.hwnd, &r);
+        GetClientRect(window.Hwnd(), &r);
         return {r.right - r.left, r.bottom - r.top};
     }
 
@@ -79,23 +79,23 @@ protected:
 
 TEST_F(CUiWindowTest, CreatesTheHiddenWindowItsOwnerDescribes) {
     wchar_t className[64] = {};
-    GetClassNameW(window.hwnd, className, 64);
+    GetClassNameW(window.Hwnd(), className, 64);
     EXPECT_STREQ(className, L"Orb.UiWindow");
-    EXPECT_EQ(window.title, L"test");
-    EXPECT_NE(GetWindowLongPtrW(window.hwnd, GWL_STYLE) & WS_THICKFRAME, 0);
-    EXPECT_FALSE(IsWindowVisible(window.hwnd));
+    EXPECT_EQ(window.Title(), L"test");
+    EXPECT_NE(GetWindowLongPtrW(window.Hwnd(), GWL_STYLE) & WS_THICKFRAME, 0);
+    EXPECT_FALSE(IsWindowVisible(window.Hwnd()));
     const SIZE client = ClientSize();
     EXPECT_EQ(client.cx, 520);
     EXPECT_EQ(client.cy, 374);
-    EXPECT_EQ(GetClassLongW(window.hwnd, GCL_STYLE) & CS_DBLCLKS, static_cast<DWORD>(CS_DBLCLKS));
+    EXPECT_EQ(GetClassLongW(window.Hwnd(), GCL_STYLE) & CS_DBLCLKS, static_cast<DWORD>(CS_DBLCLKS));
 }
 
 TEST_F(CUiWindowTest, RootsAreArrangedOverTheClientArea) {
     EXPECT_EQ(root->bounds.width, 520);
     EXPECT_EQ(root->bounds.height, 374);
-    EXPECT_EQ(root->window, &window);
-    EXPECT_EQ(a->window, &window);
-    SetWindowPos(window.hwnd, nullptr, 0, 0, 400, 300, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    EXPECT_EQ(root->scene, &window.Scene());
+    EXPECT_EQ(a->scene, &window.Scene());
+    SetWindowPos(window.Hwnd(), nullptr, 0, 0, 400, 300, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     EXPECT_EQ(root->bounds.width, 400);
     EXPECT_EQ(root->bounds.height, 300);
 }
@@ -110,8 +110,7 @@ TEST_F(CUiWindowTest, HoverEntersAndLeavesInOrder) {
     Move(300, 300);
     const Log expected = {"a:enter", "a:move(10,15)", "a:leave", "b:enter", "b:move(10,10)", "b:leave"};
     EXPECT_EQ(log, expected);
-    EXPECT_EQ(window.Hovered(), root);
-    EXPECT_TRUE(window.trackingLeave);
+    EXPECT_EQ(window.Scene().Hovered(), root);
 }
 
 TEST_F(CUiWindowTest, LeavingTheWindowClearsHover) {
@@ -119,8 +118,7 @@ TEST_F(CUiWindowTest, LeavingTheWindowClearsHover) {
     log.clear();
     Send(WM_MOUSELEAVE);
     EXPECT_EQ(log, Log{"a:leave"});
-    EXPECT_EQ(window.Hovered(), nullptr);
-    EXPECT_FALSE(window.trackingLeave);
+    EXPECT_EQ(window.Scene().Hovered(), nullptr);
 }
 
 TEST_F(CUiWindowTest, InterceptingAncestorTakesThePointerFromItsChildren) {
@@ -128,11 +126,11 @@ TEST_F(CUiWindowTest, InterceptingAncestorTakesThePointerFromItsChildren) {
     auto* inner = shield->Add<RecordingControl>(log, "i", UiRect{10, 10, 20, 20});
     shield->intercepts = true;
     Move(215, 115);
-    EXPECT_EQ(window.Hovered(), nullptr);
+    EXPECT_EQ(window.Scene().Hovered(), nullptr);
     EXPECT_TRUE(log.empty());
     shield->intercepts = false;
     Move(215, 115);
-    EXPECT_EQ(window.Hovered(), inner);
+    EXPECT_EQ(window.Scene().Hovered(), inner);
 }
 
 TEST_F(CUiWindowTest, HoverWithinFollowsTheSubtree) {
@@ -146,7 +144,7 @@ TEST_F(CUiWindowTest, HoverWithinFollowsTheSubtree) {
     const Log expected = {"i:enter", "i:move(5,5)",   "i:within",  "g:within", "i:leave",
                           "g:enter", "g:move(50,50)", "i:without", "g:leave",  "g:without"};
     EXPECT_EQ(log, expected);
-    EXPECT_TRUE(window.HoverWithin().empty());
+    EXPECT_TRUE(window.Scene().HoverWithin().empty());
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -156,17 +154,17 @@ TEST_F(CUiWindowTest, HoverWithinFollowsTheSubtree) {
 TEST_F(CUiWindowTest, CaptureHoldsUntilReleaseOutsideTheControl) {
     Move(20, 20);
     Press(20, 20);
-    EXPECT_EQ(window.Captured(), a);
-    EXPECT_EQ(GetCapture(), window.hwnd);
+    EXPECT_EQ(window.Scene().Captured(), a);
+    EXPECT_EQ(GetCapture(), window.Hwnd());
     Move(120, 30);  // over b, but a holds the capture
-    EXPECT_EQ(window.Hovered(), a);
+    EXPECT_EQ(window.Scene().Hovered(), a);
     Release(200, 200);
-    EXPECT_EQ(window.Captured(), nullptr);
-    EXPECT_NE(GetCapture(), window.hwnd);
+    EXPECT_EQ(window.Scene().Captured(), nullptr);
+    EXPECT_NE(GetCapture(), window.Hwnd());
     const Log expected = {"a:enter", "a:move(10,10)", "a:down(10,10)", "a:move(110,20)", "a:up(190,190)"};
     EXPECT_EQ(log, expected);
     Move(120, 30);  // hover changes only now
-    EXPECT_EQ(window.Hovered(), b);
+    EXPECT_EQ(window.Scene().Hovered(), b);
 }
 
 TEST_F(CUiWindowTest, ReleaseWithoutCaptureReachesNobody) {
@@ -178,7 +176,7 @@ TEST_F(CUiWindowTest, PressGoesToTheNearestPointerTarget) {
     a->hand = true;
     auto* icon = a->Add<RecordingControl>(log, "icon", UiRect{5, 5, 10, 10});
     Press(17, 18);  // on the icon inside the clickable a
-    EXPECT_EQ(window.Captured(), a);
+    EXPECT_EQ(window.Scene().Captured(), a);
     EXPECT_EQ(log, Log{"a:down(7,8)"});
     EXPECT_NE(icon, nullptr);
 }
@@ -190,7 +188,7 @@ TEST_F(CUiWindowTest, ClaimingAncestorTakesTheCapture) {
     Press(230, 125);
     // The row itself is offered the press first but does not claim it; the list does, with the
     // point in its own and in the row's coordinates, and the row still receives the press.
-    EXPECT_EQ(window.Captured(), list);
+    EXPECT_EQ(window.Scene().Captured(), list);
     EXPECT_EQ(log, (Log{"list:claim(30,25/30,5)", "row:down(30,5)"}));
 }
 
@@ -200,14 +198,14 @@ TEST_F(CUiWindowTest, ClickableControlShieldsItsAncestorsFromClaiming) {
     auto* button = list->Add<RecordingControl>(log, "button", UiRect{0, 20, 100, 20});
     button->hand = true;
     Press(230, 125);
-    EXPECT_EQ(window.Captured(), button);
+    EXPECT_EQ(window.Scene().Captured(), button);
     EXPECT_EQ(log, Log{"button:down(30,5)"});
     log.clear();
     Release(230, 125);
     // An intercepting ancestor lifts the shield.
     list->intercepts = true;
     Press(230, 125);
-    EXPECT_EQ(window.Captured(), list);
+    EXPECT_EQ(window.Scene().Captured(), list);
     EXPECT_EQ(log, (Log{"button:up(30,5)", "list:claim(30,25/30,5)", "button:down(30,5)"}));
 }
 
@@ -216,13 +214,13 @@ TEST_F(CUiWindowTest, FocusMovesOnPressAndLeavesOnBackgroundPress) {
     b->focusable = true;
     Press(20, 20);
     Release(20, 20);
-    EXPECT_EQ(window.Focused(), a);
+    EXPECT_EQ(window.Scene().Focused(), a);
     Press(110, 20);
     Release(110, 20);
-    EXPECT_EQ(window.Focused(), b);
+    EXPECT_EQ(window.Scene().Focused(), b);
     Press(300, 300);  // background
     Release(300, 300);
-    EXPECT_EQ(window.Focused(), nullptr);
+    EXPECT_EQ(window.Scene().Focused(), nullptr);
     const Log expected = {"a:focus", "a:down(10,10)", "a:up(10,10)", "a:blur",
                           "b:focus", "b:down(10,10)", "b:up(10,10)", "b:blur"};
     EXPECT_EQ(log, expected);
@@ -242,7 +240,7 @@ TEST_F(CUiWindowTest, CaptionStripKeepsPressesFromControls) {
     window.caption = 64;
     Press(20, 20);
     EXPECT_TRUE(log.empty());
-    EXPECT_EQ(window.Captured(), nullptr);
+    EXPECT_EQ(window.Scene().Captured(), nullptr);
     // A press on the strip's close button runs the command on the window.
     Press(520 - 10, 10);
     EXPECT_EQ(window.captionCommands, std::vector<int>{3});
@@ -255,7 +253,7 @@ TEST_F(CUiWindowTest, CaptionStripKeepsPressesFromControls) {
 TEST_F(CUiWindowTest, WheelBubblesUntilHandled) {
     auto* inner = a->Add<RecordingControl>(log, "inner", UiRect{0, 0, 20, 20});
     POINT pt = {15, 15};
-    ClientToScreen(window.hwnd, &pt);
+    ClientToScreen(window.Hwnd(), &pt);
     const WPARAM down = MAKEWPARAM(0, static_cast<WORD>(-120));
     Send(WM_MOUSEWHEEL, down, PointParam(pt.x, pt.y));
     EXPECT_EQ(log, (Log{"inner:wheel-120", "a:wheel-120"}));
@@ -282,11 +280,11 @@ TEST_F(CUiWindowTest, EscapeClosesTheTopLayerFirst) {
     Press(20, 20);
     Release(20, 20);
     bool closed = false;
-    window.PushLayer(std::make_unique<CUiControl>(), 200, 100, 0, [&] { closed = true; });
+    window.Scene().PushLayer(std::make_unique<CUiControl>(), 200, 100, 0, [&] { closed = true; });
     log.clear();
     Send(WM_KEYDOWN, VK_ESCAPE);
     EXPECT_TRUE(closed);
-    EXPECT_TRUE(window.layers.empty());
+    EXPECT_TRUE(window.Scene().Layers().empty());
     EXPECT_EQ(log, Log{"a:blur"});  // closing a layer clears the focus; the key went no further
     Send(WM_KEYDOWN, VK_ESCAPE);
     EXPECT_EQ(log, Log{"a:blur"});  // no focus any more
@@ -295,19 +293,19 @@ TEST_F(CUiWindowTest, EscapeClosesTheTopLayerFirst) {
 TEST_F(CUiWindowTest, ModalLayerIsCentredAndAloneHitTested) {
     auto layer = std::make_unique<RecordingControl>(log, "layer", UiRect{});
     RecordingControl* layerRaw = layer.get();
-    window.PushLayer(std::move(layer), 200, 100, 10, nullptr);
+    window.Scene().PushLayer(std::move(layer), 200, 100, 10, nullptr);
     EXPECT_EQ(layerRaw->bounds.x, 160);
     EXPECT_EQ(layerRaw->bounds.y, 147);
     Move(20, 20);  // over a, but below the layer
-    EXPECT_EQ(window.Hovered(), nullptr);
+    EXPECT_EQ(window.Scene().Hovered(), nullptr);
     Move(170, 150);
-    EXPECT_EQ(window.Hovered(), layerRaw);
+    EXPECT_EQ(window.Scene().Hovered(), layerRaw);
     window.ResizeTopLayer(100, 50);
     EXPECT_EQ(layerRaw->bounds.x, 210);
     window.CloseTopLayer();
-    EXPECT_EQ(window.Hovered(), nullptr);
+    EXPECT_EQ(window.Scene().Hovered(), nullptr);
     Move(20, 20);
-    EXPECT_EQ(window.Hovered(), a);
+    EXPECT_EQ(window.Scene().Hovered(), a);
 }
 
 TEST_F(CUiWindowTest, ImeWindowsOpenAtTheCaretAndResultsArriveWhole) {
@@ -317,7 +315,7 @@ TEST_F(CUiWindowTest, ImeWindowsOpenAtTheCaretAndResultsArriveWhole) {
     log.clear();
     // Wine's IME lives in its graphics driver: under the null driver a window has no input
     // context, and the host then leaves the composition window alone without asking the control.
-    HIMC context = ImmGetContext(window.hwnd);
+    HIMC context = ImmGetContext(window.Hwnd());
     Send(WM_IME_STARTCOMPOSITION);
     if (!context) {
         EXPECT_TRUE(log.empty());
@@ -328,7 +326,7 @@ TEST_F(CUiWindowTest, ImeWindowsOpenAtTheCaretAndResultsArriveWhole) {
         EXPECT_EQ(form.dwStyle, static_cast<DWORD>(CFS_POINT));
         EXPECT_EQ(form.ptCurrentPos.x, 10);
         EXPECT_EQ(form.ptCurrentPos.y, 36);
-        ImmReleaseContext(window.hwnd, context);
+        ImmReleaseContext(window.Hwnd(), context);
     }
     // A result is consumed by the host (result 0) and never turns into characters.
     log.clear();
@@ -341,10 +339,10 @@ TEST_F(CUiWindowTest, CursorFollowsTheHoveredControl) {
     a->hand = true;
     b->text = true;
     Move(20, 20);
-    EXPECT_EQ(Send(WM_SETCURSOR, reinterpret_cast<WPARAM>(window.hwnd), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)), 1);
+    EXPECT_EQ(Send(WM_SETCURSOR, reinterpret_cast<WPARAM>(window.Hwnd()), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)), 1);
     EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_HAND));
     Move(110, 20);
-    EXPECT_EQ(Send(WM_SETCURSOR, reinterpret_cast<WPARAM>(window.hwnd), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)), 1);
+    EXPECT_EQ(Send(WM_SETCURSOR, reinterpret_cast<WPARAM>(window.Hwnd()), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)), 1);
     EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_IBEAM));
 }
 
@@ -392,15 +390,15 @@ TEST_F(CUiWindowTest, MaximisedWindowHasNoBordersAndCoversTheWorkArea) {
     Send(WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
     MONITORINFO mi = {};
     mi.cbSize = sizeof(mi);
-    ASSERT_TRUE(GetMonitorInfoW(MonitorFromWindow(window.hwnd, MONITOR_DEFAULTTONEAREST), &mi));
+    ASSERT_TRUE(GetMonitorInfoW(MonitorFromWindow(window.Hwnd(), MONITOR_DEFAULTTONEAREST), &mi));
     EXPECT_EQ(info.ptMaxSize.x, mi.rcWork.right - mi.rcWork.left);
     EXPECT_EQ(info.ptMaxSize.y, mi.rcWork.bottom - mi.rcWork.top);
     EXPECT_EQ(info.ptMaxPosition.x, mi.rcWork.left - mi.rcMonitor.left);
 
-    ShowWindow(window.hwnd, SW_MAXIMIZE);
-    ASSERT_TRUE(IsZoomed(window.hwnd));
+    ShowWindow(window.Hwnd(), SW_MAXIMIZE);
+    ASSERT_TRUE(IsZoomed(window.Hwnd()));
     EXPECT_EQ(NcHitTest(0, 100), HTCLIENT);
-    ShowWindow(window.hwnd, SW_HIDE);
+    ShowWindow(window.Hwnd(), SW_HIDE);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -410,49 +408,49 @@ TEST_F(CUiWindowTest, MaximisedWindowHasNoBordersAndCoversTheWorkArea) {
 TEST_F(CUiWindowTest, TooltipShowsAfterTheDelayAndHidesOnPress) {
     a->tooltip = L"提示";
     Move(20, 20);
-    EXPECT_EQ(window.Tooltip().Owner(), a);
-    EXPECT_EQ(window.Tooltip().Text(), L"提示");
-    EXPECT_FALSE(window.Tooltip().Showing());
+    EXPECT_EQ(window.Scene().Tooltip().Owner(), a);
+    EXPECT_EQ(window.Scene().Tooltip().Text(), L"提示");
+    EXPECT_FALSE(window.Scene().Tooltip().Showing());
     Move(22, 21);  // same owner: the anchor follows, the delay does not restart
-    EXPECT_EQ(window.Tooltip().Anchor().x, 22);
+    EXPECT_EQ(window.Scene().Tooltip().Anchor().x, 22);
     Send(WM_TIMER, kTooltipTimerId);
-    EXPECT_TRUE(window.Tooltip().Showing());
+    EXPECT_TRUE(window.Scene().Tooltip().Showing());
     Move(25, 25);  // showing: the anchor stays
-    EXPECT_EQ(window.Tooltip().Anchor().x, 22);
+    EXPECT_EQ(window.Scene().Tooltip().Anchor().x, 22);
     Press(25, 25);
-    EXPECT_FALSE(window.Tooltip().Showing());
-    EXPECT_EQ(window.Tooltip().Owner(), nullptr);
+    EXPECT_FALSE(window.Scene().Tooltip().Showing());
+    EXPECT_EQ(window.Scene().Tooltip().Owner(), nullptr);
 }
 
 TEST_F(CUiWindowTest, TooltipComesFromTheNearestAncestorWithOne) {
     root->tooltip = L"root tip";
     Move(20, 20);
-    EXPECT_EQ(window.Tooltip().Owner(), root);
+    EXPECT_EQ(window.Scene().Tooltip().Owner(), root);
     a->tooltip = L"a tip";
     Move(21, 20);
-    EXPECT_EQ(window.Tooltip().Owner(), a);
+    EXPECT_EQ(window.Scene().Tooltip().Owner(), a);
     Send(WM_MOUSELEAVE);
-    EXPECT_EQ(window.Tooltip().Owner(), nullptr);
+    EXPECT_EQ(window.Scene().Tooltip().Owner(), nullptr);
 }
 
 TEST_F(CUiWindowTest, TwoLineTooltipHeight) {
     a->tooltip = L"first\nsecond";
     Move(12, 12);
-    EXPECT_EQ(window.TooltipRect().height, 12 + 2 * 18);
+    EXPECT_EQ(window.Scene().Tooltip().Rect().height, 12 + 2 * 18);
     GetDpi().dpi = 144;
-    EXPECT_EQ(window.TooltipRect().height, 18 + 2 * 27);
+    EXPECT_EQ(window.Scene().Tooltip().Rect().height, 18 + 2 * 27);
 }
 
 TEST_F(CUiWindowTest, ControlTimersReachTheirControl) {
-    const unsigned first = window.SetControlTimer(a, 10000);
-    const unsigned second = window.SetControlTimer(b, 10000);
+    const unsigned first = window.Scene().SetControlTimer(a, 10000);
+    const unsigned second = window.Scene().SetControlTimer(b, 10000);
     EXPECT_EQ(first, 100u);
     EXPECT_EQ(second, 101u);
     Send(WM_TIMER, second);
     Send(WM_TIMER, first);
     EXPECT_EQ(Send(WM_TIMER, 55), 0);
     EXPECT_EQ(log, (Log{"b:timer101", "a:timer100"}));
-    window.KillControlTimer(first);
+    window.Scene().KillControlTimer(first);
     Send(WM_TIMER, first);
     EXPECT_EQ(log.size(), 2u);
 }
@@ -466,20 +464,21 @@ TEST_F(CUiWindowTest, HiddenSubtreeGivesUpFocusCaptureHoverAndTimers) {
     inner->tooltip = L"tip";
     Move(220, 120);   // hover
     Press(215, 115);  // focus and capture
-    window.SetControlTimer(inner, 10000);
-    window.SetControlTimer(b, 10000);
+    const unsigned innerTimer = window.Scene().SetControlTimer(inner, 10000);
+    const unsigned bTimer = window.Scene().SetControlTimer(b, 10000);
     log.clear();
     panel->SetVisible(false);
-    EXPECT_EQ(window.Focused(), nullptr);
-    EXPECT_EQ(window.Captured(), nullptr);
-    EXPECT_EQ(window.Hovered(), nullptr);
-    EXPECT_EQ(window.Tooltip().Owner(), nullptr);
-    EXPECT_TRUE(window.HoverWithin().empty());
-    EXPECT_EQ(window.timerTargets.size(), 1u);
+    EXPECT_EQ(window.Scene().Focused(), nullptr);
+    EXPECT_EQ(window.Scene().Captured(), nullptr);
+    EXPECT_EQ(window.Scene().Hovered(), nullptr);
+    EXPECT_EQ(window.Scene().Tooltip().Owner(), nullptr);
+    EXPECT_TRUE(window.Scene().HoverWithin().empty());
     EXPECT_EQ(log, (Log{"inner:blur", "inner:leave", "inner:without"}));
     log.clear();
     Send(WM_CHAR, L'x');  // typed characters no longer reach it
-    EXPECT_TRUE(log.empty());
+    Send(WM_TIMER, innerTimer);
+    Send(WM_TIMER, bTimer);  // the timers outside the hidden subtree go on
+    EXPECT_EQ(log, Log{"b:timer" + std::to_string(bTimer)});
 }
 
 // A control that closes its own layer from its handler is still whole until the handler returns.
@@ -490,7 +489,7 @@ TEST_F(CUiWindowTest, LayerClosedFromItsOwnHandlerIsDestroyedAfterTheHandler) {
         ~Closer() override { log_.push_back("destroyed"); }
         bool WantsHandCursor() override { return true; }
         void OnMouseUp(int, int) override {
-            window->CloseTopLayer();
+            scene->CloseTopLayer();
             log_.push_back(label_);  // its own member, after the close
         }
 
@@ -498,24 +497,23 @@ TEST_F(CUiWindowTest, LayerClosedFromItsOwnHandlerIsDestroyedAfterTheHandler) {
         Log& log_;
         std::string label_ = "handler done";
     };
-    window.PushLayer(std::make_unique<Closer>(log), 200, 100, 0, nullptr);
-    const UiRect layer = window.layers.back().control->bounds;
+    window.Scene().PushLayer(std::make_unique<Closer>(log), 200, 100, 0, nullptr);
+    const UiRect layer = window.Scene().Layers().back().control->bounds;
     Press(layer.x + 5, layer.y + 5);
     Release(layer.x + 5, layer.y + 5);
-    EXPECT_TRUE(window.layers.empty());
+    EXPECT_TRUE(window.Scene().Layers().empty());
     EXPECT_EQ(log, (Log{"handler done", "destroyed"}));
 }
 
 TEST_F(CUiWindowTest, HoverFromTheCursorWaitsUntilTheWindowIsShown) {
     POINT inside = {20, 20};  // over a
-    ClientToScreen(window.hwnd, &inside);
+    ClientToScreen(window.Hwnd(), &inside);
     ASSERT_TRUE(SetCursorPos(inside.x, inside.y));
     window.UpdateHoverFromCursor();  // still hidden: leaving could not be tracked
-    EXPECT_EQ(window.Hovered(), nullptr);
-    ShowWindow(window.hwnd, SW_SHOWNOACTIVATE);
+    EXPECT_EQ(window.Scene().Hovered(), nullptr);
+    ShowWindow(window.Hwnd(), SW_SHOWNOACTIVATE);
     window.UpdateHoverFromCursor();
-    EXPECT_EQ(window.Hovered(), a);
-    EXPECT_TRUE(window.trackingLeave);
+    EXPECT_EQ(window.Scene().Hovered(), a);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -524,32 +522,32 @@ TEST_F(CUiWindowTest, HoverFromTheCursorWaitsUntilTheWindowIsShown) {
 
 TEST_F(CUiWindowTest, CloseThatTheHookRefusesKeepsTheWindow) {
     std::vector<uint32_t> seen;
-    window.messageHook = [&](UINT message, WPARAM, LPARAM) -> LRESULT {
+    window.SetMessageHook([&](UINT message, WPARAM, LPARAM) -> LRESULT {
         seen.push_back(message);
         return message == WM_CLOSE ? 0 : -1;
-    };
-    HWND hwnd = window.hwnd;
+    });
+    HWND hwnd = window.Hwnd();
     Send(WM_CLOSE);
     EXPECT_TRUE(IsWindow(hwnd));
-    EXPECT_EQ(window.hwnd, hwnd);
+    EXPECT_EQ(window.Hwnd(), hwnd);
     EXPECT_EQ(seen, std::vector<uint32_t>{WM_CLOSE});
 }
 
 TEST_F(CUiWindowTest, CloseWithUnhandledHookDestroysAndReportsDestroyAfterCleanUp) {
     bool destroyReported = false;
     bool handleWasClear = false;
-    window.messageHook = [&](UINT message, WPARAM, LPARAM) -> LRESULT {
+    window.SetMessageHook([&](UINT message, WPARAM, LPARAM) -> LRESULT {
         if (message == WM_DESTROY) {
             destroyReported = true;
-            handleWasClear = window.hwnd == nullptr;
+            handleWasClear = window.Hwnd() == nullptr;
             return 0;
         }
         return -1;
-    };
-    HWND hwnd = window.hwnd;
+    });
+    HWND hwnd = window.Hwnd();
     Send(WM_CLOSE);
     EXPECT_FALSE(IsWindow(hwnd));
-    EXPECT_EQ(window.hwnd, nullptr);
+    EXPECT_EQ(window.Hwnd(), nullptr);
     EXPECT_TRUE(destroyReported);
     EXPECT_TRUE(handleWasClear);
 }
@@ -560,13 +558,13 @@ TEST_F(CUiWindowTest, HookSeesMessageParametersAtFullWidth) {
     const LPARAM high = (static_cast<LPARAM>(1) << (sizeof(LPARAM) * 8 - 2)) | 0x1234;
     WPARAM seenW = 0;
     LPARAM seenL = 0;
-    window.messageHook = [&](UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
+    window.SetMessageHook([&](UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
         if (message != WM_APP + 7)
             return -1;
         seenW = wParam;
         seenL = lParam;
         return high;
-    };
+    });
     EXPECT_EQ(Send(WM_APP + 7, wide, high), high);
     EXPECT_EQ(seenW, wide);
     EXPECT_EQ(seenL, high);
@@ -585,12 +583,12 @@ TEST(CUiWindowAddress, HostAtAHighAddressReceivesItsMessages) {
     auto* host = new (memory) TestWindow;
     ASSERT_TRUE(host->Create(GetModuleHandleW(nullptr), uitest::WindowOptions()));
     UINT seen = 0;
-    host->messageHook = [&](UINT message, WPARAM, LPARAM) -> LRESULT {
+    host->SetMessageHook([&](UINT message, WPARAM, LPARAM) -> LRESULT {
         if (message == WM_APP + 9)
             seen = message;
         return -1;
-    };
-    SendMessageW(host->hwnd, WM_APP + 9, 0, 0);
+    });
+    SendMessageW(host->Hwnd(), WM_APP + 9, 0, 0);
     EXPECT_EQ(seen, static_cast<UINT>(WM_APP + 9));
     host->~TestWindow();
     VirtualFree(memory, 0, MEM_RELEASE);
@@ -601,7 +599,7 @@ TEST_F(CUiWindowTest, TasksPostedAfterDestroyNeverRunAndAreFreed) {
     auto queued = std::make_shared<int>(0);
     auto late = std::make_shared<int>(0);
     window.Post([&runs, queued] { ++runs; });  // still queued when the window goes
-    DestroyWindow(window.hwnd);
+    DestroyWindow(window.Hwnd());
     window.Post([&runs, late] { ++runs; });  // posted after WM_DESTROY
     uitest::PumpPending();
     Sleep(20);
@@ -615,10 +613,10 @@ TEST_F(CUiWindowTest, TasksPostedAfterDestroyNeverRunAndAreFreed) {
 // window, and the tasks really posted still run once each, in order.
 TEST_F(CUiWindowTest, StrayTaskMessagesAreHarmless) {
     std::vector<int> ran;
-    PostMessageW(window.hwnd, kPostedTaskMessage, 0, static_cast<LPARAM>(0x7EADBEEF));
+    PostMessageW(window.Hwnd(), kPostedTaskMessage, 0, static_cast<LPARAM>(0x7EADBEEF));
     window.Post([&] { ran.push_back(1); });
     window.Post([&] { ran.push_back(2); });
-    PostMessageW(window.hwnd, kPostedTaskMessage, 1, 1);
+    PostMessageW(window.Hwnd(), kPostedTaskMessage, 1, 1);
     uitest::PumpPending();
     EXPECT_EQ(ran, (std::vector<int>{1, 2}));
 }
@@ -631,11 +629,11 @@ static BOOL WINAPI LoseThePost(HWND, UINT, WPARAM, LPARAM) {
 
 TEST_F(CUiWindowTest, ALostWakeUpIsPostedAgain) {
     std::vector<int> ran;
-    window.postWake = LoseThePost;
+    window.SetPostWake(LoseThePost);
     window.Post([&] { ran.push_back(1); });
     uitest::PumpPending();
     EXPECT_TRUE(ran.empty());
-    window.postWake = PostMessageW;
+    window.SetPostWake(PostMessageW);
     window.Post([&] { ran.push_back(2); });
     uitest::PumpPending();
     EXPECT_EQ(ran, (std::vector<int>{1, 2}));
@@ -644,17 +642,17 @@ TEST_F(CUiWindowTest, ALostWakeUpIsPostedAgain) {
 // While the window is destroyed, messages the default procedure answers (here WM_GETTEXT from
 // the owner's hook) still reach it with the window's real handle.
 TEST_F(CUiWindowTest, DefaultProcedureGetsTheRealWindowDuringDestruction) {
-    HWND hwnd = window.hwnd;
+    HWND hwnd = window.Hwnd();
     SetWindowTextW(hwnd, L"title");
     std::wstring seen;
-    window.messageHook = [&](UINT message, WPARAM, LPARAM) -> LRESULT {
+    window.SetMessageHook([&](UINT message, WPARAM, LPARAM) -> LRESULT {
         if (message == WM_DESTROY) {
             wchar_t text[16] = {};
             GetWindowTextW(hwnd, text, 16);
             seen = text;
         }
         return -1;
-    };
+    });
     DestroyWindow(hwnd);
     EXPECT_EQ(seen, L"title");
 }

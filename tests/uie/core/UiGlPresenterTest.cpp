@@ -54,10 +54,10 @@ protected:
         blocks = root->Add<Blocks>();
         blocks->bounds = {20, 20, 200, 120};
         window.AddRoot(std::move(root));
-        ShowWindow(window.hwnd, SW_SHOWNOACTIVATE);
-        UpdateWindow(window.hwnd);
+        ShowWindow(window.Hwnd(), SW_SHOWNOACTIVATE);
+        UpdateWindow(window.Hwnd());
         // The first frame went out with BitBlt; the presenter starts from the message loop.
-        startedBeforeTheLoop = window.presenter.Active();
+        startedBeforeTheLoop = window.Presenter().Active();
         uitest::PumpPending();
     }
     // The window's front buffer as OpenGL holds it, as 0x00RRGGBB, rows top to bottom.
@@ -65,13 +65,13 @@ protected:
         using ReadPixels = void(APIENTRY*)(GLint, GLint, GLsizei, GLsizei, GLenum, GLenum, void*);
         using ReadBuffer = void(APIENTRY*)(GLenum);
         auto readPixels = reinterpret_cast<ReadPixels>(
-            reinterpret_cast<void*>(GetProcAddress(window.presenter.library, "glReadPixels")));
+            reinterpret_cast<void*>(GetProcAddress(window.Presenter().library, "glReadPixels")));
         auto readBuffer = reinterpret_cast<ReadBuffer>(
-            reinterpret_cast<void*>(GetProcAddress(window.presenter.library, "glReadBuffer")));
+            reinterpret_cast<void*>(GetProcAddress(window.Presenter().library, "glReadBuffer")));
         std::vector<uint32_t> rows(static_cast<size_t>(width) * height);
         if (!readPixels || !readBuffer)
             return {};
-        window.presenter.gl.wglMakeCurrent(window.presenter.dc, window.presenter.context);
+        window.Presenter().gl.wglMakeCurrent(window.Presenter().dc, window.Presenter().context);
         readBuffer(GL_FRONT);
         std::vector<uint32_t> bottomUp(rows.size());
         readPixels(0, 0, width, height, GL_BGRA_EXT, GL_UNSIGNED_BYTE, bottomUp.data());
@@ -84,15 +84,15 @@ protected:
     }
     // How many pixels of the presented frame differ from the back buffer.
     int Mismatches() {
-        const int w = window.buffer.bufferWidth;
-        const int h = window.buffer.bufferHeight;
+        const int w = window.Buffer().bufferWidth;
+        const int h = window.Buffer().bufferHeight;
         const std::vector<uint32_t> frame = ReadFrame(w, h);
         if (frame.empty())
             return -1;
         int wrong = 0;
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x)
-                wrong += frame[static_cast<size_t>(y) * w + x] != window.buffer.PixelAt(x, y);
+                wrong += frame[static_cast<size_t>(y) * w + x] != window.Buffer().PixelAt(x, y);
         return wrong;
     }
 
@@ -118,15 +118,15 @@ TEST(UiGlPresenter, StartNeedsAWindowAndEveryFunction) {
         partial.loader = [missing](HMODULE library, const char* name) {
             return std::strcmp(name, missing) == 0 ? nullptr : GetProcAddress(library, name);
         };
-        EXPECT_FALSE(partial.Start(window.hwnd)) << missing;
+        EXPECT_FALSE(partial.Start(window.Hwnd())) << missing;
         EXPECT_FALSE(partial.Active());
         EXPECT_EQ(partial.library, nullptr) << missing;  // the half-made start was undone
         EXPECT_EQ(partial.dc, nullptr);
     }
     if (!HaveDisplay()) {
         // No display: no pixel format, so the window presents with BitBlt.
-        EXPECT_FALSE(window.presenter.Active());
-        EXPECT_FALSE(window.presenter.Present(window.buffer.bufferBits, 4, 4));
+        EXPECT_FALSE(window.Presenter().Active());
+        EXPECT_FALSE(window.Presenter().Present(window.Buffer().bufferBits, 4, 4));
     }
 }
 
@@ -135,26 +135,26 @@ TEST_F(GlWindowTest, PresentedFrameMatchesTheBufferThroughRepaintsAndResizes) {
         GTEST_SKIP() << "needs an X display (ORB_TEST_DISPLAY)";
     EXPECT_FALSE(startedBeforeTheLoop);
     // Once started, it shows the frame that BitBlt showed, without waiting for a repaint.
-    ASSERT_TRUE(window.presenter.Active());
-    EXPECT_EQ(window.presenter.textureWidth, window.buffer.bufferWidth);
+    ASSERT_TRUE(window.Presenter().Active());
+    EXPECT_EQ(window.Presenter().textureWidth, window.Buffer().bufferWidth);
     EXPECT_EQ(Mismatches(), 0);
 
     // A hover-sized repaint uploads the whole buffer, so no part of the frame goes stale.
     blocks->lit = true;
     blocks->Invalidate();
-    UpdateWindow(window.hwnd);
-    EXPECT_EQ(window.buffer.PixelAt(30, 30), 0x00C800u);
+    UpdateWindow(window.Hwnd());
+    EXPECT_EQ(window.Buffer().PixelAt(30, 30), 0x00C800u);
     EXPECT_EQ(Mismatches(), 0);
 
-    SetWindowPos(window.hwnd, nullptr, 0, 0, 400, 300, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    UpdateWindow(window.hwnd);
+    SetWindowPos(window.Hwnd(), nullptr, 0, 0, 400, 300, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    UpdateWindow(window.Hwnd());
     // The X drawable follows the new size asynchronously; the next paint presents into it.
     uitest::PumpPending();
     Sleep(200);
-    InvalidateRect(window.hwnd, nullptr, FALSE);
-    UpdateWindow(window.hwnd);
-    EXPECT_EQ(window.presenter.textureWidth, window.buffer.bufferWidth);
-    EXPECT_EQ(window.presenter.textureHeight, window.buffer.bufferHeight);
+    InvalidateRect(window.Hwnd(), nullptr, FALSE);
+    UpdateWindow(window.Hwnd());
+    EXPECT_EQ(window.Presenter().textureWidth, window.Buffer().bufferWidth);
+    EXPECT_EQ(window.Presenter().textureHeight, window.Buffer().bufferHeight);
     EXPECT_EQ(Mismatches(), 0);
 }
 
@@ -165,12 +165,12 @@ TEST(UiGlPresenter, StopPresenterKeepsAWindowOnBitBlt) {
     TestWindow window;
     ASSERT_TRUE(window.Create(GetModuleHandleW(nullptr), uitest::WindowOptions()));
     window.StopPresenter();
-    ShowWindow(window.hwnd, SW_SHOWNOACTIVATE);
-    UpdateWindow(window.hwnd);
+    ShowWindow(window.Hwnd(), SW_SHOWNOACTIVATE);
+    UpdateWindow(window.Hwnd());
     uitest::PumpPending();
-    EXPECT_FALSE(window.presenter.Active());
+    EXPECT_FALSE(window.Presenter().Active());
     EXPECT_TRUE(window.StartPresenter());  // and it can still be started on purpose
-    EXPECT_TRUE(window.presenter.Active());
+    EXPECT_TRUE(window.Presenter().Active());
 }
 
 TEST(UiGlPresenterFailure, AnErrorAfterAGoodStartSwitchesItOffForGood) {
@@ -179,28 +179,28 @@ TEST(UiGlPresenterFailure, AnErrorAfterAGoodStartSwitchesItOffForGood) {
     uitest::GdiplusSession gdiplus;
     TestWindow window;
     ASSERT_TRUE(window.Create(GetModuleHandleW(nullptr), uitest::WindowOptions()));
-    window.presenter.Stop();
-    window.presenter.loader = [](HMODULE library, const char* name) {
+    window.Presenter().Stop();
+    window.Presenter().loader = [](HMODULE library, const char* name) {
         FARPROC real = GetProcAddress(library, name);
         if (std::strcmp(name, "glGetError") != 0)
             return real;
         realGetError = reinterpret_cast<GLenum(APIENTRY*)()>(reinterpret_cast<void*>(real));
         return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&FailingGetError));
     };
-    ASSERT_TRUE(window.presenter.Start(window.hwnd));
-    ShowWindow(window.hwnd, SW_SHOWNOACTIVATE);
-    UpdateWindow(window.hwnd);
-    EXPECT_TRUE(window.presenter.Active());
-    EXPECT_FALSE(window.presenter.Present(nullptr, 10, 10));  // a bad frame leaves it running
-    EXPECT_TRUE(window.presenter.Active());
+    ASSERT_TRUE(window.Presenter().Start(window.Hwnd()));
+    ShowWindow(window.Hwnd(), SW_SHOWNOACTIVATE);
+    UpdateWindow(window.Hwnd());
+    EXPECT_TRUE(window.Presenter().Active());
+    EXPECT_FALSE(window.Presenter().Present(nullptr, 10, 10));  // a bad frame leaves it running
+    EXPECT_TRUE(window.Presenter().Active());
 
     failNext = true;
-    InvalidateRect(window.hwnd, nullptr, FALSE);
-    UpdateWindow(window.hwnd);  // this paint falls back to BitBlt
+    InvalidateRect(window.Hwnd(), nullptr, FALSE);
+    UpdateWindow(window.Hwnd());  // this paint falls back to BitBlt
     failNext = false;
-    EXPECT_FALSE(window.presenter.Active());
-    EXPECT_EQ(window.presenter.library, nullptr);
-    InvalidateRect(window.hwnd, nullptr, FALSE);
-    UpdateWindow(window.hwnd);
-    EXPECT_FALSE(window.presenter.Active());  // nothing starts it again
+    EXPECT_FALSE(window.Presenter().Active());
+    EXPECT_EQ(window.Presenter().library, nullptr);
+    InvalidateRect(window.Hwnd(), nullptr, FALSE);
+    UpdateWindow(window.Hwnd());
+    EXPECT_FALSE(window.Presenter().Active());  // nothing starts it again
 }

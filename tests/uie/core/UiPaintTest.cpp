@@ -84,7 +84,7 @@ protected:
         auto rootControl = std::make_unique<PaintingControl>(UiRect{}, nullptr);
         root = rootControl.get();
         window.AddRoot(std::move(rootControl));
-        ShowWindow(window.hwnd, SW_SHOWNOACTIVATE);
+        ShowWindow(window.Hwnd(), SW_SHOWNOACTIVATE);
         Repaint();
     }
 
@@ -92,10 +92,10 @@ protected:
         return parent->Add<PaintingControl>(rect, std::move(draw));
     }
     void Repaint(const RECT* area = nullptr) {
-        InvalidateRect(window.hwnd, area, FALSE);
-        UpdateWindow(window.hwnd);
+        InvalidateRect(window.Hwnd(), area, FALSE);
+        UpdateWindow(window.Hwnd());
     }
-    uint32_t Px(int x, int y) const { return window.buffer.PixelAt(x, y); }
+    uint32_t Px(int x, int y) const { return window.Buffer().PixelAt(x, y); }
 
     // Bounding box of the dark pixels inside `area`; false when there are none.
     bool DarkBox(const UiLtrb& area, UiLtrb& box) const {
@@ -126,22 +126,22 @@ protected:
 // ---------------------------------------------------------------------------------------------
 
 TEST_F(UiPaintTest, BufferIsATopDownDibOfTheClientSize) {
-    ASSERT_NE(window.buffer.bufferBits, nullptr);
-    EXPECT_EQ(window.buffer.bufferWidth, 520);
-    EXPECT_EQ(window.buffer.bufferHeight, 374);
+    ASSERT_NE(window.Buffer().bufferBits, nullptr);
+    EXPECT_EQ(window.Buffer().bufferWidth, 520);
+    EXPECT_EQ(window.Buffer().bufferHeight, 374);
     DIBSECTION dib = {};
-    ASSERT_EQ(GetObjectW(window.buffer.bufferBitmap.Get(), sizeof(dib), &dib), static_cast<int>(sizeof(dib)));
+    ASSERT_EQ(GetObjectW(window.Buffer().bufferBitmap.Get(), sizeof(dib), &dib), static_cast<int>(sizeof(dib)));
     EXPECT_EQ(dib.dsBmih.biBitCount, 32);
     EXPECT_EQ(Px(0, 0), kBackground);
     EXPECT_EQ(Px(519, 373), kBackground);
-    EXPECT_EQ(window.canvas.hdc, nullptr);  // only set during a paint
-    EXPECT_EQ(window.canvas.graphics, nullptr);
+    EXPECT_EQ(window.Canvas().hdc, nullptr);  // only set during a paint
+    EXPECT_EQ(window.Canvas().graphics, nullptr);
 }
 
 TEST_F(UiPaintTest, FirstRowInMemoryIsTheTopRow) {
     Add(root, {0, 0, 520, 1}, [](UiCanvas& c, int w, int) { c.FillRect({0, 0, w, 1}, kRedRef); });
     Repaint();
-    const auto* bits = static_cast<const uint8_t*>(window.buffer.bufferBits);
+    const auto* bits = static_cast<const uint8_t*>(window.Buffer().bufferBits);
     ASSERT_NE(bits, nullptr);
     EXPECT_EQ(bits[0], 0x00);  // blue, green, red
     EXPECT_EQ(bits[1], 0x00);
@@ -152,30 +152,30 @@ TEST_F(UiPaintTest, FirstRowInMemoryIsTheTopRow) {
 }
 
 TEST_F(UiPaintTest, BufferIsReusedUntilTheSizeChanges) {
-    HGDIOBJ first = window.buffer.bufferBitmap.Get();
+    HGDIOBJ first = window.Buffer().bufferBitmap.Get();
     Repaint();
-    EXPECT_EQ(window.buffer.bufferBitmap.Get(), first);
-    SetWindowPos(window.hwnd, nullptr, 0, 0, 300, 200, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    EXPECT_EQ(window.Buffer().bufferBitmap.Get(), first);
+    SetWindowPos(window.Hwnd(), nullptr, 0, 0, 300, 200, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     Repaint();
-    EXPECT_EQ(window.buffer.bufferWidth, 300);
-    EXPECT_EQ(window.buffer.bufferHeight, 200);
+    EXPECT_EQ(window.Buffer().bufferWidth, 300);
+    EXPECT_EQ(window.Buffer().bufferHeight, 200);
     EXPECT_EQ(Px(299, 199), kBackground);
 }
 
 TEST_F(UiPaintTest, ZeroSizedClientAreaPaintsNothingAndKeepsItsBuffer) {
-    HGDIOBJ bitmap = window.buffer.bufferBitmap.Get();
+    HGDIOBJ bitmap = window.Buffer().bufferBitmap.Get();
     const uint32_t pixel = Px(5, 5);
     const int paints = root->paints;
     // A framed window is held at the system's minimum tracking size; a plain pop-up is not.
-    SetWindowLongW(window.hwnd, GWL_STYLE, WS_POPUP | WS_VISIBLE);
-    SetWindowPos(window.hwnd, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    SetWindowLongW(window.Hwnd(), GWL_STYLE, WS_POPUP | WS_VISIBLE);
+    SetWindowPos(window.Hwnd(), nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
     RECT client = {};
-    GetClientRect(window.hwnd, &client);
+    GetClientRect(window.Hwnd(), &client);
     ASSERT_TRUE(IsRectEmpty(&client));
-    SendMessageW(window.hwnd, WM_PAINT, 0, 0);
+    SendMessageW(window.Hwnd(), WM_PAINT, 0, 0);
     EXPECT_EQ(root->paints, paints);
-    EXPECT_EQ(window.buffer.bufferBitmap.Get(), bitmap);
-    EXPECT_EQ(window.buffer.bufferWidth, 520);
+    EXPECT_EQ(window.Buffer().bufferBitmap.Get(), bitmap);
+    EXPECT_EQ(window.Buffer().bufferWidth, 520);
     EXPECT_EQ(Px(5, 5), pixel);
 }
 
@@ -242,7 +242,7 @@ TEST_F(UiPaintTest, DirtyRectangleSkipsSubtreesOutsideIt) {
     ASSERT_EQ(closeBy->paints, 1);
 
     closeBy->Invalidate();
-    UpdateWindow(window.hwnd);
+    UpdateWindow(window.Hwnd());
     EXPECT_EQ(closeBy->paints, 2);
     EXPECT_EQ(distant->paints, 1);
     EXPECT_EQ(distantChild->paints, 1);
@@ -273,12 +273,12 @@ protected:
     void UseDpi(int dpi) {
         GetDpi().dpi = dpi;
         ClearFontCache();
-        SetWindowPos(window.hwnd, nullptr, 0, 0, Scale(520), Scale(374), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(window.Hwnd(), nullptr, 0, 0, Scale(520), Scale(374), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
         Repaint();
     }
     std::vector<uint32_t> Pixels() const {
-        const auto* bits = static_cast<const uint32_t*>(window.buffer.bufferBits);
-        return {bits, bits + static_cast<size_t>(window.buffer.bufferWidth) * window.buffer.bufferHeight};
+        const auto* bits = static_cast<const uint32_t*>(window.Buffer().bufferBits);
+        return {bits, bits + static_cast<size_t>(window.Buffer().bufferWidth) * window.Buffer().bufferHeight};
     }
 };
 
@@ -316,7 +316,7 @@ TEST_P(UiRepaintAtDpi, HoverRepaintLeavesTheBufferAsAFullPaintWould) {
     for (int i = 0; i < 3; ++i) {
         hovered = !hovered;
         target->Invalidate();
-        UpdateWindow(window.hwnd);
+        UpdateWindow(window.Hwnd());
     }
     const std::vector<uint32_t> partial = Pixels();
     Repaint();
@@ -336,7 +336,7 @@ TEST_P(UiRepaintAtDpi, NestedControlRepaintsEveryPixelItPaints) {
     Repaint();
     colour = kGreenRef;
     child->Invalidate();
-    UpdateWindow(window.hwnd);
+    UpdateWindow(window.Hwnd());
     const UiRect outer = parent->GetPixelRect();
     const UiRect inner = child->GetPixelRect();
     int stale = 0;
@@ -486,11 +486,11 @@ TEST_F(UiPaintTest, TextColourAndEllipsisOnOneLine) {
 TEST_F(UiPaintTest, TooltipIsPaintedAfterTheDelay) {
     auto* tipped = Add(root, {20, 20, 40, 40}, nullptr);
     tipped->tooltip = L"提示文字";
-    SendMessageW(window.hwnd, WM_MOUSEMOVE, 0, PointParam(30, 30));
-    SendMessageW(window.hwnd, WM_TIMER, kTooltipTimerId, 0);
-    ASSERT_TRUE(window.Tooltip().Showing());
-    UpdateWindow(window.hwnd);
-    const UiRect tip = window.TooltipRect();
+    SendMessageW(window.Hwnd(), WM_MOUSEMOVE, 0, PointParam(30, 30));
+    SendMessageW(window.Hwnd(), WM_TIMER, kTooltipTimerId, 0);
+    ASSERT_TRUE(window.Scene().Tooltip().Showing());
+    UpdateWindow(window.Hwnd());
+    const UiRect tip = window.Scene().Tooltip().Rect();
     EXPECT_EQ(tip.x, 40);
     EXPECT_EQ(tip.y, 46);
     EXPECT_EQ(tip.height, 30);
@@ -502,42 +502,42 @@ TEST_F(UiPaintTest, TooltipIsPaintedAfterTheDelay) {
                 ++bright;
     EXPECT_GT(bright, 10);  // the white text
 
-    SendMessageW(window.hwnd, WM_LBUTTONDOWN, MK_LBUTTON, PointParam(30, 30));
-    SendMessageW(window.hwnd, WM_LBUTTONUP, 0, PointParam(30, 30));
-    UpdateWindow(window.hwnd);
+    SendMessageW(window.Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, PointParam(30, 30));
+    SendMessageW(window.Hwnd(), WM_LBUTTONUP, 0, PointParam(30, 30));
+    UpdateWindow(window.Hwnd());
     EXPECT_EQ(Px(tip.x + 3, tip.y + tip.height / 2), kBackground);
 }
 
 TEST_F(UiPaintTest, TooltipNearTheCornerFlipsInsideTheClientArea) {
     auto* tipped = Add(root, {480, 330, 40, 44}, nullptr);
     tipped->tooltip = L"一行\n两行";
-    SendMessageW(window.hwnd, WM_MOUSEMOVE, 0, PointParam(515, 370));
-    SendMessageW(window.hwnd, WM_TIMER, kTooltipTimerId, 0);
-    const UiRect tip = window.TooltipRect();
+    SendMessageW(window.Hwnd(), WM_MOUSEMOVE, 0, PointParam(515, 370));
+    SendMessageW(window.Hwnd(), WM_TIMER, kTooltipTimerId, 0);
+    const UiRect tip = window.Scene().Tooltip().Rect();
     EXPECT_EQ(tip.x + tip.width, 520);
     EXPECT_EQ(tip.y, 370 - 6 - tip.height);
     EXPECT_EQ(tip.height, 12 + 2 * 18);
-    UpdateWindow(window.hwnd);
+    UpdateWindow(window.Hwnd());
     EXPECT_TRUE(Near(Px(tip.x + 3, tip.y + tip.height / 2), 0x3A3A3E, 20));
 }
 
 TEST_F(UiPaintTest, ModalLayerDimsWhatLiesBelow) {
     auto layer = std::make_unique<PaintingControl>(UiRect{}, Overdraw(kGreenRef));
-    window.PushLayer(std::move(layer), 100, 100, 0, nullptr);
+    window.Scene().PushLayer(std::move(layer), 100, 100, 0, nullptr);
     Repaint();
     const uint32_t dimmed = Px(5, 5);
     EXPECT_LT(Red(dimmed), 0xC0);
     EXPECT_GT(Red(dimmed), 0x70);
     EXPECT_EQ(Px(260, 187), 0x00A000u);  // the layer itself is not dimmed
     window.CloseTopLayer();
-    UpdateWindow(window.hwnd);
+    UpdateWindow(window.Hwnd());
     EXPECT_EQ(Px(5, 5), kBackground);
 }
 
 TEST_F(UiPaintTest, OpaqueLayerCoveringTheDirtyAreaHidesTheRoots) {
     auto layer = std::make_unique<PaintingControl>(UiRect{}, Overdraw(kGreenRef));
     layer->opaque = true;
-    window.PushLayer(std::move(layer), 520, 374, 0, nullptr);
+    window.Scene().PushLayer(std::move(layer), 520, 374, 0, nullptr);
     const int before = root->paints;
     Repaint();
     EXPECT_EQ(root->paints, before);
