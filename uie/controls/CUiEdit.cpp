@@ -11,7 +11,6 @@
 #include "uie/core/UiCanvas.h"
 #include "uie/core/UiDpi.h"
 #include "uie/core/UiFonts.h"
-#include "uie/core/UiScene.h"
 #include "uie/core/UiTheme.h"
 
 namespace UIE {

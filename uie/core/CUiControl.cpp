@@ -4,7 +4,6 @@
 
 #include "uie/core/UiCanvas.h"
 #include "uie/core/UiDpi.h"
-#include "uie/core/UiScene.h"
 
 namespace UIE {
 
@@ -112,7 +111,7 @@ CUiControl* CUiControl::AddChild(std::unique_ptr<CUiControl> child) {
     return raw;
 }
 
-void CUiControl::AttachToScene(UiScene* owner) {
+void CUiControl::AttachToScene(IUiScene* owner) {
     scene = owner;
     if (owner && accessId == 0)
         accessId = owner->NextAccessId();
@@ -188,6 +187,13 @@ void CUiControl::PaintTree(UiCanvas& canvas) {
         PaintOverlay(canvas);
     }
     canvas.Pop();
+}
+
+UiLtrb ControlPixelArea(const CUiControl* control, int outset) {
+    std::vector<UiRect> chain;
+    for (const CUiControl* c = control; c; c = c->parent)
+        chain.insert(chain.begin(), c->bounds);
+    return PaintedPixelArea(chain, outset);
 }
 
 }  // namespace UIE

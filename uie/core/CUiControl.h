@@ -18,8 +18,25 @@
 
 namespace UIE {
 
-class UiScene;
+class CUiControl;
 class UiCanvas;
+
+// What a control asks of the scene it belongs to (UiScene implements it). Controls only ever see
+// this, so the control model does not depend on the scene that routes its events.
+class IUiScene {
+public:
+    virtual long NextAccessId() = 0;
+    virtual void InvalidatePixels(const UiLtrb& area) = 0;  // client pixels
+    virtual void InvalidateAll() = 0;
+    // A control was hidden: the roles, tooltip and timers held in its subtree are given up.
+    virtual void ReleaseSubtree(CUiControl* subtree) = 0;
+    virtual void RaiseAccessEvent(CUiControl* control, UiAccessEvent event) = 0;
+    // The native window handle, for system services bound to a window (caret, clipboard).
+    virtual void* NativeWindow() const = 0;
+
+protected:
+    ~IUiScene() = default;
+};
 
 // Values of `widthSpec` and `heightSpec` other than a fixed size.
 constexpr int kSpecWrap = -1;
@@ -86,7 +103,7 @@ public:
         return child;
     }
     // Sets `scene` for this control and its whole subtree.
-    void AttachToScene(UiScene* owner);
+    void AttachToScene(IUiScene* owner);
 
     // Device pixels, still relative to the parent; edges are scaled, not the size.
     UiRect GetPixelRect() const;
@@ -107,7 +124,7 @@ public:
 
     bool layoutPending = true;
     CUiControl* parent = nullptr;  // non-owning; null for a root
-    UiScene* scene = nullptr;      // non-owning; the same for the whole tree
+    IUiScene* scene = nullptr;     // non-owning; the same for the whole tree
     std::vector<std::unique_ptr<CUiControl>> children;
     UiRect bounds;  // DIP, relative to the parent
     int widthSpec = kSpecWrap;
@@ -131,5 +148,8 @@ public:
     // The child id readers know the control by; given by the scene, stable for its lifetime.
     long accessId = 0;
 };
+
+// Client pixels a control covers, grown by `outset` pixels.
+UiLtrb ControlPixelArea(const CUiControl* control, int outset);
 
 }  // namespace UIE

@@ -357,13 +357,6 @@ CUiControl* UiScene::FindByAccessId(long id) {
     return nullptr;
 }
 
-UiLtrb ControlPixelArea(const CUiControl* control, int outset) {
-    std::vector<UiRect> chain;
-    for (const CUiControl* c = control; c; c = c->parent)
-        chain.insert(chain.begin(), c->bounds);
-    return PaintedPixelArea(chain, outset);
-}
-
 // ---------------------------------------------------------------------------------------------
 // Requests to the host
 // ---------------------------------------------------------------------------------------------

@@ -53,7 +53,7 @@ struct UiModalLayer {
     std::function<void()> onClosed;
 };
 
-class UiScene {
+class UiScene final : public IUiScene {
 public:
     explicit UiScene(UiSceneHost* host = nullptr);
     ~UiScene();
@@ -110,7 +110,7 @@ public:
 
     // A control was hidden: hover, capture, focus, tooltip and timers held in its subtree are
     // given up, as when a modal layer closes.
-    void ReleaseSubtree(CUiControl* subtree);
+    void ReleaseSubtree(CUiControl* subtree) override;
     void HideTooltip() { tooltip_.Hide(); }
 
     // The controls in sight in reading order: every one with a role, or only those that take the
@@ -119,13 +119,13 @@ public:
     bool IsShown(const CUiControl* control) const;
     // Any control attached to this scene, shown or not; null for an unknown id.
     CUiControl* FindByAccessId(long id);
-    long NextAccessId() { return nextAccessId_++; }
+    long NextAccessId() override { return nextAccessId_++; }
 
     // Requests to the host (nothing without one).
-    void InvalidatePixels(const UiLtrb& area);
-    void InvalidateAll();
-    void RaiseAccessEvent(CUiControl* control, UiAccessEvent event);
-    void* NativeWindow() const { return host_ ? host_->NativeWindow() : nullptr; }
+    void InvalidatePixels(const UiLtrb& area) override;
+    void InvalidateAll() override;
+    void RaiseAccessEvent(CUiControl* control, UiAccessEvent event) override;
+    void* NativeWindow() const override { return host_ ? host_->NativeWindow() : nullptr; }
 
     CUiControl* Hovered() const { return input_.Hovered(); }
     CUiControl* Captured() const { return input_.Captured(); }
@@ -156,9 +156,6 @@ private:
     UiInputRouter input_;
     UiTooltip tooltip_;
 };
-
-// Client pixels a control covers, grown by `outset` pixels.
-UiLtrb ControlPixelArea(const CUiControl* control, int outset);
 
 // The keyboard focus ring: a rounded outline this far outside the control, this thick (DIP).
 constexpr int kFocusRingGapDip = 2;

@@ -485,19 +485,20 @@ TEST_F(CUiWindowTest, HiddenSubtreeGivesUpFocusCaptureHoverAndTimers) {
 TEST_F(CUiWindowTest, LayerClosedFromItsOwnHandlerIsDestroyedAfterTheHandler) {
     class Closer : public CUiControl {
     public:
-        explicit Closer(Log& log) : log_(log) {}
+        Closer(Log& log, UiScene& owner) : log_(log), owner_(owner) {}
         ~Closer() override { log_.push_back("destroyed"); }
         bool WantsHandCursor() override { return true; }
         void OnMouseUp(int, int) override {
-            scene->CloseTopLayer();
+            owner_.CloseTopLayer();
             log_.push_back(label_);  // its own member, after the close
         }
 
     private:
         Log& log_;
+        UiScene& owner_;
         std::string label_ = "handler done";
     };
-    window.Scene().PushLayer(std::make_unique<Closer>(log), 200, 100, 0, nullptr);
+    window.Scene().PushLayer(std::make_unique<Closer>(log, window.Scene()), 200, 100, 0, nullptr);
     const UiRect layer = window.Scene().Layers().back().control->bounds;
     Press(layer.x + 5, layer.y + 5);
     Release(layer.x + 5, layer.y + 5);
