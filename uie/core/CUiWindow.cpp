@@ -1,7 +1,5 @@
 #include "uie/core/CUiWindow.h"
 
-#include <windowsx.h>
-#include <imm.h>
 
 #include <algorithm>
 #include <utility>
@@ -12,6 +10,7 @@
 #include "uie/core/UiFirstPaint.h"
 #include "uie/core/UiScenePainter.h"
 #include "uie/core/UiWindowFrame.h"
+#include "uie/core/UiWindowIme.h"
 
 namespace UIE {
 
@@ -169,40 +168,7 @@ int CUiWindow::CaptionStripHeight() {
 }
 
 void CUiWindow::Post(Task task) {
-    std::unique_lock<std::mutex> lock(taskLock_);
-    if (!taskTarget_) {
-        lock.unlock();
-        task = nullptr;  // destroyed here, on the posting thread, never run
-        return;
-    }
-    pendingTasks_.push_back(std::move(task));
-    // Only a wake message that really went out counts: after a failed post (a full queue) the next
-    // Post tries again, so the waiting tasks are never stranded.
-    if (!wakePosted_)
-        wakePosted_ = postWake_(taskTarget_, kPostedTaskMessage, 0, 0) != FALSE;
-}
-
-void CUiWindow::RunPostedTasks() {
-    std::vector<Task> batch;
-    {
-        std::lock_guard<std::mutex> lock(taskLock_);
-        batch.swap(pendingTasks_);
-        wakePosted_ = false;
-    }
-    for (Task& task : batch) {
-        if (!hwnd_)
-            break;  // a task closed the window; the rest are dropped with the batch
-        if (task)
-            task();
-    }
-}
-
-// From now on tasks are dropped; those still waiting are destroyed without running.
-void CUiWindow::StopTasks() {
-    std::vector<Task> dropped;
-    std::lock_guard<std::mutex> lock(taskLock_);
-    taskTarget_ = nullptr;
-    dropped.swap(pendingTasks_);
+    tasks_.Post(std::move(task));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -260,8 +226,7 @@ LRESULT CALLBACK CUiWindow::StaticWindowProc(HWND window, UINT message, WPARAM w
         host = static_cast<CUiWindow*>(create->lpCreateParams);
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(host));
         host->hwnd_ = window;
-        std::lock_guard<std::mutex> lock(host->taskLock_);
-        host->taskTarget_ = window;
+        host->tasks_.Open(window);
     } else {
         host = reinterpret_cast<CUiWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     }
@@ -363,10 +328,14 @@ LRESULT CUiWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM l
             return DefaultPath(window, message, wParam, lParam);
         }
         case WM_IME_STARTCOMPOSITION:
-            OnImeStartComposition();
+            if (CUiControl* focused = scene_.Focused())
+                PlaceImeWindows(hwnd_, *focused);
             return DefaultPath(window, message, wParam, lParam);
-        case WM_IME_COMPOSITION:
-            return OnImeComposition(lParam) ? 0 : DefaultPath(window, message, wParam, lParam);
+        case WM_IME_COMPOSITION: {
+            CUiControl* focused = scene_.Focused();
+            return focused && DeliverImeResult(hwnd_, *focused, lParam) ? 0
+                                                                        : DefaultPath(window, message, wParam, lParam);
+        }
         case WM_TIMER:
             if (!scene_.TimerTick(static_cast<unsigned>(wParam)))
                 DefaultPath(window, message, wParam, lParam);
@@ -395,7 +364,7 @@ LRESULT CUiWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM l
             scene_.PointerLeave();
             return 0;
         case kPostedTaskMessage:
-            RunPostedTasks();
+            tasks_.RunPending([this] { return hwnd_ != nullptr; });
             return 0;
         case kDecorateMessage:
             ApplyWindowIcons(hwnd_, instance_, std::exchange(pendingIconResource_, 0));
@@ -430,7 +399,7 @@ void CUiWindow::OnDestroyMessage(WPARAM wParam, LPARAM lParam) {
     // Readers may keep the object; from now on it answers that the window is gone.
     readers_.Disconnect();
     OnDestroy();
-    StopTasks();
+    tasks_.Close();
     hwnd_ = nullptr;
     // The owner hears of the destruction only after the host has let go of the window.
     if (!messageHook_ || messageHook_(WM_DESTROY, wParam, lParam) == -1)
@@ -505,7 +474,7 @@ LRESULT CUiWindow::OnNcHitTest(LPARAM lParam) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Keyboard, IME and the keyboard cues
+// Keyboard and the keyboard cues
 // ---------------------------------------------------------------------------------------------
 
 void CUiWindow::OnKeyDown(WPARAM virtualKey, LPARAM lParam) {
@@ -537,42 +506,6 @@ bool CUiWindow::ActivateFocused(WPARAM virtualKey) {
     if (swallowChar_ == typed)
         swallowChar_ = 0;
     return false;
-}
-
-void CUiWindow::OnImeStartComposition() {
-    CUiControl* focused = scene_.Focused();
-    if (!focused)
-        return;
-    base::ImmContext context(hwnd_);
-    UiLtrb caret;
-    if (!context || !focused->GetImeCaretRect(&caret))
-        return;
-    COMPOSITIONFORM composition = {};
-    composition.dwStyle = CFS_POINT;
-    composition.ptCurrentPos = {caret.left, caret.bottom};
-    ImmSetCompositionWindow(context.Get(), &composition);
-    CANDIDATEFORM candidate = {};
-    candidate.dwIndex = 0;
-    candidate.dwStyle = CFS_POINT;
-    candidate.ptCurrentPos = {caret.left, caret.bottom};
-    ImmSetCandidateWindow(context.Get(), &candidate);
-}
-
-// The committed text reaches the focused control here and not as WM_CHAR.
-bool CUiWindow::OnImeComposition(LPARAM lParam) {
-    CUiControl* focused = scene_.Focused();
-    if (!focused || !(lParam & GCS_RESULTSTR))
-        return false;
-    base::ImmContext context(hwnd_);
-    if (context) {
-        const LONG bytes = ImmGetCompositionStringW(context.Get(), GCS_RESULTSTR, nullptr, 0);
-        if (bytes >= 1) {
-            std::wstring text(static_cast<size_t>(bytes) / sizeof(wchar_t), L'\0');
-            ImmGetCompositionStringW(context.Get(), GCS_RESULTSTR, text.data(), static_cast<DWORD>(bytes));
-            focused->OnImeResult(text.c_str());
-        }
-    }
-    return true;
 }
 
 void CUiWindow::SetFocusCues(bool shown) {

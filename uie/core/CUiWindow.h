@@ -16,7 +16,6 @@
 
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -27,11 +26,11 @@
 #include "uie/core/UiGeometry.h"
 #include "uie/core/UiGlPresenter.h"
 #include "uie/core/UiScene.h"
+#include "uie/core/UiTaskQueue.h"
 
 namespace UIE {
 
-// Private message that wakes the window to run its posted tasks. It carries nothing: the tasks
-// wait in the window's own queue, so a stray message from another process can do no harm.
+// Private message that wakes the window to run its posted tasks (UiTaskQueue).
 constexpr UINT kPostedTaskMessage = 0x806E;
 // Private message that starts the OpenGL presenter once the window's first frame is out.
 constexpr UINT kStartPresenterMessage = 0x806F;
@@ -51,7 +50,7 @@ class CUiWindow : private UiSceneHost {
 public:
     // Parameters and result at the platform's full width: on 64-bit Windows they carry pointers.
     using MessageHook = std::function<LRESULT(UINT message, WPARAM wParam, LPARAM lParam)>;
-    using Task = std::function<void()>;
+    using Task = UiTaskQueue::Task;
 
     CUiWindow() = default;
     CUiWindow(const CUiWindow&) = delete;
@@ -86,8 +85,7 @@ public:
     // posted after the window began to close is dropped (destroyed, never run).
     void Post(Task task);
     // How Post wakes the window: PostMessageW. A test puts a failing stand-in here to lose a wake-up.
-    using PostWakeFn = BOOL(WINAPI*)(HWND, UINT, WPARAM, LPARAM);
-    void SetPostWake(PostWakeFn wake) { postWake_ = wake; }
+    void SetPostWake(UiTaskQueue::WakeFn wake) { tasks_.SetWake(wake); }
     void SetMessageHook(MessageHook hook) { messageHook_ = std::move(hook); }
 
     // Re-evaluates hover for where the pointer is now (after the tree was built or changed under
@@ -123,9 +121,7 @@ private:
     LRESULT WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT DefaultPath(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnPaintMessage();
-    void RunPostedTasks();
     void OnDestroyMessage(WPARAM wParam, LPARAM lParam);
-    void StopTasks();
     UiSize ClientSizeDip() const;
     int CaptionStripHeight();
 
@@ -137,8 +133,6 @@ private:
     bool ActivateFocused(WPARAM virtualKey);
     void OnUpdateUiState(WPARAM wParam);
     bool OnSetCursor(LPARAM lParam);
-    void OnImeStartComposition();
-    bool OnImeComposition(LPARAM lParam);
     LRESULT OnNcHitTest(LPARAM lParam);
 
     // Painting. Paint is false when nothing was drawn (minimised, no DC).
@@ -149,7 +143,6 @@ private:
     HINSTANCE instance_ = nullptr;
     std::wstring title_;
     MessageHook messageHook_;
-    PostWakeFn postWake_ = PostMessageW;
     UiBackBuffer buffer_;
     // Shows the buffer through OpenGL while it works; BitBlt otherwise.
     UiGlPresenter presenter_;
@@ -163,11 +156,7 @@ private:
     enum class PresenterStart { Done, Waiting, Posted };
     PresenterStart presenterStart_ = PresenterStart::Done;
 
-    // Posted tasks: the queue and the window they are posted to, shared with other threads.
-    std::mutex taskLock_;
-    std::vector<Task> pendingTasks_;
-    HWND taskTarget_ = nullptr;
-    bool wakePosted_ = false;  // a wake message is on its way; cleared when the tasks are taken
+    UiTaskQueue tasks_{kPostedTaskMessage};
     // The character the key just handled here would still type (Tab, Enter, Space): dropped.
     wchar_t swallowChar_ = 0;
     UiAccessBridge readers_;
