@@ -290,24 +290,6 @@ TEST_F(CUiWindowTest, EscapeClosesTheTopLayerFirst) {
     EXPECT_EQ(log, Log{"a:blur"});  // no focus any more
 }
 
-TEST_F(CUiWindowTest, ModalLayerIsCentredAndAloneHitTested) {
-    auto layer = std::make_unique<RecordingControl>(log, "layer", UiRect{});
-    RecordingControl* layerRaw = layer.get();
-    window.Scene().PushLayer(std::move(layer), 200, 100, 10, nullptr);
-    EXPECT_EQ(layerRaw->bounds.x, 160);
-    EXPECT_EQ(layerRaw->bounds.y, 147);
-    Move(20, 20);  // over a, but below the layer
-    EXPECT_EQ(window.Scene().Hovered(), nullptr);
-    Move(170, 150);
-    EXPECT_EQ(window.Scene().Hovered(), layerRaw);
-    window.ResizeTopLayer(100, 50);
-    EXPECT_EQ(layerRaw->bounds.x, 210);
-    window.CloseTopLayer();
-    EXPECT_EQ(window.Scene().Hovered(), nullptr);
-    Move(20, 20);
-    EXPECT_EQ(window.Scene().Hovered(), a);
-}
-
 TEST_F(CUiWindowTest, ImeWindowsOpenAtTheCaretAndResultsArriveWhole) {
     a->focusable = true;
     Press(20, 20);
@@ -453,32 +435,6 @@ TEST_F(CUiWindowTest, ControlTimersReachTheirControl) {
     window.Scene().KillControlTimer(first);
     Send(WM_TIMER, first);
     EXPECT_EQ(log.size(), 2u);
-}
-
-TEST_F(CUiWindowTest, HiddenSubtreeGivesUpFocusCaptureHoverAndTimers) {
-    // a is nested in a panel that is hidden; b stays.
-    auto* panel = root->Add<RecordingControl>(log, "panel", UiRect{200, 100, 100, 100});
-    auto* inner = panel->Add<RecordingControl>(log, "inner", UiRect{10, 10, 50, 50});
-    inner->focusable = true;
-    inner->tracksWithin = true;
-    inner->tooltip = L"tip";
-    Move(220, 120);   // hover
-    Press(215, 115);  // focus and capture
-    const unsigned innerTimer = window.Scene().SetControlTimer(inner, 10000);
-    const unsigned bTimer = window.Scene().SetControlTimer(b, 10000);
-    log.clear();
-    panel->SetVisible(false);
-    EXPECT_EQ(window.Scene().Focused(), nullptr);
-    EXPECT_EQ(window.Scene().Captured(), nullptr);
-    EXPECT_EQ(window.Scene().Hovered(), nullptr);
-    EXPECT_EQ(window.Scene().Tooltip().Owner(), nullptr);
-    EXPECT_TRUE(window.Scene().HoverWithin().empty());
-    EXPECT_EQ(log, (Log{"inner:blur", "inner:leave", "inner:without"}));
-    log.clear();
-    Send(WM_CHAR, L'x');  // typed characters no longer reach it
-    Send(WM_TIMER, innerTimer);
-    Send(WM_TIMER, bTimer);  // the timers outside the hidden subtree go on
-    EXPECT_EQ(log, Log{"b:timer" + std::to_string(bTimer)});
 }
 
 // A control that closes its own layer from its handler is still whole until the handler returns.
