@@ -6,8 +6,12 @@
 
 namespace UIE {
 
-bool UiAccessBridge::Answer(HWND window, UiScene& scene, const UiAccessible::Poster& post, WPARAM wParam,
-                            LPARAM lParam, LRESULT* result) {
+bool UiAccessBridge::Answer(HWND window,
+                            UiScene& scene,
+                            const UiAccessible::Poster& post,
+                            WPARAM wParam,
+                            LPARAM lParam,
+                            LRESULT* result) {
     // The object id arrives as a 32-bit value in a pointer-sized parameter.
     if (static_cast<LONG>(static_cast<DWORD>(lParam)) != OBJID_CLIENT)
         return false;

@@ -24,7 +24,11 @@ public:
 
     // The answer to WM_GETOBJECT; false when the request is not for the client area (the window
     // then answers as any window does).
-    bool Answer(HWND window, UiScene& scene, const UiAccessible::Poster& post, WPARAM wParam, LPARAM lParam,
+    bool Answer(HWND window,
+                UiScene& scene,
+                const UiAccessible::Poster& post,
+                WPARAM wParam,
+                LPARAM lParam,
                 LRESULT* result);
     void Disconnect();
     // Controls without a role are containers and pages: their coming and going changes which

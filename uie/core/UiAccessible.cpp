@@ -140,8 +140,7 @@ HRESULT UiAccessible::get_accParent(IDispatch** parent) {
     if (!parent)
         return E_POINTER;
     *parent = nullptr;
-    IAccessible* standard = Standard();
-    return standard ? standard->get_accParent(parent) : CO_E_OBJNOTCONNECTED;
+    return AskStandard([&](IAccessible& standard) { return standard.get_accParent(parent); });
 }
 
 HRESULT UiAccessible::get_accChildCount(long* count) {
@@ -158,77 +157,62 @@ HRESULT UiAccessible::get_accChild(VARIANT child, IDispatch** out) {
     if (!out)
         return E_POINTER;
     *out = nullptr;
-    CUiControl* control = nullptr;
-    const HRESULT hr = Resolve(child, &control);
-    if (FAILED(hr))
-        return hr;
-    return control ? S_FALSE : E_INVALIDARG;  // the children are simple elements
+    // The children are simple elements, with no object of their own.
+    return ForChild(child, [](CUiControl* control) { return control ? S_FALSE : E_INVALIDARG; });
 }
 
 HRESULT UiAccessible::get_accName(VARIANT child, BSTR* name) {
-    CUiControl* control = nullptr;
-    const HRESULT hr = Resolve(child, &control);
-    if (FAILED(hr))
-        return hr;
-    if (!control)
-        return Standard() ? Standard()->get_accName(child, name) : CO_E_OBJNOTCONNECTED;
-    return ReturnText(control->Describe().name, name);
+    return ForChild(child, [&](CUiControl* control) {
+        if (!control)
+            return AskStandard([&](IAccessible& standard) { return standard.get_accName(child, name); });
+        return ReturnText(control->Describe().name, name);
+    });
 }
 
 HRESULT UiAccessible::get_accValue(VARIANT child, BSTR* value) {
-    CUiControl* control = nullptr;
-    const HRESULT hr = Resolve(child, &control);
-    if (FAILED(hr))
-        return hr;
-    return ReturnText(control ? control->Describe().value : std::wstring(), value);
+    return ForChild(child, [&](CUiControl* control) {
+        return ReturnText(control ? control->Describe().value : std::wstring(), value);
+    });
 }
 
 HRESULT UiAccessible::get_accDescription(VARIANT child, BSTR* description) {
-    CUiControl* control = nullptr;
-    const HRESULT hr = Resolve(child, &control);
-    if (FAILED(hr))
-        return hr;
-    return ReturnText(control ? control->tooltip : std::wstring(), description);
+    return ForChild(child, [&](CUiControl* control) {
+        return ReturnText(control ? control->tooltip : std::wstring(), description);
+    });
 }
 
 HRESULT UiAccessible::get_accRole(VARIANT child, VARIANT* role) {
     if (!role)
         return E_POINTER;
-    CUiControl* control = nullptr;
-    const HRESULT hr = Resolve(child, &control);
-    if (FAILED(hr))
-        return hr;
-    if (!control)
-        return Standard() ? Standard()->get_accRole(child, role) : CO_E_OBJNOTCONNECTED;
-    SetChildId(role, MsaaRole(control->Describe().role));
-    return S_OK;
+    return ForChild(child, [&](CUiControl* control) {
+        if (!control)
+            return AskStandard([&](IAccessible& standard) { return standard.get_accRole(child, role); });
+        SetChildId(role, MsaaRole(control->Describe().role));
+        return S_OK;
+    });
 }
 
 HRESULT UiAccessible::get_accState(VARIANT child, VARIANT* state) {
     if (!state)
         return E_POINTER;
-    CUiControl* control = nullptr;
-    const HRESULT hr = Resolve(child, &control);
-    if (FAILED(hr))
-        return hr;
-    if (!control)
-        return Standard() ? Standard()->get_accState(child, state) : CO_E_OBJNOTCONNECTED;
-    const UiAccessInfo info = control->Describe();
-    UiAccessState facts;
-    facts.role = info.role;
-    facts.checked = info.checked;
-    facts.enabled = control->enabled;
-    facts.focusable = control->IsFocusable();
-    facts.focused = scene_->Focused() == control;
-    facts.shown = scene_->IsShown(control);
-    SetChildId(state, static_cast<long>(MsaaState(facts)));
-    return S_OK;
+    return ForChild(child, [&](CUiControl* control) {
+        if (!control)
+            return AskStandard([&](IAccessible& standard) { return standard.get_accState(child, state); });
+        const UiAccessInfo info = control->Describe();
+        UiAccessState facts;
+        facts.role = info.role;
+        facts.checked = info.checked;
+        facts.enabled = control->enabled;
+        facts.focusable = control->IsFocusable();
+        facts.focused = scene_->Focused() == control;
+        facts.shown = scene_->IsShown(control);
+        SetChildId(state, static_cast<long>(MsaaState(facts)));
+        return S_OK;
+    });
 }
 
 HRESULT UiAccessible::get_accHelp(VARIANT child, BSTR* help) {
-    CUiControl* control = nullptr;
-    const HRESULT hr = Resolve(child, &control);
-    return FAILED(hr) ? hr : ReturnText(std::wstring(), help);
+    return ForChild(child, [&](CUiControl*) { return ReturnText(std::wstring(), help); });
 }
 
 HRESULT UiAccessible::get_accHelpTopic(BSTR* file, VARIANT, long* topic) {
@@ -240,9 +224,7 @@ HRESULT UiAccessible::get_accHelpTopic(BSTR* file, VARIANT, long* topic) {
 }
 
 HRESULT UiAccessible::get_accKeyboardShortcut(VARIANT child, BSTR* shortcut) {
-    CUiControl* control = nullptr;
-    const HRESULT hr = Resolve(child, &control);
-    return FAILED(hr) ? hr : ReturnText(std::wstring(), shortcut);
+    return ForChild(child, [&](CUiControl*) { return ReturnText(std::wstring(), shortcut); });
 }
 
 HRESULT UiAccessible::get_accFocus(VARIANT* focus) {
@@ -271,46 +253,42 @@ HRESULT UiAccessible::get_accSelection(VARIANT* selection) {
 }
 
 HRESULT UiAccessible::get_accDefaultAction(VARIANT child, BSTR* action) {
-    CUiControl* control = nullptr;
-    const HRESULT hr = Resolve(child, &control);
-    if (FAILED(hr))
-        return hr;
-    if (!control)
-        return ReturnText(std::wstring(), action);
-    const UiAccessInfo info = control->Describe();
-    return ReturnText(DefaultActionName(info.role, info.checked), action);
+    return ForChild(child, [&](CUiControl* control) {
+        if (!control)
+            return ReturnText(std::wstring(), action);
+        const UiAccessInfo info = control->Describe();
+        return ReturnText(DefaultActionName(info.role, info.checked), action);
+    });
 }
 
 HRESULT UiAccessible::accSelect(long flags, VARIANT child) {
-    CUiControl* control = nullptr;
-    const HRESULT hr = Resolve(child, &control);
-    if (FAILED(hr))
-        return hr;
-    if (!(flags & SELFLAG_TAKEFOCUS) || !control || !control->IsFocusable() || !control->enabled ||
-        !scene_->IsShown(control))
-        return S_FALSE;
-    scene_->FocusControl(control);
-    return S_OK;
+    return ForChild(child, [&](CUiControl* control) {
+        if (!(flags & SELFLAG_TAKEFOCUS) || !control || !control->IsFocusable() || !control->enabled ||
+            !scene_->IsShown(control))
+            return S_FALSE;
+        scene_->FocusControl(control);
+        return S_OK;
+    });
 }
 
 HRESULT UiAccessible::accLocation(long* left, long* top, long* width, long* height, VARIANT child) {
     if (!left || !top || !width || !height)
         return E_POINTER;
     *left = *top = *width = *height = 0;
-    CUiControl* control = nullptr;
-    const HRESULT hr = Resolve(child, &control);
-    if (FAILED(hr))
-        return hr;
-    if (!control)
-        return Standard() ? Standard()->accLocation(left, top, width, height, child) : CO_E_OBJNOTCONNECTED;
-    const UiLtrb area = ControlPixelArea(control, 0);
-    POINT origin = {area.left, area.top};
-    ClientToScreen(hwnd_, &origin);
-    *left = origin.x;
-    *top = origin.y;
-    *width = area.right - area.left;
-    *height = area.bottom - area.top;
-    return S_OK;
+    return ForChild(child, [&](CUiControl* control) {
+        if (!control) {
+            return AskStandard(
+                [&](IAccessible& standard) { return standard.accLocation(left, top, width, height, child); });
+        }
+        const UiLtrb area = ControlPixelArea(control, 0);
+        POINT origin = {area.left, area.top};
+        ClientToScreen(hwnd_, &origin);
+        *left = origin.x;
+        *top = origin.y;
+        *width = area.right - area.left;
+        *height = area.bottom - area.top;
+        return S_OK;
+    });
 }
 
 HRESULT UiAccessible::accNavigate(long direction, VARIANT start, VARIANT* end) {
@@ -362,21 +340,18 @@ HRESULT UiAccessible::accHitTest(long x, long y, VARIANT* child) {
 // The action runs from the window's queue, not inside the reader's call: it may open a message
 // box, whose loop would keep the reader waiting.
 HRESULT UiAccessible::accDoDefaultAction(VARIANT child) {
-    CUiControl* control = nullptr;
-    const HRESULT hr = Resolve(child, &control);
-    if (FAILED(hr))
-        return hr;
-    if (!control || !control->enabled || !scene_->IsShown(control) ||
-        !HasDefaultAction(control->Describe().role))
-        return DISP_E_MEMBERNOTFOUND;
-    UiScene* scene = scene_;
-    const long id = control->accessId;
-    post_([scene, id] {
-        CUiControl* target = scene->FindByAccessId(id);
-        if (target && target->enabled && scene->IsShown(target))
-            target->Activate();
+    return ForChild(child, [&](CUiControl* control) {
+        if (!control || !control->enabled || !scene_->IsShown(control) || !HasDefaultAction(control->Describe().role))
+            return DISP_E_MEMBERNOTFOUND;
+        UiScene* scene = scene_;
+        const long id = control->accessId;
+        post_([scene, id] {
+            CUiControl* target = scene->FindByAccessId(id);
+            if (target && target->enabled && scene->IsShown(target))
+                target->Activate();
+        });
+        return S_OK;
     });
-    return S_OK;
 }
 
 HRESULT UiAccessible::put_accName(VARIANT, BSTR) {

@@ -73,6 +73,19 @@ private:
     // The control `child` names: null for CHILDID_SELF. Fails for an unknown id or a bad variant.
     HRESULT Resolve(const VARIANT& child, CUiControl** control);
     IAccessible* Standard();
+    // Resolves `child` and returns `answer(control)`: null for the window itself.
+    template <typename Answer>
+    HRESULT ForChild(const VARIANT& child, Answer answer) {
+        CUiControl* control = nullptr;
+        const HRESULT hr = Resolve(child, &control);
+        return FAILED(hr) ? hr : answer(control);
+    }
+    // The system's standard client object answers for the window itself.
+    template <typename Ask>
+    HRESULT AskStandard(Ask ask) {
+        IAccessible* standard = Standard();
+        return standard ? ask(*standard) : CO_E_OBJNOTCONNECTED;
+    }
 
     LONG references_ = 1;
     UiScene* scene_;  // non-owning; null once disconnected

@@ -92,7 +92,10 @@ void UiScene::AddRoot(std::unique_ptr<CUiControl> root) {
     roots_.push_back(std::move(root));
 }
 
-void UiScene::PushLayer(std::unique_ptr<CUiControl> control, int width, int height, int offsetY,
+void UiScene::PushLayer(std::unique_ptr<CUiControl> control,
+                        int width,
+                        int height,
+                        int offsetY,
                         std::function<void()> onClosed) {
     if (!control)
         return;
@@ -276,7 +279,8 @@ unsigned UiScene::SetControlTimer(CUiControl* target, unsigned intervalMs) {
 }
 
 void UiScene::KillControlTimer(unsigned timerId) {
-    const auto at = std::find_if(timers_.begin(), timers_.end(), [timerId](const auto& t) { return t.first == timerId; });
+    const auto at =
+        std::find_if(timers_.begin(), timers_.end(), [timerId](const auto& t) { return t.first == timerId; });
     if (at == timers_.end())
         return;
     timers_.erase(at);
@@ -291,7 +295,8 @@ bool UiScene::TimerTick(unsigned timerId) {
         tooltip_.Show();
         return true;
     }
-    const auto at = std::find_if(timers_.begin(), timers_.end(), [timerId](const auto& t) { return t.first == timerId; });
+    const auto at =
+        std::find_if(timers_.begin(), timers_.end(), [timerId](const auto& t) { return t.first == timerId; });
     if (at == timers_.end())
         return false;
     at->second->OnTimer(timerId);

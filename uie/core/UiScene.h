@@ -63,7 +63,10 @@ public:
     // Takes ownership; the root becomes the topmost. Layout is the caller's (Arrange).
     void AddRoot(std::unique_ptr<CUiControl> root);
     // Opens a modal layer of width × height DIP; `onClosed` runs when it is closed.
-    void PushLayer(std::unique_ptr<CUiControl> control, int width, int height, int offsetY,
+    void PushLayer(std::unique_ptr<CUiControl> control,
+                   int width,
+                   int height,
+                   int offsetY,
                    std::function<void()> onClosed);
     // False when no layer was open.
     bool CloseTopLayer();
