@@ -56,20 +56,20 @@ bool RegisterWindowClass(HINSTANCE instance, WNDPROC procedure) {
 
 CUiWindow::~CUiWindow() {
     // The owner's hook may refer to parts of it that are already gone.
-    messageHook_ = nullptr;
-    if (hwnd_)
-        DestroyWindow(hwnd_);
-    readers_.Disconnect();
-    presenter_.Stop();
-    buffer_.Release();
+    messageHook = nullptr;
+    if (hwnd)
+        DestroyWindow(hwnd);
+    readers.Disconnect();
+    presenter.Stop();
+    buffer.Release();
 }
 
 void CUiWindow::CloseTopLayer() {
-    scene_.CloseTopLayer();
+    scene.CloseTopLayer();
 }
 
 void CUiWindow::ResizeTopLayer(int width, int height) {
-    scene_.ResizeTopLayer(width, height);
+    scene.ResizeTopLayer(width, height);
 }
 
 int CUiWindow::CaptionHeight() {
@@ -79,7 +79,7 @@ int CUiWindow::CaptionHeight() {
 void CUiWindow::OnCreate() {}
 
 void CUiWindow::OnSize(int width, int height) {
-    scene_.Arrange(width, height);
+    scene.Arrange(width, height);
 }
 
 void CUiWindow::OnDestroy() {}
@@ -95,7 +95,7 @@ int CUiWindow::HitTestFrame(int, int) {
 }
 
 bool CUiWindow::OnEscape() {
-    if (!scene_.HasLayer())
+    if (!scene.HasLayer())
         return false;
     CloseTopLayer();
     return true;
@@ -106,9 +106,9 @@ bool CUiWindow::OnEscape() {
 // ---------------------------------------------------------------------------------------------
 
 bool CUiWindow::Create(HINSTANCE moduleInstance, const UiWindowOptions& options) {
-    instance_ = moduleInstance;
-    title_ = options.title;
-    if (!RegisterWindowClass(instance_, &CUiWindow::StaticWindowProc))
+    instance = moduleInstance;
+    title = options.title;
+    if (!RegisterWindowClass(instance, &CUiWindow::StaticWindowProc))
         return false;
 
     const int w = Scale(options.widthDip);
@@ -118,44 +118,44 @@ bool CUiWindow::Create(HINSTANCE moduleInstance, const UiWindowOptions& options)
     DWORD style = WS_OVERLAPPEDWINDOW;
     if (!options.resizable)
         style &= ~(WS_THICKFRAME | WS_MAXIMIZEBOX);
-    if (!CreateWindowExW(0, kClassName, title_.c_str(), style, x, y, w, h, nullptr, nullptr, instance_, this))
+    if (!CreateWindowExW(0, kClassName, title.c_str(), style, x, y, w, h, nullptr, nullptr, instance, this))
         return false;
     // The icons (taskbar, task switcher) and the DWM frame are no part of the window's content.
     // Setting them costs Wine milliseconds, so they wait in the queue: an owner that shows and
     // updates the window at once has its first frame out before they are applied.
-    pendingIconResource_ = options.iconResource;
-    PostMessageW(hwnd_, kDecorateMessage, 0, 0);
+    pendingIconResource = options.iconResource;
+    PostMessageW(hwnd, kDecorateMessage, 0, 0);
 
     // OpenGL presents the buffer where it can, once the first frame is out (see StartPresenter);
     // where it cannot (no driver, no display, no pixel format) every paint is copied with BitBlt.
-    presenterStart_ = PresenterStart::Waiting;
+    presenterStart = PresenterStart::Waiting;
     OnSize(Unscale(w), Unscale(h));
     return true;
 }
 
 void CUiWindow::AddRoot(std::unique_ptr<CUiControl> root) {
-    scene_.AddRoot(std::move(root));
-    if (hwnd_) {
+    scene.AddRoot(std::move(root));
+    if (hwnd) {
         const UiSize client = ClientSizeDip();
         OnSize(client.width, client.height);
     }
 }
 
 bool CUiWindow::StartPresenter() {
-    presenterStart_ = PresenterStart::Done;
-    if (!hwnd_ || !presenter_.Start(hwnd_))
+    presenterStart = PresenterStart::Done;
+    if (!hwnd || !presenter.Start(hwnd))
         return false;
     // What is on screen came by BitBlt; the presenter shows the same frame at once, or, when the
     // buffer no longer fits the window, the paint that follows does.
     const UiSize client = ClientPixels();
-    if (!buffer_.bufferDC || !PresentBuffer(client.width, client.height))
+    if (!buffer.bufferDC || !PresentBuffer(client.width, client.height))
         InvalidateAll();
-    return presenter_.Active();
+    return presenter.Active();
 }
 
 void CUiWindow::StopPresenter() {
-    presenterStart_ = PresenterStart::Done;
-    presenter_.Stop();
+    presenterStart = PresenterStart::Done;
+    presenter.Stop();
 }
 
 UiSize CUiWindow::ClientSizeDip() const {
@@ -168,7 +168,7 @@ int CUiWindow::CaptionStripHeight() {
 }
 
 void CUiWindow::Post(Task task) {
-    tasks_.Post(std::move(task));
+    tasks.Post(std::move(task));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -176,19 +176,19 @@ void CUiWindow::Post(Task task) {
 // ---------------------------------------------------------------------------------------------
 
 void CUiWindow::InvalidatePixels(const UiLtrb& area) {
-    if (!hwnd_)
+    if (!hwnd)
         return;
     const RECT rect = {area.left, area.top, area.right, area.bottom};
-    InvalidateRect(hwnd_, &rect, FALSE);
+    InvalidateRect(hwnd, &rect, FALSE);
 }
 
 void CUiWindow::InvalidateAll() {
-    if (hwnd_)
-        InvalidateRect(hwnd_, nullptr, FALSE);
+    if (hwnd)
+        InvalidateRect(hwnd, nullptr, FALSE);
 }
 
 void CUiWindow::CapturePointer() {
-    SetCapture(hwnd_);
+    SetCapture(hwnd);
 }
 
 void CUiWindow::ReleasePointer() {
@@ -196,23 +196,23 @@ void CUiWindow::ReleasePointer() {
 }
 
 bool CUiWindow::StartTimer(unsigned id, unsigned intervalMs) {
-    return hwnd_ && SetTimer(hwnd_, id, intervalMs, nullptr) != 0;
+    return hwnd && SetTimer(hwnd, id, intervalMs, nullptr) != 0;
 }
 
 void CUiWindow::StopTimer(unsigned id) {
-    if (hwnd_)
-        KillTimer(hwnd_, id);
+    if (hwnd)
+        KillTimer(hwnd, id);
 }
 
 UiSize CUiWindow::ClientPixels() const {
     RECT client = {};
-    if (hwnd_)
-        GetClientRect(hwnd_, &client);
+    if (hwnd)
+        GetClientRect(hwnd, &client);
     return {client.right - client.left, client.bottom - client.top};
 }
 
 void CUiWindow::RaiseAccessEvent(CUiControl& control, UiAccessEvent event) {
-    UiAccessBridge::Raise(hwnd_, control, event);
+    UiAccessBridge::Raise(hwnd, control, event);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -225,8 +225,8 @@ LRESULT CALLBACK CUiWindow::StaticWindowProc(HWND window, UINT message, WPARAM w
         auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
         host = static_cast<CUiWindow*>(create->lpCreateParams);
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(host));
-        host->hwnd_ = window;
-        host->tasks_.Open(window);
+        host->hwnd = window;
+        host->tasks.Open(window);
     } else {
         host = reinterpret_cast<CUiWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     }
@@ -234,16 +234,16 @@ LRESULT CALLBACK CUiWindow::StaticWindowProc(HWND window, UINT message, WPARAM w
         return DefWindowProcW(window, message, wParam, lParam);
     if (message == WM_NCDESTROY)
         SetWindowLongPtrW(window, GWLP_USERDATA, 0);  // nothing after this reaches the host
-    host->scene_.BeginEvent();
+    host->scene.BeginEvent();
     const LRESULT result = host->WindowProc(window, message, wParam, lParam);
-    host->scene_.EndEvent();
+    host->scene.EndEvent();
     return result;
 }
 
 // `window` is the handle the message came with: during destruction the member is already null.
 LRESULT CUiWindow::DefaultPath(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (messageHook_) {
-        const LRESULT hooked = messageHook_(message, wParam, lParam);
+    if (messageHook) {
+        const LRESULT hooked = messageHook(message, wParam, lParam);
         if (hooked != -1)
             return hooked;
     }
@@ -256,7 +256,7 @@ LRESULT CUiWindow::DefaultPath(HWND window, UINT message, WPARAM wParam, LPARAM 
 LRESULT CUiWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_CREATE:
-            RefreshDpi(hwnd_);
+            RefreshDpi(hwnd);
             OnCreate();
             return 0;
         case WM_DESTROY:
@@ -270,14 +270,14 @@ LRESULT CUiWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM l
             return 0;
         case WM_SETTEXT:
             DefWindowProcW(window, message, wParam, lParam);
-            InvalidateCaptionStrip(hwnd_, CaptionStripHeight());
+            InvalidateCaptionStrip(hwnd, CaptionStripHeight());
             return 0;
         case WM_PAINT:
             return OnPaintMessage();
         case WM_CLOSE:
-            if (messageHook_ && messageHook_(message, wParam, lParam) != -1)
+            if (messageHook && messageHook(message, wParam, lParam) != -1)
                 return 0;
-            DestroyWindow(hwnd_);
+            DestroyWindow(hwnd);
             return 0;
         case WM_ERASEBKGND:
         case WM_NCACTIVATE:
@@ -285,7 +285,7 @@ LRESULT CUiWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM l
         case WM_SETCURSOR:
             return OnSetCursor(lParam) ? 1 : DefaultPath(window, message, wParam, lParam);
         case WM_GETMINMAXINFO:
-            FitMaximisedToWorkArea(hwnd_, reinterpret_cast<MINMAXINFO*>(lParam));
+            FitMaximisedToWorkArea(hwnd, reinterpret_cast<MINMAXINFO*>(lParam));
             return 0;
         case WM_NCCALCSIZE:
             return 0;  // the whole window rectangle is client area, whatever wParam says
@@ -305,39 +305,39 @@ LRESULT CUiWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM l
                 SetFocusCues(true);
             return DefaultPath(window, message, wParam, lParam);
         case WM_CHAR:
-            if (swallowChar_ && static_cast<wchar_t>(wParam) == swallowChar_) {
-                swallowChar_ = 0;
+            if (swallowChar && static_cast<wchar_t>(wParam) == swallowChar) {
+                swallowChar = 0;
                 return 0;
             }
-            scene_.Char(static_cast<wchar_t>(wParam));
+            scene.Char(static_cast<wchar_t>(wParam));
             return 0;
         case WM_CHANGEUISTATE:
             // A top-level window applies the change to itself.
-            SendMessageW(hwnd_, WM_UPDATEUISTATE, wParam, lParam);
+            SendMessageW(hwnd, WM_UPDATEUISTATE, wParam, lParam);
             return 0;
         case WM_UPDATEUISTATE:
             OnUpdateUiState(wParam);
             return 0;
         case WM_QUERYUISTATE:
-            return scene_.FocusCuesShown() ? 0 : UISF_HIDEFOCUS | UISF_HIDEACCEL;
+            return scene.FocusCuesShown() ? 0 : UISF_HIDEFOCUS | UISF_HIDEACCEL;
         case WM_GETOBJECT: {
             LRESULT answer = 0;
             const auto post = [this](Task task) { Post(std::move(task)); };
-            if (readers_.Answer(hwnd_, scene_, post, wParam, lParam, &answer))
+            if (readers.Answer(hwnd, scene, post, wParam, lParam, &answer))
                 return answer;
             return DefaultPath(window, message, wParam, lParam);
         }
         case WM_IME_STARTCOMPOSITION:
-            if (CUiControl* focused = scene_.Focused())
-                PlaceImeWindows(hwnd_, *focused);
+            if (CUiControl* focused = scene.Focused())
+                PlaceImeWindows(hwnd, *focused);
             return DefaultPath(window, message, wParam, lParam);
         case WM_IME_COMPOSITION: {
-            CUiControl* focused = scene_.Focused();
-            return focused && DeliverImeResult(hwnd_, *focused, lParam) ? 0
+            CUiControl* focused = scene.Focused();
+            return focused && DeliverImeResult(hwnd, *focused, lParam) ? 0
                                                                         : DefaultPath(window, message, wParam, lParam);
         }
         case WM_TIMER:
-            if (!scene_.TimerTick(static_cast<unsigned>(wParam)))
+            if (!scene.TimerTick(static_cast<unsigned>(wParam)))
                 DefaultPath(window, message, wParam, lParam);
             return 0;
         case WM_MOUSEMOVE:
@@ -348,30 +348,30 @@ LRESULT CUiWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM l
             OnButtonDown(LowWord(lParam), HighWord(lParam));
             return 0;
         case WM_LBUTTONUP:
-            scene_.ButtonUp(Unscale(LowWord(lParam)), Unscale(HighWord(lParam)));
+            scene.ButtonUp(Unscale(LowWord(lParam)), Unscale(HighWord(lParam)));
             return 0;
         case WM_LBUTTONDBLCLK:
-            scene_.DoubleClick(Unscale(LowWord(lParam)), Unscale(HighWord(lParam)));
+            scene.DoubleClick(Unscale(LowWord(lParam)), Unscale(HighWord(lParam)));
             return 0;
         case WM_MOUSEWHEEL:
             OnWheel(wParam, lParam);
             return 0;
         case WM_CAPTURECHANGED:
-            scene_.CaptureLost();
+            scene.CaptureLost();
             return 0;
         case WM_MOUSELEAVE:
-            trackingLeave_ = false;
-            scene_.PointerLeave();
+            trackingLeave = false;
+            scene.PointerLeave();
             return 0;
         case kPostedTaskMessage:
-            tasks_.RunPending([this] { return hwnd_ != nullptr; });
+            tasks.RunPending([this] { return hwnd != nullptr; });
             return 0;
         case kDecorateMessage:
-            ApplyWindowIcons(hwnd_, instance_, std::exchange(pendingIconResource_, 0));
-            ApplyDwmFrame(hwnd_);
+            ApplyWindowIcons(hwnd, instance, std::exchange(pendingIconResource, 0));
+            ApplyDwmFrame(hwnd);
             return 0;
         case kStartPresenterMessage:
-            if (presenterStart_ == PresenterStart::Posted)
+            if (presenterStart == PresenterStart::Posted)
                 StartPresenter();
             return 0;
         default:
@@ -385,24 +385,24 @@ LRESULT CUiWindow::OnPaintMessage() {
     NoteFirstPresentedPaint();  // the application's hook, if it installed one
     // The first frame is out: OpenGL starts on the next turn of the message loop, unless it was
     // started already.
-    if (presenterStart_ == PresenterStart::Waiting) {
-        if (presenter_.Active())
-            presenterStart_ = PresenterStart::Done;
-        else if (PostMessageW(hwnd_, kStartPresenterMessage, 0, 0))
-            presenterStart_ = PresenterStart::Posted;
+    if (presenterStart == PresenterStart::Waiting) {
+        if (presenter.Active())
+            presenterStart = PresenterStart::Done;
+        else if (PostMessageW(hwnd, kStartPresenterMessage, 0, 0))
+            presenterStart = PresenterStart::Posted;
     }
     return 0;
 }
 
 void CUiWindow::OnDestroyMessage(WPARAM wParam, LPARAM lParam) {
-    presenter_.Stop();
+    presenter.Stop();
     // Readers may keep the object; from now on it answers that the window is gone.
-    readers_.Disconnect();
+    readers.Disconnect();
     OnDestroy();
-    tasks_.Close();
-    hwnd_ = nullptr;
+    tasks.Close();
+    hwnd = nullptr;
     // The owner hears of the destruction only after the host has let go of the window.
-    if (!messageHook_ || messageHook_(WM_DESTROY, wParam, lParam) == -1)
+    if (!messageHook || messageHook(WM_DESTROY, wParam, lParam) == -1)
         HandleMessage(WM_DESTROY, wParam, lParam);
 }
 
@@ -411,47 +411,47 @@ void CUiWindow::OnDestroyMessage(WPARAM wParam, LPARAM lParam) {
 // ---------------------------------------------------------------------------------------------
 
 void CUiWindow::OnPointerMove(int px, int py) {
-    if (!trackingLeave_) {
-        TRACKMOUSEEVENT track = {sizeof(track), TME_LEAVE, hwnd_, 0};
+    if (!trackingLeave) {
+        TRACKMOUSEEVENT track = {sizeof(track), TME_LEAVE, hwnd, 0};
         TrackMouseEvent(&track);
-        trackingLeave_ = true;
+        trackingLeave = true;
     }
-    scene_.PointerMove(Unscale(px), Unscale(py), {px, py});
+    scene.PointerMove(Unscale(px), Unscale(py), {px, py});
 }
 
 void CUiWindow::UpdateHoverFromCursor() {
     POINT pt = {};
     // A hidden window cannot track the pointer leaving it: the hover would never end.
-    if (!hwnd_ || !IsWindowVisible(hwnd_) || !GetCursorPos(&pt) || !ScreenToClient(hwnd_, &pt))
+    if (!hwnd || !IsWindowVisible(hwnd) || !GetCursorPos(&pt) || !ScreenToClient(hwnd, &pt))
         return;
     RECT client = {};
-    GetClientRect(hwnd_, &client);
+    GetClientRect(hwnd, &client);
     if (PtInRect(&client, pt))
         OnPointerMove(pt.x, pt.y);
 }
 
 void CUiWindow::OnButtonDown(int px, int py) {
     if (py < CaptionStripHeight()) {
-        scene_.HideTooltip();
+        scene.HideTooltip();
         // The strip belongs to the frame, not to the controls.
-        const int command = CaptionButtonAt(hwnd_, px, py, CaptionStripHeight());
-        if (RunCaptionCommand(hwnd_, command))
+        const int command = CaptionButtonAt(hwnd, px, py, CaptionStripHeight());
+        if (RunCaptionCommand(hwnd, command))
             OnCaptionCommand(command);
         return;
     }
-    scene_.ButtonDown(Unscale(px), Unscale(py));
+    scene.ButtonDown(Unscale(px), Unscale(py));
 }
 
 void CUiWindow::OnWheel(WPARAM wParam, LPARAM lParam) {
     POINT pt = {LowWord(lParam), HighWord(lParam)};  // screen coordinates
-    ScreenToClient(hwnd_, &pt);
-    scene_.Wheel(Unscale(pt.x), Unscale(pt.y), static_cast<short>(HIWORD(wParam)));
+    ScreenToClient(hwnd, &pt);
+    scene.Wheel(Unscale(pt.x), Unscale(pt.y), static_cast<short>(HIWORD(wParam)));
 }
 
 bool CUiWindow::OnSetCursor(LPARAM lParam) {
     if (LOWORD(lParam) != HTCLIENT)
         return false;
-    switch (scene_.CursorForHover()) {
+    switch (scene.CursorForHover()) {
         case UiInputRouter::Cursor::Text:
             SetCursor(LoadCursorW(nullptr, IDC_IBEAM));
             return true;
@@ -466,11 +466,11 @@ bool CUiWindow::OnSetCursor(LPARAM lParam) {
 
 LRESULT CUiWindow::OnNcHitTest(LPARAM lParam) {
     POINT pt = {LowWord(lParam), HighWord(lParam)};
-    ScreenToClient(hwnd_, &pt);
+    ScreenToClient(hwnd, &pt);
     const int frame = HitTestFrame(pt.x, pt.y);
     if (frame != -1)
         return frame;
-    return FrameHitTest(hwnd_, pt, CaptionStripHeight());
+    return FrameHitTest(hwnd, pt, CaptionStripHeight());
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -478,12 +478,12 @@ LRESULT CUiWindow::OnNcHitTest(LPARAM lParam) {
 // ---------------------------------------------------------------------------------------------
 
 void CUiWindow::OnKeyDown(WPARAM virtualKey, LPARAM lParam) {
-    swallowChar_ = 0;
+    swallowChar = 0;
     const bool ctrlOrAlt = GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0;
     if (virtualKey == VK_TAB && !ctrlOrAlt) {
-        swallowChar_ = L'\t';
+        swallowChar = L'\t';
         SetFocusCues(true);
-        scene_.MoveFocusInOrder(GetKeyState(VK_SHIFT) < 0);
+        scene.MoveFocusInOrder(GetKeyState(VK_SHIFT) < 0);
         return;
     }
     if (virtualKey >= VK_LEFT && virtualKey <= VK_DOWN)
@@ -494,31 +494,31 @@ void CUiWindow::OnKeyDown(WPARAM virtualKey, LPARAM lParam) {
     const bool repeat = (lParam & (1 << 30)) != 0;
     if ((virtualKey == VK_RETURN || virtualKey == VK_SPACE) && !ctrlOrAlt && !repeat && ActivateFocused(virtualKey))
         return;
-    scene_.KeyDown(static_cast<unsigned>(virtualKey));
+    scene.KeyDown(static_cast<unsigned>(virtualKey));
 }
 
 bool CUiWindow::ActivateFocused(WPARAM virtualKey) {
     // Set first: the action may run a message box, whose loop delivers the key's character.
     const wchar_t typed = virtualKey == VK_RETURN ? L'\r' : L' ';
-    swallowChar_ = typed;
-    if (scene_.ActivateFocused(virtualKey == VK_RETURN))
+    swallowChar = typed;
+    if (scene.ActivateFocused(virtualKey == VK_RETURN))
         return true;
-    if (swallowChar_ == typed)
-        swallowChar_ = 0;
+    if (swallowChar == typed)
+        swallowChar = 0;
     return false;
 }
 
 void CUiWindow::SetFocusCues(bool shown) {
-    if (!hwnd_ || shown == scene_.FocusCuesShown())
+    if (!hwnd || shown == scene.FocusCuesShown())
         return;
-    SendMessageW(hwnd_, WM_CHANGEUISTATE, MAKEWPARAM(shown ? UIS_CLEAR : UIS_SET, UISF_HIDEFOCUS), 0);
+    SendMessageW(hwnd, WM_CHANGEUISTATE, MAKEWPARAM(shown ? UIS_CLEAR : UIS_SET, UISF_HIDEFOCUS), 0);
 }
 
 void CUiWindow::OnUpdateUiState(WPARAM wParam) {
     if (!(HIWORD(wParam) & UISF_HIDEFOCUS))
         return;
     // UIS_INITIALIZE (and anything else) hides the ring until the keyboard is used.
-    scene_.SetFocusCuesShown(LOWORD(wParam) == UIS_CLEAR);
+    scene.SetFocusCuesShown(LOWORD(wParam) == UIS_CLEAR);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -526,15 +526,15 @@ void CUiWindow::OnUpdateUiState(WPARAM wParam) {
 // ---------------------------------------------------------------------------------------------
 
 bool CUiWindow::Paint() {
-    base::PaintDc paint(hwnd_);
+    base::PaintDc paint(hwnd);
     const UiSize client = ClientPixels();
     if (client.width <= 0 || client.height <= 0 || !paint.Get())
         return false;  // minimised: the buffer is left alone
-    buffer_.Ensure(paint.Get(), client.width, client.height);
+    buffer.Ensure(paint.Get(), client.width, client.height);
     const RECT& area = paint.Area();
     RenderBuffer({area.left, area.top, area.right, area.bottom});
     if (!PresentBuffer(client.width, client.height))
-        BitBlt(paint.Get(), area.left, area.top, area.right - area.left, area.bottom - area.top, buffer_.bufferDC.Get(),
+        BitBlt(paint.Get(), area.left, area.top, area.right - area.left, area.bottom - area.top, buffer.bufferDC.Get(),
                area.left, area.top, SRCCOPY);
     return true;
 }
@@ -542,21 +542,21 @@ bool CUiWindow::Paint() {
 // The presenter shows the whole buffer at once, whatever the dirty area; the buffer always holds
 // the complete image. False when the caller must copy with BitBlt.
 bool CUiWindow::PresentBuffer(int width, int height) {
-    if (!presenter_.Active() || buffer_.bufferWidth != width || buffer_.bufferHeight != height)
+    if (!presenter.Active() || buffer.bufferWidth != width || buffer.bufferHeight != height)
         return false;
-    return presenter_.Present(buffer_.bufferBits, width, height);
+    return presenter.Present(buffer.bufferBits, width, height);
 }
 
 void CUiWindow::RenderBuffer(const UiLtrb& dirty) {
-    if (!buffer_.bufferDC)
+    if (!buffer.bufferDC)
         return;
-    canvas_.BeginWindowPaint(buffer_.bufferDC.Get(), buffer_.bufferWidth, buffer_.bufferHeight, dirty);
+    canvas.BeginWindowPaint(buffer.bufferDC.Get(), buffer.bufferWidth, buffer.bufferHeight, dirty);
     UiSceneFrame frame;
-    frame.widthPx = buffer_.bufferWidth;
+    frame.widthPx = buffer.bufferWidth;
     frame.captionPx = CaptionStripHeight();
-    frame.title = &title_;
-    PaintScene(canvas_, scene_, frame, dirty);
-    canvas_.EndWindowPaint();
+    frame.title = &title;
+    PaintScene(canvas, scene, frame, dirty);
+    canvas.EndWindowPaint();
 }
 
 }  // namespace UIE

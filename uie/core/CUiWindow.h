@@ -85,8 +85,8 @@ public:
     // posted after the window began to close is dropped (destroyed, never run).
     void Post(Task task);
     // How Post wakes the window: PostMessageW. A test puts a failing stand-in here to lose a wake-up.
-    void SetPostWake(UiTaskQueue::WakeFn wake) { tasks_.SetWake(wake); }
-    void SetMessageHook(MessageHook hook) { messageHook_ = std::move(hook); }
+    void SetPostWake(UiTaskQueue::WakeFn wake) { tasks.SetWake(wake); }
+    void SetMessageHook(MessageHook hook) { messageHook = std::move(hook); }
 
     // Re-evaluates hover for where the pointer is now (after the tree was built or changed under
     // a resting pointer); nothing when it is outside the client area.
@@ -97,13 +97,13 @@ public:
     // UISF_HIDEFOCUS). Changing it goes through WM_CHANGEUISTATE like any window's.
     void SetFocusCues(bool shown);
 
-    HWND Hwnd() const { return hwnd_; }
-    UiScene& Scene() { return scene_; }
-    const std::wstring& Title() const { return title_; }
+    HWND Hwnd() const { return hwnd; }
+    UiScene& Scene() { return scene; }
+    const std::wstring& Title() const { return title; }
     // The last frame drawn: what the window shows.
-    const UiBackBuffer& Buffer() const { return buffer_; }
-    UiCanvas& Canvas() { return canvas_; }
-    UiGlPresenter& Presenter() { return presenter_; }
+    const UiBackBuffer& Buffer() const { return buffer; }
+    UiCanvas& Canvas() { return canvas; }
+    UiGlPresenter& Presenter() { return presenter; }
 
 private:
     // UiSceneHost
@@ -115,7 +115,7 @@ private:
     void StopTimer(unsigned id) override;
     UiSize ClientPixels() const override;
     void RaiseAccessEvent(CUiControl& control, UiAccessEvent event) override;
-    void* NativeWindow() const override { return hwnd_; }
+    void* NativeWindow() const override { return hwnd; }
 
     static LRESULT CALLBACK StaticWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -139,29 +139,29 @@ private:
     bool Paint();
     bool PresentBuffer(int width, int height);
 
-    HWND hwnd_ = nullptr;
-    HINSTANCE instance_ = nullptr;
-    std::wstring title_;
-    MessageHook messageHook_;
-    UiBackBuffer buffer_;
+    HWND hwnd = nullptr;
+    HINSTANCE instance = nullptr;
+    std::wstring title;
+    MessageHook messageHook;
+    UiBackBuffer buffer;
     // Shows the buffer through OpenGL while it works; BitBlt otherwise.
-    UiGlPresenter presenter_;
-    UiCanvas canvas_;
-    bool trackingLeave_ = false;
+    UiGlPresenter presenter;
+    UiCanvas canvas;
+    bool trackingLeave = false;
     // The icon resource that kDecorateMessage sets; 0 once set, or when there is none.
-    int pendingIconResource_ = 0;
+    int pendingIconResource = 0;
 
     // Where the presenter's start after the first frame stands: Create sets Waiting, the first
     // frame posts kStartPresenterMessage, and StartPresenter or StopPresenter end it.
     enum class PresenterStart { Done, Waiting, Posted };
-    PresenterStart presenterStart_ = PresenterStart::Done;
+    PresenterStart presenterStart = PresenterStart::Done;
 
-    UiTaskQueue tasks_{kPostedTaskMessage};
+    UiTaskQueue tasks{kPostedTaskMessage};
     // The character the key just handled here would still type (Tab, Enter, Space): dropped.
-    wchar_t swallowChar_ = 0;
-    UiAccessBridge readers_;
+    wchar_t swallowChar = 0;
+    UiAccessBridge readers;
     // Last, so that it goes first: controls being destroyed may still call on the host.
-    UiScene scene_{this};
+    UiScene scene{this};
 };
 
 }  // namespace UIE

@@ -162,11 +162,11 @@ void UiScene::EndEvent() {
 void UiScene::ForgetSubtree(CUiControl* subtree) {
     input_.ForgetSubtree(subtree);
     tooltip_.Forget(subtree);
-    for (auto it = timers_.begin(); it != timers_.end();) {
+    for (auto it = timerTargets_.begin(); it != timerTargets_.end();) {
         if (IsInSubtree(it->second, subtree)) {
             if (host_)
                 host_->StopTimer(it->first);
-            it = timers_.erase(it);
+            it = timerTargets_.erase(it);
         } else {
             ++it;
         }
@@ -274,16 +274,16 @@ unsigned UiScene::SetControlTimer(CUiControl* target, unsigned intervalMs) {
     const unsigned id = nextTimerId_++;
     if (!host_->StartTimer(id, intervalMs))
         return 0;
-    timers_.emplace_back(id, target);
+    timerTargets_.emplace_back(id, target);
     return id;
 }
 
 void UiScene::KillControlTimer(unsigned timerId) {
     const auto at =
-        std::find_if(timers_.begin(), timers_.end(), [timerId](const auto& t) { return t.first == timerId; });
-    if (at == timers_.end())
+        std::find_if(timerTargets_.begin(), timerTargets_.end(), [timerId](const auto& t) { return t.first == timerId; });
+    if (at == timerTargets_.end())
         return;
-    timers_.erase(at);
+    timerTargets_.erase(at);
     if (host_)
         host_->StopTimer(timerId);
 }
@@ -296,8 +296,8 @@ bool UiScene::TimerTick(unsigned timerId) {
         return true;
     }
     const auto at =
-        std::find_if(timers_.begin(), timers_.end(), [timerId](const auto& t) { return t.first == timerId; });
-    if (at == timers_.end())
+        std::find_if(timerTargets_.begin(), timerTargets_.end(), [timerId](const auto& t) { return t.first == timerId; });
+    if (at == timerTargets_.end())
         return false;
     at->second->OnTimer(timerId);
     return true;

@@ -152,7 +152,7 @@ private:
     int eventDepth_ = 0;
     int width_ = 0;  // DIP, of the last Arrange
     int height_ = 0;
-    std::vector<std::pair<unsigned, CUiControl*>> timers_;  // non-owning targets
+    std::vector<std::pair<unsigned, CUiControl*>> timerTargets_;  // non-owning targets
     unsigned nextTimerId_ = kFirstControlTimerId;
     long nextAccessId_ = 1;
     bool focusCuesShown_ = false;
