@@ -25,9 +25,23 @@
 
 namespace apptest {
 
+// What readers call the agreement's check box.
+constexpr wchar_t kAgreementBox[] = L"我已阅读并同意《用户协议》和《隐私协议》";
+
 // ---------------------------------------------------------------------------------------------
 // Services and waiting
 // ---------------------------------------------------------------------------------------------
+
+template <typename Predicate>
+bool WaitUntil(Predicate done, std::chrono::milliseconds limit = std::chrono::seconds(15)) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
 
 // Every step fails or does nothing; tests override the step they are about.
 class OfflineServices : public Engine::IInstallServices {
@@ -69,16 +83,25 @@ private:
     }
 };
 
-template <typename Predicate>
-bool WaitUntil(Predicate done, std::chrono::milliseconds limit = std::chrono::seconds(15)) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+// The download reports progress, then holds until the test releases it (a success when
+// `succeed` is set) or the run is aborted.
+class HeldDownload : public SucceedingServices {
+public:
+    bool DownloadPackage(const Engine::DownloadJob& job, std::wstring& message) override {
+        tempFile = job.file;
+        job.progress(37);
+        downloading = true;
+        WaitUntil([&] { return release.load() || job.abort(); }, std::chrono::seconds(60));
+        sawAbort = job.abort();
+        message = L"下载失败";
+        return succeed.load() && !sawAbort;
     }
-    return true;
-}
+    std::atomic<bool> release{false};
+    std::atomic<bool> succeed{false};
+    std::atomic<bool> downloading{false};
+    std::atomic<bool> sawAbort{false};
+    std::wstring tempFile;  // written before `downloading` is set
+};
 
 // Runs `step` on the application's UI thread and waits for it; with no step, waits until the UI
 // thread has handled everything posted to it before. A window that closes meanwhile drops the
@@ -129,27 +152,6 @@ private:
 // The reader's view
 // ---------------------------------------------------------------------------------------------
 
-class Bstr {
-public:
-    Bstr() = default;
-    ~Bstr() { SysFreeString(value_); }
-    Bstr(const Bstr&) = delete;
-    Bstr& operator=(const Bstr&) = delete;
-    BSTR* Put() { return &value_; }
-    std::wstring Text() const { return value_ ? std::wstring(value_, SysStringLen(value_)) : std::wstring(); }
-
-private:
-    BSTR value_ = nullptr;
-};
-
-inline VARIANT ChildId(long id) {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_I4;
-    v.lVal = id;
-    return v;
-}
-
 inline base::ComPtr<IAccessible> ClientObject(HWND window) {
     base::ComPtr<IAccessible> client;
     if (FAILED(AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
@@ -174,22 +176,25 @@ struct ReadControl {
 inline ReadControl ReadChild(IAccessible& client, long id) {
     ReadControl child;
     child.id = id;
-    const VARIANT self = ChildId(id);
-    VARIANT role;
-    VARIANT state;
-    if (SUCCEEDED(client.get_accRole(self, &role)) && role.vt == VT_I4)
-        child.role = role.lVal;
-    if (SUCCEEDED(client.get_accState(self, &state)) && state.vt == VT_I4)
-        child.state = state.lVal;
-    Bstr name;
-    Bstr value;
-    Bstr action;
-    client.get_accName(self, name.Put());
-    client.get_accValue(self, value.Put());
-    client.get_accDefaultAction(self, action.Put());
-    child.name = name.Text();
-    child.value = value.Text();
-    child.action = action.Text();
+    VARIANT self;
+    VariantInit(&self);
+    self.vt = VT_I4;
+    self.lVal = id;
+    VARIANT answer;
+    if (SUCCEEDED(client.get_accRole(self, &answer)) && answer.vt == VT_I4)
+        child.role = answer.lVal;
+    if (SUCCEEDED(client.get_accState(self, &answer)) && answer.vt == VT_I4)
+        child.state = answer.lVal;
+    auto text = [&](HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, BSTR*)) {
+        BSTR value = nullptr;
+        (client.*get)(self, &value);
+        const std::wstring copy = value ? std::wstring(value, SysStringLen(value)) : std::wstring();
+        SysFreeString(value);
+        return copy;
+    };
+    child.name = text(&IAccessible::get_accName);
+    child.value = text(&IAccessible::get_accValue);
+    child.action = text(&IAccessible::get_accDefaultAction);
     long left = 0, top = 0, width = 0, height = 0;
     client.accLocation(&left, &top, &width, &height, self);
     child.location = {left, top, left + width, top + height};

@@ -29,7 +29,7 @@ TEST(CWindow, OnlyTheMainPageHeaderDragsAndItsButtonsStayClickable) {
         EXPECT_EQ(HitTest(window, L"关闭"), HTCLIENT);
         EXPECT_EQ(HitTest(window, L"立即安装"), HTCLIENT);  // below the header
 
-        apptest::Click(app, L"我已阅读并同意《用户协议》和《隐私协议》");
+        apptest::Click(app, apptest::kAgreementBox);
         ASSERT_TRUE(apptest::Click(app, L"自定义目录"));
         EXPECT_EQ(HitTest(window, title), HTCLIENT);
 

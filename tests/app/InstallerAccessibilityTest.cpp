@@ -14,7 +14,6 @@
 #include <functional>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -32,26 +31,11 @@ namespace {
 
 using namespace apptest;
 
-constexpr wchar_t kBox[] = L"我已阅读并同意《用户协议》和《隐私协议》";
 
 struct Expected {
     long role;
     const wchar_t* name;  // null: any (text that depends on the machine or the moment)
     bool focused;
-};
-
-// The download reports progress and then waits until the test lets it end, as a success when
-// `succeed` is set.
-class HeldDownload : public SucceedingServices {
-public:
-    bool DownloadPackage(const Engine::DownloadJob& job, std::wstring& message) override {
-        job.progress(37);
-        WaitUntil([&] { return release.load() || job.abort(); }, std::chrono::seconds(60));
-        message = L"下载失败";
-        return succeed.load();
-    }
-    std::atomic<bool> release{false};
-    std::atomic<bool> succeed{false};
 };
 
 int Percent(const std::wstring& text) {
@@ -77,14 +61,14 @@ TEST(InstallerAccessibility, EveryPageReadsAsItLooks) {
          [] {},
          {{ROLE_SYSTEM_STATICTEXT, title, false},
           {ROLE_SYSTEM_PUSHBUTTON, L"立即安装", true},
-          {ROLE_SYSTEM_CHECKBUTTON, kBox, false},
+          {ROLE_SYSTEM_CHECKBUTTON, kAgreementBox, false},
           {ROLE_SYSTEM_LINK, L"《用户协议》", false},
           {ROLE_SYSTEM_LINK, L"《隐私协议》", false},
           {ROLE_SYSTEM_PUSHBUTTON, L"自定义目录", false},
           {ROLE_SYSTEM_PUSHBUTTON, L"关闭", false}}},
         {"custom-directory page",
          [&] {
-             Click(app, kBox);
+             Click(app, kAgreementBox);
              Click(app, L"自定义目录");
          },
          {{ROLE_SYSTEM_STATICTEXT, title, false},
@@ -166,7 +150,7 @@ TEST(InstallerAccessibility, EveryPageReadsAsItLooks) {
 
 // A real download from the loopback test server, 256 KiB in 16 KiB pieces 150 ms apart, so the
 // installation's progress moves for about two seconds; the other steps stay offline.
-class ServerDownload : public apptest::OfflineServices {
+class ServerDownload : public OfflineServices {
 public:
     bool DownloadPackage(const Engine::DownloadJob& job, std::wstring& message) override {
         const TestSupport::TestServer& server = TestSupport::TestServer::Get();
@@ -188,7 +172,7 @@ TEST(InstallerAccessibility, ReadersFollowTheProgressOfARealDownload) {
     int compared = 0;
     RunWithUser(app, log, [&] {
         HWND window = app.Window().Hwnd();
-        ASSERT_TRUE(Click(app, kBox));
+        ASSERT_TRUE(Click(app, kAgreementBox));
         ASSERT_TRUE(Click(app, L"立即安装"));
         const std::vector<ReadControl> tree = ReadTree(window);
         ASSERT_GE(tree.size(), 5u);
@@ -262,7 +246,7 @@ TEST(InstallerAccessibility, ReadersHearFocusStateValueAndPageChanges) {
         HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_SHOW, EVENT_OBJECT_VALUECHANGE, GetModuleHandleW(nullptr),
                                              record, GetCurrentProcessId(), 0, WINEVENT_INCONTEXT);
         ASSERT_NE(hook, nullptr);
-        const long box = Find(window, kBox).id;
+        const long box = Find(window, kAgreementBox).id;
         const long install = Find(window, L"立即安装").id;
         Key(app, VK_TAB);    // to the check box
         Key(app, VK_SPACE);  // ticks it
@@ -297,13 +281,13 @@ TEST(InstallerAccessibility, TheKeyboardGoesRoundThePagesInReadingOrder) {
     RunWithUser(app, log, [&] {
         HWND window = app.Window().Hwnd();
         // Tab from the primary button visits the main page in reading order and wraps around.
-        for (const wchar_t* expected : {kBox, L"《用户协议》", L"《隐私协议》", L"自定义目录", L"关闭", L"立即安装"}) {
+        for (const wchar_t* expected : {kAgreementBox, L"《用户协议》", L"《隐私协议》", L"自定义目录", L"关闭", L"立即安装"}) {
             Key(app, VK_TAB);
             EXPECT_EQ(FocusedName(window), expected);
         }
 
         // The ring shows after the keyboard and hides after a click; it is drawn around the focus.
-        RECT box = Find(window, kBox).location;
+        RECT box = Find(window, kAgreementBox).location;
         MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&box), 2);
         const POINT boxCentre = {(box.left + box.right) / 2, (box.top + box.bottom) / 2};
         struct RingCase {
@@ -323,7 +307,7 @@ TEST(InstallerAccessibility, TheKeyboardGoesRoundThePagesInReadingOrder) {
         for (const RingCase& ring : ringCases) {
             SCOPED_TRACE(ring.what);
             ring.input();
-            EXPECT_EQ(FocusedName(window), kBox);
+            EXPECT_EQ(FocusedName(window), kAgreementBox);
             uint32_t edge = 0;
             OnUi(app, [&] {
                 UpdateWindow(window);
@@ -337,9 +321,9 @@ TEST(InstallerAccessibility, TheKeyboardGoesRoundThePagesInReadingOrder) {
 
         // Enter leaves the check box alone, Space ticks it; Enter on a button acts; Escape goes back.
         Key(app, VK_RETURN);
-        EXPECT_FALSE(Find(window, kBox).Has(STATE_SYSTEM_CHECKED));
+        EXPECT_FALSE(Find(window, kAgreementBox).Has(STATE_SYSTEM_CHECKED));
         Key(app, VK_SPACE);
-        EXPECT_TRUE(Find(window, kBox).Has(STATE_SYSTEM_CHECKED));
+        EXPECT_TRUE(Find(window, kAgreementBox).Has(STATE_SYSTEM_CHECKED));
         for (int i = 0; i < 3; ++i)
             Key(app, VK_TAB);
         Key(app, VK_RETURN);

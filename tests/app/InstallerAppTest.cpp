@@ -1,12 +1,11 @@
+// The installer's run from start-up to the end of the process, in the real window under Wine:
+// the window it shows and paints, what Shutdown leaves, and a close during the download. The
+// single instance across processes is InstallerExeTest's.
 #include "app/InstallerApp.h"
 
 #include <windows.h>
 
 #include <gtest/gtest.h>
-
-#include <atomic>
-#include <chrono>
-#include <thread>
 
 #include "AppTestSupport.h"
 #include "support/TestDirs.h"
@@ -16,83 +15,26 @@
 
 using apptest::WaitUntil;
 using SetupUi::InstallerApp;
-using namespace std::chrono_literals;
-
-namespace {
-
-// The installer's window once start-up has shown it (it is created hidden and styled first).
-HWND WaitForWindow(std::chrono::milliseconds limit = 15s) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (std::chrono::steady_clock::now() < deadline) {
-        HWND window = FindWindowW(L"Orb.UiWindow", nullptr);
-        if (window && IsWindowVisible(window))
-            return window;
-        std::this_thread::sleep_for(10ms);
-    }
-    return nullptr;
-}
-
-// Stands in for the network: the download runs until the abort check says stop.
-class BlockingDownloadServices : public apptest::OfflineServices {
-public:
-    bool DownloadPackage(const Engine::DownloadJob& job, std::wstring& message) override {
-        const auto& file = job.file;
-        const auto& progress = job.progress;
-        const auto& abort = job.abort;
-        tempFile = file;
-        progress(0);
-        downloading = true;
-        const auto deadline = std::chrono::steady_clock::now() + 20s;
-        while (!abort() && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(5ms);
-        sawAbort = abort();
-        message = L"aborted";
-        return false;
-    }
-
-    std::atomic<bool> downloading{false};
-    std::atomic<bool> sawAbort{false};
-    std::wstring tempFile;
-};
-
-}  // namespace
-
-TEST(InstallerAppRun, SecondInstanceEndsAtOnceWithoutAWindow) {
-    HANDLE held = CreateMutexW(nullptr, TRUE, L"Orb.Setup.Installer");
-    ASSERT_NE(held, nullptr);
-    {
-        InstallerApp app(GetModuleHandleW(nullptr));
-        EXPECT_EQ(app.Run(GetModuleHandleW(nullptr), SW_SHOWNORMAL), 0);
-        EXPECT_EQ(app.Window().Hwnd(), nullptr);
-    }
-    EXPECT_EQ(FindWindowW(L"Orb.UiWindow", nullptr), nullptr);
-    CloseHandle(held);
-}
 
 TEST(InstallerAppRun, ShowsTheFramelessWindowAndClosingEndsWithZero) {
     InstallerApp app(GetModuleHandleW(nullptr));
+    apptest::MessageLog log;
     RECT rect = {};
     LONG style = 0;
     wchar_t title[64] = {};
     bool visible = false;
     bool hasIcons = false;
-    std::thread closer([&] {
-        HWND window = WaitForWindow();
-        if (!window)
-            return;
+    const int exitCode = apptest::RunWithUser(app, log, [&] {
+        HWND window = app.Window().Hwnd();
         // The icons are set once the first frame is out.
-        for (int tries = 0; tries < 500 && !hasIcons; ++tries) {
-            hasIcons = SendMessageW(window, WM_GETICON, ICON_BIG, 0) && SendMessageW(window, WM_GETICON, ICON_SMALL, 0);
-            std::this_thread::sleep_for(10ms);
-        }
+        hasIcons = WaitUntil([&] {
+            return SendMessageW(window, WM_GETICON, ICON_BIG, 0) && SendMessageW(window, WM_GETICON, ICON_SMALL, 0);
+        });
         GetWindowRect(window, &rect);
         style = GetWindowLongW(window, GWL_STYLE);
         GetWindowTextW(window, title, 64);
         visible = IsWindowVisible(window);
-        PostMessageW(window, WM_CLOSE, 0, 0);
     });
-    const int exitCode = app.Run(GetModuleHandleW(nullptr), SW_SHOWNORMAL);
-    closer.join();
 
     EXPECT_EQ(exitCode, 0);
     EXPECT_TRUE(visible);
@@ -122,11 +64,11 @@ TEST(InstallerAppRun, ShowsTheFramelessWindowAndClosingEndsWithZero) {
 // the window has gone and shows nothing.
 TEST(InstallerAppRun, ClosingDuringTheDownloadAbortsItAndDropsTheFinishEvent) {
     InstallerApp app(GetModuleHandleW(nullptr));
-    BlockingDownloadServices services;
+    apptest::HeldDownload services;
     app.SetServices(&services);
     apptest::MessageLog log;
     const int exitCode = apptest::RunWithUser(app, log, [&] {
-        ASSERT_TRUE(apptest::Click(app, L"我已阅读并同意《用户协议》和《隐私协议》"));
+        ASSERT_TRUE(apptest::Click(app, apptest::kAgreementBox));
         ASSERT_TRUE(apptest::Click(app, L"立即安装"));
         ASSERT_TRUE(WaitUntil([&] { return services.downloading.load(); }));
         PostMessageW(app.Window().Hwnd(), WM_CLOSE, 0, 0);

@@ -22,7 +22,6 @@ using namespace apptest;
 
 namespace {
 
-constexpr wchar_t kBox[] = L"我已阅读并同意《用户协议》和《隐私协议》";
 constexpr wchar_t kConsentMessage[] = L"请先阅读并同意用户协议和隐私协议。";
 
 // The first run's download fails at once with a message; later runs succeed.
@@ -57,7 +56,7 @@ std::wstring DefaultInstallRoot() {
 }
 
 bool Checked(HWND window) {
-    return Find(window, kBox, ROLE_SYSTEM_CHECKBUTTON).Has(STATE_SYSTEM_CHECKED);
+    return Find(window, kAgreementBox, ROLE_SYSTEM_CHECKBUTTON).Has(STATE_SYSTEM_CHECKED);
 }
 
 std::wstring PathShown(HWND window) {
@@ -95,7 +94,7 @@ TEST(InstallerPages, FromConsentThroughAFailedRunToTheProductStarted) {
         EXPECT_FALSE(Shows(window, L"返回"));
 
         // Consent, then the custom-directory page shows the default root and its drive's space.
-        ASSERT_TRUE(Click(app, kBox));
+        ASSERT_TRUE(Click(app, kAgreementBox));
         EXPECT_TRUE(Checked(window));
         ASSERT_TRUE(Click(app, L"自定义目录"));
         EXPECT_EQ(PathShown(window), DefaultInstallRoot());
@@ -166,7 +165,7 @@ TEST(InstallerPages, TheAgreementWordsToggleAndAPressTakenBackDoesNothing) {
     MessageLog log;
     RunWithUser(app, log, [&] {
         HWND window = app.Window().Hwnd();
-        const ReadControl box = Find(window, kBox, ROLE_SYSTEM_CHECKBUTTON);
+        const ReadControl box = Find(window, kAgreementBox, ROLE_SYSTEM_CHECKBUTTON);
         const ReadControl agreement = Find(window, L"《用户协议》", ROLE_SYSTEM_LINK);
         const ReadControl privacy = Find(window, L"《隐私协议》", ROLE_SYSTEM_LINK);
         ASSERT_TRUE(box.id && agreement.id && privacy.id);
