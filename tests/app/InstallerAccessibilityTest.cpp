@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cwchar>
 #include <functional>
 #include <mutex>
