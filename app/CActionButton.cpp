@@ -7,7 +7,7 @@ namespace SetupUi {
 
 using UIE::Scale;
 
-CActionButton::CActionButton(std::wstring caption, std::function<void()> handler) : text(std::move(caption)) {
+CActionButton::CActionButton(std::wstring caption, std::function<void()> handler) : text_(std::move(caption)) {
     onClick = std::move(handler);
 }
 
@@ -20,12 +20,12 @@ void CActionButton::Paint(UIE::UiCanvas& canvas) {
         canvas.FillRoundRect(radius, box, 0x14000000);
     else if (IsHovered() && enabled)
         canvas.FillRoundRect(radius, box, 0x10FFFFFF);
-    canvas.DrawString(text.c_str(), 14, 0xFFFFFFFF, 0.0f, 0.0f, static_cast<float>(px.width),
+    canvas.DrawString(text_.c_str(), 14, 0xFFFFFFFF, 0.0f, 0.0f, static_cast<float>(px.width),
                       static_cast<float>(px.height), UIE::kAlignCenter, false);
 }
 
 UIE::UiAccessInfo CActionButton::Describe() {
-    return Described(UIE::UiRole::PushButton, text);
+    return Described(UIE::UiRole::PushButton, text_);
 }
 
 }  // namespace SetupUi

@@ -16,7 +16,8 @@ public:
     void Paint(UIE::UiCanvas& canvas) override;
     UIE::UiAccessInfo Describe() override;
 
-    std::wstring text;
+private:
+    std::wstring text_;
 };
 
 }  // namespace SetupUi

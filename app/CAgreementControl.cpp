@@ -19,12 +19,11 @@ constexpr COLORREF kWordColour = RGB(0x84, 0x87, 0x8C);
 constexpr int kFontSize = 12;
 
 void AddText(UIE::CUiControl* row, const wchar_t* text, int leftMargin, std::function<void()> toggle) {
-    CAgreementText* word = row->Add<CAgreementText>();
+    CAgreementText* word = row->Add<CAgreementText>(std::move(toggle));
     word->text = text;
     word->fontSize = kFontSize;
     word->textColour = kWordColour;
     word->margin.left = leftMargin;
-    word->onClick = std::move(toggle);
 }
 
 void AddLink(UIE::CUiControl* row, const wchar_t* text, const wchar_t* documentPath) {
@@ -50,12 +49,12 @@ CAgreementControl::CAgreementControl() {
     row->spacing = 0;
     row->defaultAlignment = 1;
 
-    checkBox = row->Add<UIE::CUiCheckBox>();
-    checkBox->widthSpec = 18;
-    checkBox->heightSpec = 18;
-    checkBox->SetOnChange([this](bool value) { checked = value; });
+    checkBox_ = row->Add<UIE::CUiCheckBox>();
+    checkBox_->widthSpec = 18;
+    checkBox_->heightSpec = 18;
+    checkBox_->SetOnChange([this](bool value) { checked_ = value; });
     // The box has no caption of its own: the row's words name it.
-    checkBox->accessName = L"我已阅读并同意《用户协议》和《隐私协议》";
+    checkBox_->accessName = L"我已阅读并同意《用户协议》和《隐私协议》";
 
     auto toggle = [this] { Toggle(); };
     AddText(row, L"我已阅读并同意", 4, toggle);
@@ -65,10 +64,10 @@ CAgreementControl::CAgreementControl() {
 }
 
 void CAgreementControl::Toggle() {
-    checked = !checked;
-    checkBox->checked = checked;
-    checkBox->Invalidate();
-    checkBox->NotifyAccess(UIE::UiAccessEvent::StateChange);
+    checked_ = !checked_;
+    checkBox_->checked = checked_;
+    checkBox_->Invalidate();
+    checkBox_->NotifyAccess(UIE::UiAccessEvent::StateChange);
 }
 
 }  // namespace SetupUi

@@ -1,6 +1,7 @@
 // The agreement row of the main page: a check box, "我已阅读并同意", the user agreement link, "和"
 // and the privacy policy link. Clicking either text toggles the box; the links open the documents
-// in the browser and change nothing. `checked` is what the installer reads before it starts.
+// in the browser and change nothing. Whether it is ticked is what the installer asks before it
+// starts.
 #pragma once
 
 #include "uie/controls/CUiCheckBox.h"
@@ -12,11 +13,13 @@ class CAgreementControl : public UIE::CUiControl {
 public:
     CAgreementControl();
 
-    bool checked = false;
-    UIE::CUiCheckBox* checkBox = nullptr;  // owned by the row's layout
+    bool IsChecked() const { return checked_; }
 
 private:
     void Toggle();
+
+    bool checked_ = false;
+    UIE::CUiCheckBox* checkBox_ = nullptr;  // owned by the row's layout
 };
 
 // Opens one of the publisher's documents ("/orbelin/…") in the user's browser.

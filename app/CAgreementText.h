@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <utility>
 
 #include "uie/controls/CUiLabel.h"
 
@@ -10,12 +11,15 @@ namespace SetupUi {
 
 class CAgreementText : public UIE::CUiLabel {
 public:
+    explicit CAgreementText(std::function<void()> onClick) : onClick_(std::move(onClick)) {}
+
     void OnMouseUp(int x, int y) override;
     bool WantsHandCursor() override { return true; }
     // The words are part of the check box's name; readers do not hear them twice.
     UIE::UiAccessInfo Describe() override { return {}; }
 
-    std::function<void()> onClick;
+private:
+    std::function<void()> onClick_;
 };
 
 }  // namespace SetupUi

@@ -10,9 +10,9 @@ namespace SetupUi {
 
 using UIE::Scale;
 
-CChromeButton::CChromeButton(unsigned char kindValue, std::function<void()> handler) : kind(kindValue) {
+CChromeButton::CChromeButton(unsigned char kindValue, std::function<void()> handler) : kind_(kindValue) {
     onClick = std::move(handler);
-    accessName = kind == kClose ? L"关闭" : L"最小化";
+    accessName = kind_ == kClose ? L"关闭" : L"最小化";
     readingGroup = 1;
 }
 
@@ -27,7 +27,7 @@ void CChromeButton::Paint(UIE::UiCanvas& canvas) {
         canvas.FillRoundRect(static_cast<float>(Scale(4)), {inset, inset, px.width - 2 * inset, px.height - 2 * inset},
                              0x14000000);
     }
-    UIE::DrawGlyph(canvas, kind == kClose ? UIE::kGlyphCross : UIE::kGlyphMinus, 0, 0, px.width, px.height, 0xFF5A5A68,
+    UIE::DrawGlyph(canvas, kind_ == kClose ? UIE::kGlyphCross : UIE::kGlyphMinus, 0, 0, px.width, px.height, 0xFF5A5A68,
                    Scale(1));
 }
 

@@ -18,7 +18,8 @@ public:
     void Paint(UIE::UiCanvas& canvas) override;
     UIE::UiAccessInfo Describe() override;
 
-    unsigned char kind;  // kClose, any other value minimises
+private:
+    unsigned char kind_;  // kClose, any other value minimises
 };
 
 }  // namespace SetupUi

@@ -1,4 +1,4 @@
-// A quiet text button in grey ("自定义安装目录 >", "< 返回"), with an optional chevron before or
+// A quiet text button in grey ("自定义目录 >", "< 返回"), with an optional chevron before or
 // after the caption and an accent wash on hover and press. A press that leaves it is cancelled.
 #pragma once
 
@@ -21,8 +21,9 @@ public:
     // The width that fits the caption (and chevron) exactly, in DIP.
     int FittingWidth() const;
 
-    std::wstring text;
-    int iconKind;
+private:
+    std::wstring text_;
+    int iconKind_;
 };
 
 }  // namespace SetupUi

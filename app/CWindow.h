@@ -1,6 +1,6 @@
 // The installer's main window: the window host without a caption strip of its own, whose header
-// picture drags the window while `captionDragEnabled` is set (the main page). Escape goes to
-// `escapeAction` when no modal layer takes it.
+// picture drags the window while the caption drag is on (the main page). Escape goes to the
+// page's escape action when no modal layer takes it.
 #pragma once
 
 #include <functional>
@@ -16,9 +16,14 @@ public:
     int HitTestFrame(int x, int y) override;
     bool OnEscape() override;
 
-    bool captionDragEnabled = true;
-    // True when Escape did something on the page shown.
-    std::function<bool()> escapeAction;
+    // The pages over the main page have no header picture to drag by.
+    void SetCaptionDrag(bool enabled) { captionDragEnabled_ = enabled; }
+    // `action` answers true when Escape did something on the page shown.
+    void SetEscapeAction(std::function<bool()> action) { escapeAction_ = std::move(action); }
+
+private:
+    bool captionDragEnabled_ = true;
+    std::function<bool()> escapeAction_;
 };
 
 }  // namespace SetupUi

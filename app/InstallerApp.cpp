@@ -26,11 +26,23 @@ namespace {
 
 constexpr wchar_t kMutexName[] = L"Orb.Setup.Installer";
 
+// The words Windows itself uses in Chinese for the default actions a screen reader offers.
+UIE::UiActionWords ReaderActionWords() {
+    UIE::UiActionWords words;
+    words.press = L"按下";
+    words.check = L"选中";
+    words.uncheck = L"取消选中";
+    words.jump = L"跳转";
+    return words;
+}
+
+}  // namespace
+
 // Carries the pipeline's events to the UI thread as tasks posted to the main window. Once the
 // window is gone the host drops them, so a run that outlives its window has no visible effect.
-class WindowEventSink : public Engine::IInstallEventSink {
+class InstallerApp::WindowEvents : public Engine::IInstallEventSink {
 public:
-    explicit WindowEventSink(InstallerApp& app) : app_(app) {}
+    explicit WindowEvents(InstallerApp& app) : app_(app) {}
     void InstallProgress(int percent) override {
         InstallerApp* app = &app_;
         app_.window.Post([app, percent] { app->InstallProgress(percent); });
@@ -47,18 +59,6 @@ public:
 private:
     InstallerApp& app_;
 };
-
-// The words Windows itself uses in Chinese for the default actions a screen reader offers.
-UIE::UiActionWords ReaderActionWords() {
-    UIE::UiActionWords words;
-    words.press = L"按下";
-    words.check = L"选中";
-    words.uncheck = L"取消选中";
-    words.jump = L"跳转";
-    return words;
-}
-
-}  // namespace
 
 InstallerApp::InstallerApp(HINSTANCE moduleHandle) : module(moduleHandle) {}
 
@@ -191,7 +191,7 @@ void InstallerApp::StartInstallWorker() {
 void InstallerApp::RunInstall() {
     EngineInstallServices engineServices;
     Engine::IInstallServices& services = servicesOverride ? *servicesOverride : engineServices;
-    WindowEventSink events(*this);
+    WindowEvents events(*this);
     Engine::InstallRunConfig config{installRoot, ORB_PACKAGE_URL};
     Engine::AbortCheck abort = [this] { return abortRequested.load(); };
     Engine::RunInstallPipeline(config, productVersion, services, events, abort);
@@ -201,13 +201,9 @@ std::wstring InstallerApp::InstallDir() const {
     return Engine::JoinPath(installRoot, productVersion);
 }
 
-}  // namespace SetupUi
-
 // ---------------------------------------------------------------------------------------------
-// Registration and launch
+// Launch of the installed product
 // ---------------------------------------------------------------------------------------------
-
-namespace SetupUi {
 
 void InstallerApp::LaunchProduct() {
     Engine::LaunchProduct(window.Hwnd(), InstallDir());

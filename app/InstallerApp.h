@@ -1,11 +1,11 @@
 // The installer's application object: the whole life of the process.
 //
 // Exactly one exists, on the entry point's stack. It owns the main window (and through it the
-// control tree), the installation state and the install worker thread. The control pointers below
-// are non-owning: the controls belong to their parents in the tree. Everything runs on the UI
-// thread except `RunInstall` and the two registration steps, which run on the worker; the two
-// threads share only `abortRequested`, plus `installRoot` (handed over before the worker starts)
-// and `productVersion` (read by the UI only after the success event).
+// control tree), the installation state and the install worker thread. All of it is private: the
+// entry point runs it, and everything else meets the installer through its window, as the user
+// does. Everything runs on the UI thread except `RunInstall`, the worker's body; the two threads
+// share only `abortRequested`, plus `installRoot` (handed over before the worker starts) and
+// `productVersion` (read by the UI only after the success event).
 #pragma once
 
 #include <windows.h>
@@ -38,6 +38,9 @@ UIE::UiWindowOptions MainWindowOptions();
 
 class InstallerApp {
 public:
+    // Shows one message of the window: MessageBoxW, or a test's stand-in that records it.
+    using MessageBoxFn = std::function<int(HWND owner, const wchar_t* text, const wchar_t* caption, UINT flags)>;
+
     explicit InstallerApp(HINSTANCE module);
     ~InstallerApp();
     InstallerApp(const InstallerApp&) = delete;
@@ -46,15 +49,29 @@ public:
     // Start-up, message loop and shutdown. Returns the process exit code.
     int Run(HINSTANCE module, int showCommand);
     void Shutdown();
+
+    // The main window, for whatever drives the installer as a user or a screen reader does:
+    // messages to its handle, the pixels it shows, tasks posted to the UI thread.
+    UIE::CUiWindow& Window() { return window; }
+
+    // Test seams: the services the pipeline calls (null: the real engine services), and the
+    // message box every message of the window goes through. Set before Run.
+    void SetServices(Engine::IInstallServices* services) { servicesOverride = services; }
+    void SetMessageBox(MessageBoxFn show) { messageBox = std::move(show); }
+
+private:
+    class WindowEvents;
+
     // The window's message hook: −1 means "not handled".
     LRESULT OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void ResolveDefaultInstallRoot();
+    void WriteThemeColours();
 
-    // Starts one install run on a fresh worker (any previous worker is joined first).
+    // Installation (the worker runs RunInstall).
     void StartInstallWorker();
-    // The install pipeline; the worker thread's body.
     void RunInstall();
-    // Starts the installed product (UI thread, finish page).
     void LaunchProduct();
+    std::wstring InstallDir() const;
 
     // Pipeline events, run on the UI thread in posting order.
     void InstallProgress(int percent);
@@ -70,12 +87,16 @@ public:
     void StartInstall();
     void OpenCustomDirectoryPage();
     void ReturnToMainPage();
+    void HideCustomDirectoryPage();
     void BrowseForDirectory();
     void UpdateDiskSpace(const std::wstring& path);
     void LaunchAndClose();
     void CloseWindow();
+    void ShowMessage(const wchar_t* text, UINT icon);
     // Shows the installing look, or the main page's own controls again.
     void ShowInstallingLook(bool installingLook);
+    std::array<UIE::CUiControl*, 4> ReadyControls() const;
+    std::array<UIE::CUiControl*, 5> InstallingControls() const;
     // After a page change the focus goes to the page's primary button; the installing look has
     // none and gets its first focusable control.
     void FocusPrimary();
@@ -83,6 +104,7 @@ public:
     HINSTANCE module;
     std::unique_ptr<UIE::UiGdiplusSession> gdiplus;  // from start-up until Shutdown
     CWindow window;
+    // Non-owning: the controls belong to their parents in the window's tree.
     UIE::CUiControl* root = nullptr;
     CAgreementControl* agreement = nullptr;
     CActionButton* installButton = nullptr;
@@ -105,20 +127,8 @@ public:
     bool installing = false;
     std::atomic<bool> abortRequested{false};
     std::thread worker;
-
-    // Test seams: the services the pipeline calls (null: the real engine services), and the
-    // message box every message of the window goes through.
-    Engine::IInstallServices* servicesOverride = nullptr;
-    std::function<int(HWND owner, const wchar_t* text, const wchar_t* caption, UINT flags)> messageBox = MessageBoxW;
-
-private:
-    void ResolveDefaultInstallRoot();
-    void WriteThemeColours();
-    void ShowMessage(const wchar_t* text, UINT icon);
-    std::array<UIE::CUiControl*, 4> ReadyControls() const;
-    std::array<UIE::CUiControl*, 5> InstallingControls() const;
-    void HideCustomDirectoryPage();
-    std::wstring InstallDir() const;
+    Engine::IInstallServices* servicesOverride = nullptr;  // non-owning
+    MessageBoxFn messageBox = MessageBoxW;
 
     // The last free-space answer of the custom-directory page, reused while the user types.
     struct FreeSpaceAnswer {

@@ -1,6 +1,6 @@
 // The installer's pages and what the user does on them: the main page with its installing look,
 // the custom-directory page, the finish page, the start of an installation and the pipeline's
-// two events. UI thread only.
+// three events. UI thread only.
 #include <windows.h>
 #include <shlobj.h>
 
@@ -172,12 +172,12 @@ void InstallerApp::BuildMainPage() {
     for (UIE::CUiControl* installingOnly : InstallingControls())
         installingOnly->visible = false;
     window.AddRoot(std::move(rootControl));
-    window.escapeAction = [this] {
+    window.SetEscapeAction([this] {
         if (!customDirPage || !customDirPage->visible)
             return false;
         ReturnToMainPage();  // Escape is "返回"
         return true;
-    };
+    });
     FocusPrimary();
 }
 
@@ -218,14 +218,14 @@ void InstallerApp::BuildFinishPage() {
 // ---------------------------------------------------------------------------------------------
 
 void InstallerApp::OpenCustomDirectoryPage() {
-    if (!agreement->checked) {
+    if (!agreement->IsChecked()) {
         ShowMessage(kConsentMessage, MB_ICONINFORMATION);
         return;
     }
     pathEdit->SetText(installRoot);
     UpdateDiskSpace(installRoot);
     customDirPage->SetVisible(true);
-    window.captionDragEnabled = false;
+    window.SetCaptionDrag(false);
     FocusPrimary();
 }
 
@@ -239,7 +239,7 @@ void InstallerApp::HideCustomDirectoryPage() {
     customDirPage->SetVisible(false);
     if (window.Scene().Focused())
         window.Scene().ReleaseSubtree(window.Scene().Focused());
-    window.captionDragEnabled = true;
+    window.SetCaptionDrag(true);
 }
 
 // The primary button lets Enter go on at once; the page's fields are a Shift+Tab away. The main
@@ -317,7 +317,7 @@ void InstallerApp::StartInstall() {
     if (installing)
         return;
     const bool fromCustomPage = customDirPage->visible;
-    if (!agreement->checked) {
+    if (!agreement->IsChecked()) {
         ShowMessage(kConsentMessage, MB_ICONINFORMATION);
         return;
     }
@@ -367,7 +367,7 @@ void InstallerApp::InstallStatusChanged(const Engine::InstallStatus& status) {
 void InstallerApp::InstallFinished(bool success, const std::wstring& message) {
     installing = false;
     if (success) {
-        window.captionDragEnabled = false;
+        window.SetCaptionDrag(false);
         finishPage->SetVisible(true);
         FocusPrimary();
         return;

@@ -1,41 +1,40 @@
-#include "app/CWindow.h"
-
+// The header picture drags the window on the main page, except under the window's own buttons;
+// the pages laid over it do not drag. Asked of the real window (WM_NCHITTEST) at the places a
+// reader names.
 #include <gtest/gtest.h>
 
-#include "support/DpiScope.h"
+#include "AppTestSupport.h"
+#include "engine/InstallConstants.h"
 
-#include "uie/core/UiDpi.h"
+using SetupUi::InstallerApp;
 
-using TestSupport::DpiScope;
+namespace {
 
-using SetupUi::CWindow;
-
-TEST(CWindow, HeaderDragsExceptTheCloseCornerAt96Dpi) {
-    DpiScope dpi(96);
-    CWindow window;
-    EXPECT_EQ(window.CaptionHeight(), 0);
-    EXPECT_EQ(window.HitTestFrame(0, 0), HTCAPTION);
-    EXPECT_EQ(window.HitTestFrame(200, 259), HTCAPTION);
-    EXPECT_EQ(window.HitTestFrame(200, 260), -1);
-    EXPECT_EQ(window.HitTestFrame(475, 10), HTCAPTION);  // left part of the minimise button
-    EXPECT_EQ(window.HitTestFrame(476, 10), -1);
-    EXPECT_EQ(window.HitTestFrame(476, 51), -1);
-    EXPECT_EQ(window.HitTestFrame(476, 52), HTCAPTION);
-    EXPECT_EQ(window.HitTestFrame(519, 100), HTCAPTION);
+LRESULT HitTest(HWND window, const wchar_t* name) {
+    const apptest::ReadControl control = apptest::Find(window, name);
+    EXPECT_NE(control.id, 0) << "not in sight";
+    const RECT& at = control.location;
+    return SendMessageW(window, WM_NCHITTEST, 0, MAKELPARAM((at.left + at.right) / 2, (at.top + at.bottom) / 2));
 }
 
-TEST(CWindow, HeaderEdgesScaleWithDpi) {
-    DpiScope dpi(144);
-    CWindow window;
-    EXPECT_EQ(window.HitTestFrame(10, 389), HTCAPTION);
-    EXPECT_EQ(window.HitTestFrame(10, 390), -1);
-    EXPECT_EQ(window.HitTestFrame(713, 20), HTCAPTION);
-    EXPECT_EQ(window.HitTestFrame(714, 20), -1);
-    EXPECT_EQ(window.HitTestFrame(714, 78), HTCAPTION);
-}
+}  // namespace
 
-TEST(CWindow, NoDragWhileDisabled) {
-    CWindow window;
-    window.captionDragEnabled = false;
-    EXPECT_EQ(window.HitTestFrame(10, 10), -1);
+TEST(CWindow, OnlyTheMainPageHeaderDragsAndItsButtonsStayClickable) {
+    InstallerApp app(GetModuleHandleW(nullptr));
+    apptest::MessageLog log;
+    const wchar_t* title = Engine::kProductDisplayName;
+    apptest::RunWithUser(app, log, [&] {
+        HWND window = app.Window().Hwnd();
+        EXPECT_EQ(HitTest(window, title), HTCAPTION);  // the title sits on the header picture
+        EXPECT_EQ(HitTest(window, L"关闭"), HTCLIENT);
+        EXPECT_EQ(HitTest(window, L"立即安装"), HTCLIENT);  // below the header
+
+        apptest::Click(app, apptest::kAgreementBox);
+        ASSERT_TRUE(apptest::Click(app, L"自定义目录"));
+        EXPECT_EQ(HitTest(window, title), HTCLIENT);
+
+        apptest::Key(app, VK_ESCAPE);
+        EXPECT_EQ(HitTest(window, title), HTCAPTION);
+    });
+    EXPECT_EQ(log.Count(), 0u);
 }

@@ -1,25 +1,20 @@
 // The services binding reaches the real engine: shortcut, uninstall entry, extraction and
-// verification are the real ones, and the application object's launch uses `installRoot` and
-// `productVersion` (no window is created here).
+// verification are the real ones (no window is created here; the finish page's launch of the
+// product is driven in InstallerPagesTest).
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/EngineInstallServices.h"
-#include "app/InstallerApp.h"
 #include "engine/SystemRegistration.h"
 #include "support/ReadBack.h"
 #include "support/TestDirs.h"
 #include "support/TestPackages.h"
 
-using SetupUi::InstallerApp;
 using namespace TestSupport;
-using namespace std::chrono_literals;
 
 namespace {
 
@@ -28,8 +23,6 @@ protected:
     void SetUp() override {
         root_ = MakeTempDir(L"app-register");
         ASSERT_FALSE(root_.empty());
-        app_.installRoot = root_;
-        app_.productVersion = L"2.0.1.7";
         installDir_ = root_ + L"\\2.0.1.7";
     }
     void TearDown() override {
@@ -38,7 +31,6 @@ protected:
         RemoveTree(root_);
     }
 
-    InstallerApp app_{GetModuleHandleW(nullptr)};
     std::wstring root_;
     std::wstring installDir_;
 };
@@ -53,17 +45,6 @@ TEST_F(InstallerAppRegistrationTest, ShortcutAndUninstallEntryNameTheVersionDire
     EXPECT_EQ(std::wstring(L"2.0.1.7") + L'\0', ReadUninstallValue(L"DisplayVersion").Text());
     EXPECT_EQ(root_ + L'\0', ReadUninstallValue(L"InstallLocation").Text());
     EXPECT_EQ(L"\"" + installDir_ + L"\\Uninstall.exe\"" + L'\0', ReadUninstallValue(L"UninstallString").Text());
-}
-
-TEST_F(InstallerAppRegistrationTest, LaunchStartsTheInstalledProduct) {
-    ASSERT_TRUE(CreateDirectoryW(installDir_.c_str(), nullptr));
-    ASSERT_TRUE(CopyFileW(TestPackageFile(L"bin\\Orbelin.exe-1.0.0.49-1.0.0.49.signed").c_str(),
-                          (installDir_ + L"\\Orbelin.exe").c_str(), FALSE));
-    app_.LaunchProduct();
-    const auto deadline = std::chrono::steady_clock::now() + 20s;
-    while (!Exists(installDir_ + L"\\Orbelin.exe.ran") && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(20ms);
-    EXPECT_TRUE(Exists(installDir_ + L"\\Orbelin.exe.ran"));
 }
 
 TEST_F(InstallerAppRegistrationTest, ServicesUseTheRealExtractionAndVerification) {

@@ -1,20 +1,15 @@
-// The installer's own controls: title-bar, action and ghost buttons, the success badge and the
-// agreement row; painted into a memory buffer and driven through their mouse slots.
+// The installer's own controls: title-bar, action and ghost buttons and the success badge,
+// painted into a memory buffer and driven through their mouse slots. The agreement row is driven
+// in the real window (InstallerPagesTest).
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <iterator>
-#include <memory>
 #include <vector>
 
 #include "app/CActionButton.h"
-#include "app/CAgreementControl.h"
-#include "app/CAgreementText.h"
 #include "app/CCheckBadge.h"
 #include "app/CChromeButton.h"
 #include "app/CGhostButton.h"
-#include "uie/controls/CUiLink.h"
-#include "uie/core/UiInputRouter.h"
 #include "uie/core/UiTestSupport.h"
 #include "uie/core/UiTheme.h"
 
@@ -70,6 +65,14 @@ TEST_F(InstallerControlsTest, ButtonsClickOnlyForAStandingPressReleasedInside) {
                  button->OnMouseDown(5, 5), button->OnMouseLeave(), button->OnMouseEnter(), button->OnMouseUp(50, 20);
              },
              0},
+            {[&] {  // disabled while held
+                 button->OnMouseEnter();
+                 button->OnMouseDown(5, 5);
+                 button->enabled = false;
+                 button->OnMouseUp(50, 20);
+                 button->enabled = true;
+             },
+             0},
         };
         for (const Case& c : cases) {
             clicks = 0;
@@ -106,94 +109,4 @@ TEST_F(InstallerControlsTest, BadgeDrawsTheCheckMarkPicture) {
     paint_.PaintControl(badge);
     EXPECT_EQ(paint_.Px(28, 4), 0xFF7467u);
     EXPECT_EQ(paint_.Px(1, 1), kWhite);
-}
-
-TEST_F(InstallerControlsTest, AgreementTextsToggleAndTheBoxReportsItsOwnClicks) {
-    GetTheme().accent = 0xFFFF7467;
-    CAgreementControl agreement;
-    agreement.Arrange({24, 336, 280, 18});
-    CUiControl* row = agreement.children.front().get();
-    ASSERT_EQ(row->children.size(), 5u);
-    auto* agreeText = dynamic_cast<CAgreementText*>(row->children[1].get());
-    auto* andText = dynamic_cast<CAgreementText*>(row->children[3].get());
-    ASSERT_TRUE(agreeText && andText);
-    EXPECT_EQ(agreement.checkBox->bounds.width, 18);
-
-    struct Step {
-        CUiControl* target;
-        int x;
-        bool checkedAfter;
-    };
-    for (const Step& step : {Step{agreeText, 1, true}, Step{andText, 1, false}, Step{agreement.checkBox, 2, true},
-                             Step{agreeText, 1, false}}) {
-        step.target->OnMouseUp(step.x, 2);
-        EXPECT_EQ(agreement.checked, step.checkedAfter);
-        EXPECT_EQ(agreement.checkBox->checked, step.checkedAfter);
-    }
-    EXPECT_EQ(agreement.children.front()->children[2]->margin.left, -4);  // the link pulled left
-}
-
-// Pressed on a control and released elsewhere is how a user takes a click back; a button disabled
-// while held does not fire either. Driven through the input router at client coordinates.
-TEST_F(InstallerControlsTest, AReleaseOffTheControlOrWhileDisabledDoesNothing) {
-    GetTheme().accent = 0xFFFF7467;
-    int clicks = 0;
-    auto count = [&clicks] { ++clicks; };
-    CUiControl root;
-    root.bounds = {0, 0, 520, 374};
-    auto* agreement = root.Add<CAgreementControl>();
-    agreement->Arrange({24, 336, 280, 18});
-    auto* action = root.Add<CActionButton>(L"立即安装", count);
-    action->bounds = {194, 280, 132, 36};
-    auto* ghost = root.Add<CGhostButton>(L"自定义目录", CGhostButton::kChevronAfter, count);
-    ghost->bounds = {400, 331, 104, 28};
-    CUiControl* words = agreement->children.front()->children[1].get();
-    auto* link = dynamic_cast<CUiLink*>(agreement->children.front()->children[2].get());
-    ASSERT_TRUE(link);
-    link->SetOnClick(count);  // instead of the browser
-    UiInputRouter router{{[&root](int x, int y, int* lx, int* ly) {
-                              CUiControl* hit = root.HitTest(x, y);
-                              if (hit && lx && ly) {
-                                  const UiPoint local = LocalTo(hit, x, y);
-                                  *lx = local.x, *ly = local.y;
-                              }
-                              return hit;
-                          },
-                          {}, {}, {}}};
-    auto centre = [](const CUiControl* c) {
-        UiPoint p{c->bounds.width / 2, c->bounds.height / 2};
-        for (; c; c = c->parent)
-            p.x += c->bounds.x, p.y += c->bounds.y;
-        return p;
-    };
-    const UiPoint away{100, 100};
-
-    struct Row {
-        CUiControl* pressed;
-        bool releasedOn;
-        bool disabledWhileHeld;
-        int clicks;
-        bool checked;
-    };
-    const Row rows[] = {
-        {words, true, false, 0, true},   {words, false, false, 0, true},  {words, true, false, 0, false},
-        {link, false, false, 0, false},  {link, true, false, 1, false},   {action, false, false, 0, false},
-        {ghost, false, false, 0, false}, {ghost, true, true, 0, false},   {ghost, true, false, 1, false},
-    };
-    for (size_t i = 0; i < std::size(rows); ++i) {
-        const Row& row = rows[i];
-        clicks = 0;
-        row.pressed->enabled = true;
-        const UiPoint down = centre(row.pressed);
-        const UiPoint up = row.releasedOn ? down : away;
-        router.PointerMove(down.x, down.y);
-        router.ButtonDown(down.x, down.y);
-        router.PointerMove(up.x, up.y);
-        if (row.disabledWhileHeld)
-            row.pressed->enabled = false;
-        router.ButtonUp(up.x, up.y);
-        EXPECT_EQ(clicks, row.clicks) << i;
-        EXPECT_EQ(agreement->checked, row.checked) << i;
-        EXPECT_EQ(agreement->checkBox->checked, row.checked) << i;
-    }
 }
