@@ -1,3 +1,4 @@
+#!/usr/bin/env bash
 # Sourced by the scripts that run Windows programs: picks the build flavour this machine can run
 # and prepares Wine prefixes for it.
 #
