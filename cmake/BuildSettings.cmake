@@ -15,15 +15,43 @@ set(ORB_VERSION "${PROJECT_VERSION}" CACHE STRING
 set(ORB_MANIFEST_DLLS
     "OrbelinUI.dll;libcurl.dll;openh264.dll;avformat-60.dll;avcodec-60.dll;avutil-58.dll;swscale-7.dll;swresample-4.dll;avfilter-9.dll"
     CACHE STRING "The nine DLL names of manifest entries 3-11, in order, separated by ';'")
+option(ORB_DEMO_PACKAGE "Build the signed demo package into ORB_DEPS_DIR/demo-<processor> (once) and pin its \
+publisher's thumbprint instead of ORB_PUBLISHER_THUMBPRINT" OFF)
 
-if(NOT ORB_PUBLISHER_THUMBPRINT MATCHES "^[0-9A-Fa-f]+$")
-    message(FATAL_ERROR "ORB_PUBLISHER_THUMBPRINT must be 40 hexadecimal digits")
+include(${CMAKE_CURRENT_LIST_DIR}/PublisherThumbprint.cmake)
+set(ORB_THUMBPRINT_HEADER "${CMAKE_BINARY_DIR}/generated/OrbPublisherThumbprint.h")
+if(ORB_DEMO_PACKAGE)
+    if(NOT WIN32)
+        message(FATAL_ERROR "ORB_DEMO_PACKAGE needs a Windows cross build (the demo and demo64 presets)")
+    endif()
+    # The test tooling builds the package the way the publisher would, with this build's compiler
+    # and manifest DLL names. It is kept in the third-party cache and made once per processor, so
+    # a demo installation in the demo prefix stays valid across clean builds; the header follows
+    # whatever certificate the package holds.
+    find_program(ORB_PYTHON3 python3 REQUIRED)
+    set(ORB_DEMO_DIR "${ORB_DEPS_DIR}/demo-${CMAKE_SYSTEM_PROCESSOR}")
+    string(REPLACE ";" "," _orb_demo_dlls "${ORB_MANIFEST_DLLS}")
+    add_custom_command(
+        OUTPUT "${ORB_DEMO_DIR}/stamp"
+        COMMAND sh -c "[ -f \"$0/stamp\" ] || exec \"$@\" >/dev/null" "${ORB_DEMO_DIR}"
+                "${ORB_PYTHON3}" "${CMAKE_SOURCE_DIR}/tools/testpkg/make_testpkg.py" --out "${ORB_DEMO_DIR}"
+                --dlls "${_orb_demo_dlls}" --version "${ORB_VERSION}"
+                --cc "${CMAKE_C_COMPILER}" --windres "${CMAKE_RC_COMPILER}"
+        COMMENT "Building the signed demo package (once, into ${ORB_DEMO_DIR})"
+        VERBATIM)
+    add_custom_command(
+        OUTPUT "${ORB_THUMBPRINT_HEADER}"
+        COMMAND "${CMAKE_COMMAND}" "-DTHUMBPRINT_FILE=${ORB_DEMO_DIR}/certs/publisher.thumbprint"
+                "-DOUT=${ORB_THUMBPRINT_HEADER}" -P "${CMAKE_CURRENT_LIST_DIR}/PublisherThumbprint.cmake"
+        DEPENDS "${ORB_DEMO_DIR}/stamp" "${CMAKE_CURRENT_LIST_DIR}/PublisherThumbprint.cmake"
+                "${CMAKE_CURRENT_LIST_DIR}/OrbPublisherThumbprint.h.in"
+        COMMENT "Pinning the demo publisher's thumbprint"
+        VERBATIM)
+    add_custom_target(orb_publisher_thumbprint DEPENDS "${ORB_THUMBPRINT_HEADER}")
+else()
+    orb_write_publisher_thumbprint("${ORB_PUBLISHER_THUMBPRINT}" "${ORB_THUMBPRINT_HEADER}")
 endif()
-string(LENGTH "${ORB_PUBLISHER_THUMBPRINT}" _orb_thumb_len)
-if(NOT _orb_thumb_len EQUAL 40)
-    message(FATAL_ERROR "ORB_PUBLISHER_THUMBPRINT must be 40 hexadecimal digits, not ${_orb_thumb_len}")
-endif()
-string(TOLOWER "${ORB_PUBLISHER_THUMBPRINT}" ORB_PUBLISHER_THUMBPRINT_LOWER)
+
 
 list(LENGTH ORB_MANIFEST_DLLS _orb_dll_count)
 if(NOT _orb_dll_count EQUAL 9)

@@ -3,7 +3,11 @@
 # private Xvfb screen, clicked and typed at with xdotool at its controls' own coordinates, against
 # the local demo server on loopback (127.0.0.1:18080, the host the demo build pins).
 #
-#   tools/flow-test.sh
+#   tools/flow-test.sh FLAVOUR INSTALLER DEMO_PACKAGE_DIR OUT_DIR GL_TEST DISPLAY_INFO
+#
+# ctest runs it in the demo build (test presets flow and flow64, tests/flow/CMakeLists.txt), which
+# makes the installer and its demo package; the fixture there owns the Xvfb screen (DISPLAY_INFO).
+# The demo server belongs to the scenarios: each starts it with its own package, pace and cuts.
 #
 # Scenarios, in this order (each starts the installer afresh in the same prefix):
 #   consent  - "立即安装" without the agreement: the consent message, and nothing written;
@@ -29,17 +33,18 @@
 #              beside a copy of the installer and preferred by Wine as Windows would: a whole
 #              installation, and none of them loaded;
 #   presenter - the OpenGL presenter's tests of the test build, which need this display.
-# A screenshot of every page and message is kept in build/PRESET/flow/. Ends with one line and a
+# A screenshot of every page and message is kept in OUT_DIR. Ends with one line and a
 # non-zero status when a check failed.
 set -uo pipefail
 
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$repo"
+flavour=$1 installer=$2 demo=$3 out=$4 gl_test=$5
 source "$repo/tools/wine-prefix.sh"
-source "$repo/tools/demo-build.sh" >/dev/null || { echo "[flow] building the demo installer failed"; exit 1; }
+orb_use_flavour "$flavour" || exit 1
+triplet=$flavour-w64-mingw32
 
 title="欧贝林视频格式转换器"
-out=$repo/build/$preset/flow
 rm -rf "$out"
 mkdir -p "$out"
 failures=0
@@ -49,12 +54,10 @@ fail() {
 }
 
 server=
-display_pid=
 prefix=$(mktemp -d /tmp/orb-flow.XXXXXX)
 cleanup() {
     [ -n "$server" ] && kill "$server" 2>/dev/null
     WINEPREFIX=$prefix orb_wineserver -k >/dev/null 2>&1
-    [ -n "$display_pid" ] && kill "$display_pid" 2>/dev/null
     rm -rf "$prefix"
 }
 trap cleanup EXIT
@@ -63,11 +66,8 @@ if (exec 3<>/dev/tcp/127.0.0.1/18080) 2>/dev/null; then
     echo "[flow] 127.0.0.1:18080 is taken (is tools/run.sh running?); the demo build talks to that port"
     exit 1
 fi
-display=:$((200 + RANDOM % 100))
-Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
-display_pid=$!
-export DISPLAY=$display
-sleep 1
+read -r DISPLAY _ <"$6" || { echo "[flow] no X display in $6 (its ctest fixture starts one)"; exit 1; }
+export DISPLAY
 orb_prepare_prefix "$prefix" x11 >/dev/null
 orb_isolate_prefix "$prefix"
 export WINEPREFIX=$prefix
@@ -194,7 +194,7 @@ start_installer consent && {
 }
 
 echo "[flow] failure"
-serve "$repo/build/$preset/flow/no-such-package.zip" 0
+serve "$out/no-such-package.zip" 0
 start_installer failure && {
     click 33 345   # the agreement box
     click 260 298  # 立即安装
@@ -450,7 +450,6 @@ fi
 
 # The OpenGL presenter's frame checks need this X display; the headless suites skip them.
 echo "[flow] presenter"
-gl_test=$repo/build/$ORB_TEST_PRESET/tests/uie/test_uie_gl_presenter.exe
 if [ -f "$gl_test" ]; then
     ORB_TEST_DISPLAY=1 timeout 300 "$orb_wine_loader" "$gl_test" --gtest_color=no >"$out/presenter.log" 2>&1 ||
         fail "presenter: see ${out#$repo/}/presenter.log"

@@ -18,7 +18,18 @@ repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$repo"
 "$repo/tools/setup.sh"
 source "$repo/tools/wine-prefix.sh"
-source "$repo/tools/demo-build.sh"
+orb_choose_flavour
+if [ "$ORB_FLAVOUR" = i686 ]; then
+    preset=demo
+else
+    preset=demo64
+    echo "[demo] the x86_64 build of the installer: $ORB_NO_32BIT_REASON"
+fi
+# The build makes the demo package too (once) and pins its publisher's thumbprint.
+cmake --preset $preset >/dev/null
+cmake --build --preset $preset
+installer=$repo/build/$preset/OrbelinSetup.exe
+demo=$repo/.cache/demo-$ORB_FLAVOUR
 
 pids=()
 cleanup() {

@@ -1,3 +1,4 @@
+#!/usr/bin/env bash
 # Sourced by the scripts that run Windows programs: picks the build flavour this machine can run
 # and prepares Wine prefixes for it.
 #
@@ -28,6 +29,12 @@
 #                                     needs root, and without it the variables stay unset and those
 #                                     tests report themselves skipped
 #   orb_unmap_test_drives DIR         unmounts them again
+#   orb_create_test_prefix DIR        the tests' throwaway prefix, made afresh: headless, isolated,
+#                                     with the fault tests' drives and one persistent wineserver
+#   orb_remove_test_prefix DIR        stops its wineserver, unmounts its drives and deletes it
+#
+# Run as a program, it calls one of them for a flavour (the ctest fixtures of tests/CMakeLists.txt):
+#   wine-prefix.sh i686|x86_64 FUNCTION ARGS...
 #
 # Wine has neither "微软雅黑" nor "宋体"; without a replacement GDI+ cannot create either family
 # and no text is drawn at all, so both are mapped to WenQuanYi Micro Hei.
@@ -184,3 +191,30 @@ orb_unmap_test_drives() {
         fi
     done
 }
+
+orb_create_test_prefix() {
+    local prefix=$1
+    orb_remove_test_prefix "$prefix"
+    echo "creating $WINEARCH Wine prefix $prefix"
+    orb_prepare_prefix "$prefix" null
+    orb_isolate_prefix "$prefix"
+    orb_map_test_drives "$prefix"
+    # One persistent wineserver serves every test process of the run; it must not hold ctest's pipe.
+    orb_wineserver -p </dev/null >/dev/null 2>&1
+}
+
+orb_remove_test_prefix() {
+    local prefix=$1
+    if [ -d "$prefix" ]; then
+        WINEPREFIX=$prefix orb_wineserver -k >/dev/null 2>&1 || true
+    fi
+    orb_unmap_test_drives "$prefix"
+    rm -rf "$prefix"
+}
+
+if [ "${BASH_SOURCE[0]}" = "$0" ]; then
+    set -euo pipefail
+    orb_use_flavour "$1"
+    shift
+    "$@"
+fi

@@ -7,12 +7,16 @@
 # background services, which inherit its standard handles and would keep ctest's output pipe open
 # (and the test "running") long after the program itself has ended.
 if [ -z "${WINEPREFIX:-}" ]; then
-    echo "wine-run: WINEPREFIX is not set; run the tests with tools/test.sh, which prepares one" >&2
+    echo "wine-run: WINEPREFIX is not set; run the tests with ctest, whose fixture prepares one" >&2
     exit 2
 fi
 source "$(dirname "${BASH_SOURCE[0]}")/wine-prefix.sh"
 orb_use_flavour "$1" || exit 2
 shift
+export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winemenubuilder.exe=d"
+# The fault tests' small and read-only drives, where the prefix's fixture could mount them.
+[ -e "$WINEPREFIX/dosdevices/s:" ] && export ORB_TEST_SMALL_DRIVE=S:
+[ -e "$WINEPREFIX/dosdevices/r:" ] && export ORB_TEST_READONLY_DRIVE=R:
 log=$(mktemp /tmp/orb-wine-run.XXXXXX)
 orb_wine "$@" >"$log" 2>&1 </dev/null
 status=$?
