@@ -49,12 +49,12 @@ CAgreementControl::CAgreementControl() {
     row->spacing = 0;
     row->defaultAlignment = 1;
 
-    checkBox_ = row->Add<UIE::CUiCheckBox>();
-    checkBox_->widthSpec = 18;
-    checkBox_->heightSpec = 18;
-    checkBox_->SetOnChange([this](bool value) { checked_ = value; });
+    checkBox = row->Add<UIE::CUiCheckBox>();
+    checkBox->widthSpec = 18;
+    checkBox->heightSpec = 18;
+    checkBox->SetOnChange([this](bool value) { checked = value; });
     // The box has no caption of its own: the row's words name it.
-    checkBox_->accessName = L"我已阅读并同意《用户协议》和《隐私协议》";
+    checkBox->accessName = L"我已阅读并同意《用户协议》和《隐私协议》";
 
     auto toggle = [this] { Toggle(); };
     AddText(row, L"我已阅读并同意", 4, toggle);
@@ -64,10 +64,10 @@ CAgreementControl::CAgreementControl() {
 }
 
 void CAgreementControl::Toggle() {
-    checked_ = !checked_;
-    checkBox_->checked = checked_;
-    checkBox_->Invalidate();
-    checkBox_->NotifyAccess(UIE::UiAccessEvent::StateChange);
+    checked = !checked;
+    checkBox->checked = checked;
+    checkBox->Invalidate();
+    checkBox->NotifyAccess(UIE::UiAccessEvent::StateChange);
 }
 
 }  // namespace SetupUi

@@ -13,13 +13,13 @@ class CAgreementControl : public UIE::CUiControl {
 public:
     CAgreementControl();
 
-    bool IsChecked() const { return checked_; }
+    bool IsChecked() const { return checked; }
 
 private:
     void Toggle();
 
-    bool checked_ = false;
-    UIE::CUiCheckBox* checkBox_ = nullptr;  // owned by the row's layout
+    bool checked = false;
+    UIE::CUiCheckBox* checkBox = nullptr;  // owned by the row's layout
 };
 
 // Opens one of the publisher's documents ("/orbelin/…") in the user's browser.

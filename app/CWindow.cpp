@@ -8,7 +8,7 @@ CWindow::~CWindow() = default;
 
 int CWindow::HitTestFrame(int x, int y) {
     using UIE::Scale;
-    if (!captionDragEnabled_ || y >= Scale(260))
+    if (!captionDragEnabled || y >= Scale(260))
         return -1;
     // The top-right corner holds the close button and must stay clickable.
     if (x >= Scale(476) && y < Scale(52))
@@ -19,7 +19,7 @@ int CWindow::HitTestFrame(int x, int y) {
 bool CWindow::OnEscape() {
     if (CUiWindow::OnEscape())
         return true;
-    return escapeAction_ && escapeAction_();
+    return escapeAction && escapeAction();
 }
 
 }  // namespace SetupUi

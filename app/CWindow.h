@@ -1,5 +1,5 @@
 // The installer's main window: the window host without a caption strip of its own, whose header
-// picture drags the window while the caption drag is on (the main page). Escape goes to the
+// picture drags the window while `captionDragEnabled` is set (the main page). Escape goes to the
 // page's escape action when no modal layer takes it.
 #pragma once
 
@@ -17,13 +17,13 @@ public:
     bool OnEscape() override;
 
     // The pages over the main page have no header picture to drag by.
-    void SetCaptionDrag(bool enabled) { captionDragEnabled_ = enabled; }
+    void SetCaptionDrag(bool enabled) { captionDragEnabled = enabled; }
     // `action` answers true when Escape did something on the page shown.
-    void SetEscapeAction(std::function<bool()> action) { escapeAction_ = std::move(action); }
+    void SetEscapeAction(std::function<bool()> action) { escapeAction = std::move(action); }
 
 private:
-    bool captionDragEnabled_ = true;
-    std::function<bool()> escapeAction_;
+    bool captionDragEnabled = true;
+    std::function<bool()> escapeAction;
 };
 
 }  // namespace SetupUi

@@ -2,11 +2,13 @@
 //
 // A control is a rectangle in DIP (1/96 inch) relative to its parent, with children that it owns
 // (first painted first, hit-tested last), a handful of state flags and thirty-two virtual
-// operations through which the scene (UiScene) delivers painting, layout, pointer,
-// keyboard, focus, IME and timer events and asks what a screen reader should hear. The scene owns the roots and holds
-// the hover, capture and focus roles as plain pointers. Local coordinates handed to the event operations are DIP
-// relative to the receiving control's top-left corner; only `GetPixelRect`, the canvas and `GetImeCaretRect` are in
-// device pixels. Everything runs on the UI thread; controls are never detached or re-parented.
+// operations through which the scene (UiScene) and the window showing it deliver painting, layout,
+// pointer, keyboard, focus, IME and timer events and ask what a screen reader should hear. The
+// scene owns the roots and holds the hover, capture and focus roles as plain pointers; a control
+// sees it only as IUiScene. Local coordinates handed to the event operations are DIP relative to
+// the receiving control's top-left corner; only `GetPixelRect`, the canvas and `GetImeCaretRect`
+// are in device pixels. Everything runs on the UI thread; controls are never detached or
+// re-parented.
 #pragma once
 
 #include <memory>
