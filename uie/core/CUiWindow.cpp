@@ -1,13 +1,10 @@
 #include "uie/core/CUiWindow.h"
 
-
 #include <algorithm>
 #include <utility>
 
-#include "base/ScopedWin.h"
 #include "uie/core/UiDpi.h"
 #include "uie/core/UiDpiSetup.h"
-#include "uie/core/UiFirstPaint.h"
 #include "uie/core/UiScenePainter.h"
 #include "uie/core/UiWindowFrame.h"
 #include "uie/core/UiWindowIme.h"
@@ -60,8 +57,7 @@ CUiWindow::~CUiWindow() {
     if (hwnd)
         DestroyWindow(hwnd);
     readers.Disconnect();
-    presenter.Stop();
-    buffer.Release();
+    surface.Release();
 }
 
 void CUiWindow::CloseTopLayer() {
@@ -102,7 +98,7 @@ bool CUiWindow::OnEscape() {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Creation, roots, presenter and posted tasks
+// Creation, roots, the presenter and posted tasks
 // ---------------------------------------------------------------------------------------------
 
 bool CUiWindow::Create(HINSTANCE moduleInstance, const UiWindowOptions& options) {
@@ -126,9 +122,7 @@ bool CUiWindow::Create(HINSTANCE moduleInstance, const UiWindowOptions& options)
     pendingIconResource = options.iconResource;
     PostMessageW(hwnd, kDecorateMessage, 0, 0);
 
-    // OpenGL presents the buffer where it can, once the first frame is out (see StartPresenter);
-    // where it cannot (no driver, no display, no pixel format) every paint is copied with BitBlt.
-    presenterStart = PresenterStart::Waiting;
+    surface.StartAfterFirstFrame();
     OnSize(Unscale(w), Unscale(h));
     return true;
 }
@@ -142,20 +136,11 @@ void CUiWindow::AddRoot(std::unique_ptr<CUiControl> root) {
 }
 
 bool CUiWindow::StartPresenter() {
-    presenterStart = PresenterStart::Done;
-    if (!hwnd || !presenter.Start(hwnd))
-        return false;
-    // What is on screen came by BitBlt; the presenter shows the same frame at once, or, when the
-    // buffer no longer fits the window, the paint that follows does.
-    const UiSize client = ClientPixels();
-    if (!buffer.bufferDC || !PresentBuffer(client.width, client.height))
-        InvalidateAll();
-    return presenter.Active();
+    return surface.StartPresenter(hwnd);
 }
 
 void CUiWindow::StopPresenter() {
-    presenterStart = PresenterStart::Done;
-    presenter.Stop();
+    surface.StopPresenter();
 }
 
 UiSize CUiWindow::ClientSizeDip() const {
@@ -273,7 +258,10 @@ LRESULT CUiWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM l
             InvalidateCaptionStrip(hwnd, CaptionStripHeight());
             return 0;
         case WM_PAINT:
-            return OnPaintMessage();
+            surface.Paint(hwnd, [this](UiCanvas& canvas, const UiLtrb& dirty, int widthPx) {
+                DrawScene(canvas, dirty, widthPx);
+            });
+            return 0;
         case WM_CLOSE:
             if (messageHook && messageHook(message, wParam, lParam) != -1)
                 return 0;
@@ -334,7 +322,7 @@ LRESULT CUiWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM l
         case WM_IME_COMPOSITION: {
             CUiControl* focused = scene.Focused();
             return focused && DeliverImeResult(hwnd, *focused, lParam) ? 0
-                                                                        : DefaultPath(window, message, wParam, lParam);
+                                                                       : DefaultPath(window, message, wParam, lParam);
         }
         case WM_TIMER:
             if (!scene.TimerTick(static_cast<unsigned>(wParam)))
@@ -371,31 +359,15 @@ LRESULT CUiWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM l
             ApplyDwmFrame(hwnd);
             return 0;
         case kStartPresenterMessage:
-            if (presenterStart == PresenterStart::Posted)
-                StartPresenter();
+            surface.OnStartMessage(hwnd);
             return 0;
         default:
             return DefaultPath(window, message, wParam, lParam);
     }
 }
 
-LRESULT CUiWindow::OnPaintMessage() {
-    if (!Paint())
-        return 0;
-    NoteFirstPresentedPaint();  // the application's hook, if it installed one
-    // The first frame is out: OpenGL starts on the next turn of the message loop, unless it was
-    // started already.
-    if (presenterStart == PresenterStart::Waiting) {
-        if (presenter.Active())
-            presenterStart = PresenterStart::Done;
-        else if (PostMessageW(hwnd, kStartPresenterMessage, 0, 0))
-            presenterStart = PresenterStart::Posted;
-    }
-    return 0;
-}
-
 void CUiWindow::OnDestroyMessage(WPARAM wParam, LPARAM lParam) {
-    presenter.Stop();
+    surface.StopPresenter();
     // Readers may keep the object; from now on it answers that the window is gone.
     readers.Disconnect();
     OnDestroy();
@@ -525,38 +497,17 @@ void CUiWindow::OnUpdateUiState(WPARAM wParam) {
 // Painting
 // ---------------------------------------------------------------------------------------------
 
-bool CUiWindow::Paint() {
-    base::PaintDc paint(hwnd);
-    const UiSize client = ClientPixels();
-    if (client.width <= 0 || client.height <= 0 || !paint.Get())
-        return false;  // minimised: the buffer is left alone
-    buffer.Ensure(paint.Get(), client.width, client.height);
-    const RECT& area = paint.Area();
-    RenderBuffer({area.left, area.top, area.right, area.bottom});
-    if (!PresentBuffer(client.width, client.height))
-        BitBlt(paint.Get(), area.left, area.top, area.right - area.left, area.bottom - area.top, buffer.bufferDC.Get(),
-               area.left, area.top, SRCCOPY);
-    return true;
-}
-
-// The presenter shows the whole buffer at once, whatever the dirty area; the buffer always holds
-// the complete image. False when the caller must copy with BitBlt.
-bool CUiWindow::PresentBuffer(int width, int height) {
-    if (!presenter.Active() || buffer.bufferWidth != width || buffer.bufferHeight != height)
-        return false;
-    return presenter.Present(buffer.bufferBits, width, height);
-}
-
 void CUiWindow::RenderBuffer(const UiLtrb& dirty) {
-    if (!buffer.bufferDC)
-        return;
-    canvas.BeginWindowPaint(buffer.bufferDC.Get(), buffer.bufferWidth, buffer.bufferHeight, dirty);
+    surface.Render(dirty,
+                   [this](UiCanvas& canvas, const UiLtrb& area, int widthPx) { DrawScene(canvas, area, widthPx); });
+}
+
+void CUiWindow::DrawScene(UiCanvas& canvas, const UiLtrb& dirty, int widthPx) {
     UiSceneFrame frame;
-    frame.widthPx = buffer.bufferWidth;
+    frame.widthPx = widthPx;
     frame.captionPx = CaptionStripHeight();
     frame.title = &title;
     PaintScene(canvas, scene, frame, dirty);
-    canvas.EndWindowPaint();
 }
 
 }  // namespace UIE

@@ -21,12 +21,10 @@
 
 #include "uie/core/CUiControl.h"
 #include "uie/core/UiAccessBridge.h"
-#include "uie/core/UiBackBuffer.h"
-#include "uie/core/UiCanvas.h"
 #include "uie/core/UiGeometry.h"
-#include "uie/core/UiGlPresenter.h"
 #include "uie/core/UiScene.h"
 #include "uie/core/UiTaskQueue.h"
+#include "uie/core/UiWindowSurface.h"
 
 namespace UIE {
 
@@ -74,9 +72,7 @@ public:
     bool Create(HINSTANCE instance, const UiWindowOptions& options);
     // Takes ownership; the root becomes the topmost and is arranged over the client area.
     void AddRoot(std::unique_ptr<CUiControl> root);
-    // OpenGL takes a long time to start (under Wine, Mesa's renderer easily takes longer than
-    // everything else before the first frame), so the window's first frame is copied with BitBlt
-    // and the presenter starts right after it, from the message loop, and shows the same frame.
+    // The OpenGL presenter starts after the window's first frame (see UiWindowSurface).
     // StartPresenter starts it at once instead (true when it presents); StopPresenter stops it
     // and keeps it stopped, with every paint copied with BitBlt.
     bool StartPresenter();
@@ -101,9 +97,9 @@ public:
     UiScene& Scene() { return scene; }
     const std::wstring& Title() const { return title; }
     // The last frame drawn: what the window shows.
-    const UiBackBuffer& Buffer() const { return buffer; }
-    UiCanvas& Canvas() { return canvas; }
-    UiGlPresenter& Presenter() { return presenter; }
+    const UiBackBuffer& Buffer() const { return surface.Buffer(); }
+    UiCanvas& Canvas() { return surface.Canvas(); }
+    UiGlPresenter& Presenter() { return surface.Presenter(); }
 
 private:
     // UiSceneHost
@@ -120,7 +116,6 @@ private:
     static LRESULT CALLBACK StaticWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT DefaultPath(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT OnPaintMessage();
     void OnDestroyMessage(WPARAM wParam, LPARAM lParam);
     UiSize ClientSizeDip() const;
     int CaptionStripHeight();
@@ -135,26 +130,16 @@ private:
     bool OnSetCursor(LPARAM lParam);
     LRESULT OnNcHitTest(LPARAM lParam);
 
-    // Painting. Paint is false when nothing was drawn (minimised, no DC).
-    bool Paint();
-    bool PresentBuffer(int width, int height);
+    void DrawScene(UiCanvas& canvas, const UiLtrb& dirty, int widthPx);
 
     HWND hwnd = nullptr;
     HINSTANCE instance = nullptr;
     std::wstring title;
     MessageHook messageHook;
-    UiBackBuffer buffer;
-    // Shows the buffer through OpenGL while it works; BitBlt otherwise.
-    UiGlPresenter presenter;
-    UiCanvas canvas;
+    UiWindowSurface surface{kStartPresenterMessage};
     bool trackingLeave = false;
     // The icon resource that kDecorateMessage sets; 0 once set, or when there is none.
     int pendingIconResource = 0;
-
-    // Where the presenter's start after the first frame stands: Create sets Waiting, the first
-    // frame posts kStartPresenterMessage, and StartPresenter or StopPresenter end it.
-    enum class PresenterStart { Done, Waiting, Posted };
-    PresenterStart presenterStart = PresenterStart::Done;
 
     UiTaskQueue tasks{kPostedTaskMessage};
     // The character the key just handled here would still type (Tab, Enter, Space): dropped.
