@@ -3,9 +3,10 @@
 // The host registers the class "Orb.UiWindow", creates the frameless window centred on the
 // screen and turns window messages into scene operations: pointer, keyboard, IME, wheel, timers,
 // cursors and the keyboard cues (Tab and Shift+Tab move the focus in reading order, Enter and
-// Space act on the focused control, the focus ring shows after keyboard use only). It owns the
-// back buffer the scene is painted into on WM_PAINT and presents it (OpenGL where it works,
-// BitBlt otherwise). The frame (UiWindowFrame) and screen readers (UiAccessBridge) have files of
+// Space act on the focused control, the focus ring shows after keyboard use only). On WM_PAINT
+// it paints the scene (UiScenePainter) into the window's pixels (UiWindowSurface: the back buffer,
+// presented through OpenGL where it works, BitBlt otherwise). The frame (UiWindowFrame), screen
+// readers (UiAccessBridge), the IME (UiWindowIme) and posted tasks (UiTaskQueue) have files of
 // their own. Its owner sees unhandled messages first through the message hook (WM_CLOSE before
 // the window is destroyed, WM_DESTROY after the host's own clean-up). Message coordinates are
 // client pixels; everything handed to the scene is DIP. UI thread only, except `Post`, which
