@@ -1,6 +1,6 @@
 #include "engine/DownloadRules.h"
 
-#include <cctype>
+#include "engine/AsciiText.h"
 
 namespace Engine {
 
@@ -29,26 +29,6 @@ std::wstring TransferFailure(const std::wstring& text) {
 }
 
 bool IsRetriedStatus(long code) { return code == 408 || code == 429 || (code >= 500 && code <= 599); }
-
-std::string Trim(const std::string& text) {
-    const size_t first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos)
-        return std::string();
-    return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
-}
-
-// Digits only, no sign, no overflow.
-bool ParseCount(const std::string& text, int64_t& value) {
-    if (text.empty() || text.size() > 18)
-        return false;
-    value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9')
-            return false;
-        value = value * 10 + (c - '0');
-    }
-    return true;
-}
 
 }  // namespace
 
@@ -105,16 +85,15 @@ bool HeaderValue(const std::string& line, const char* name, std::string& value) 
     const size_t colon = line.find(':');
     if (colon == std::string::npos)
         return false;
-    const std::string key = Trim(line.substr(0, colon));
+    const std::string key = TrimBlanks(line.substr(0, colon));
     size_t i = 0;
     for (; name[i] != '\0'; ++i) {
-        if (i >= key.size() || std::tolower(static_cast<unsigned char>(key[i])) !=
-                                   std::tolower(static_cast<unsigned char>(name[i])))
+        if (i >= key.size() || AsciiLower(key[i]) != AsciiLower(name[i]))
             return false;
     }
     if (i != key.size())
         return false;
-    value = Trim(line.substr(colon + 1));
+    value = TrimBlanks(line.substr(colon + 1));
     return true;
 }
 
@@ -126,31 +105,31 @@ bool ParseContentRange(const std::string& value, int64_t& first, int64_t& total)
         dash > slash)
         return false;
     int64_t last = 0;
-    if (!ParseCount(Trim(value.substr(unit.size(), dash - unit.size())), first) ||
-        !ParseCount(value.substr(dash + 1, slash - dash - 1), last) || last < first)
+    if (!ParseDigits(TrimBlanks(value.substr(unit.size(), dash - unit.size())), 18, first) ||
+        !ParseDigits(value.substr(dash + 1, slash - dash - 1), 18, last) || last < first)
         return false;
     const std::string totalText = value.substr(slash + 1);
     if (totalText == "*") {
         total = -1;
         return true;
     }
-    return ParseCount(totalText, total) && last < total;
+    return ParseDigits(totalText, 18, total) && last < total;
 }
 
 int64_t ParseContentLength(const std::string& value) {
     int64_t length = -1;
-    return ParseCount(Trim(value), length) ? length : -1;
+    return ParseDigits(TrimBlanks(value), 18, length) ? length : -1;
 }
 
 int ParseRetryAfter(const std::string& value) {
     int64_t seconds = 0;
-    if (!ParseCount(Trim(value), seconds))
+    if (!ParseDigits(TrimBlanks(value), 18, seconds))
         return -1;
     return seconds > 86400 ? 86400 : static_cast<int>(seconds);
 }
 
 std::string StrongEntityTag(const std::string& etag) {
-    const std::string tag = Trim(etag);
+    const std::string tag = TrimBlanks(etag);
     if (tag.size() < 2 || tag.front() != '"' || tag.back() != '"')
         return std::string();
     return tag;

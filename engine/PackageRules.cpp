@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "engine/AsciiText.h"
+
 namespace Engine {
 
 // ---------------------------------------------------------------------------------------------
@@ -97,10 +99,6 @@ std::string ToLowerHex(const unsigned char* bytes, std::size_t size) {
         hex.push_back(kDigits[bytes[i] & 0x0F]);
     }
     return hex;
-}
-
-static char AsciiLower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 bool ThumbprintMatches(const unsigned char* hash, std::size_t size, const std::string& pinned) {

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "engine/AsciiText.h"
+
 namespace Engine {
 
 namespace {
@@ -9,36 +11,6 @@ namespace {
 // ---------------------------------------------------------------------------------------------
 // Text helpers
 // ---------------------------------------------------------------------------------------------
-
-char Lower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-std::string ToLower(std::string text) {
-    for (char& c : text)
-        c = Lower(c);
-    return text;
-}
-
-std::string ToUpper(std::string text) {
-    for (char& c : text)
-        c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-    return text;
-}
-
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-std::string Trim(const std::string& text) {
-    size_t begin = 0;
-    size_t end = text.size();
-    while (begin < end && IsBlank(text[begin]))
-        ++begin;
-    while (end > begin && IsBlank(text[end - 1]))
-        --end;
-    return text.substr(begin, end - begin);
-}
 
 // Splits at any of `separators`, dropping empty pieces.
 std::vector<std::string> Split(const std::string& text, const std::string& separators) {
@@ -58,16 +30,6 @@ std::vector<std::string> Split(const std::string& text, const std::string& separ
     return pieces;
 }
 
-bool AllDigits(const std::string& text) {
-    if (text.empty())
-        return false;
-    for (char c : text) {
-        if (c < '0' || c > '9')
-            return false;
-    }
-    return true;
-}
-
 // Case-insensitive match of `text` against `pattern`, where '*' stands for any run of characters.
 bool WildcardMatches(const std::string& pattern, const std::string& text) {
     size_t p = 0, t = 0, starAt = std::string::npos, resumeAt = 0;
@@ -75,7 +37,7 @@ bool WildcardMatches(const std::string& pattern, const std::string& text) {
         if (p < pattern.size() && pattern[p] == '*') {
             starAt = p++;
             resumeAt = t;
-        } else if (p < pattern.size() && Lower(pattern[p]) == Lower(text[t])) {
+        } else if (p < pattern.size() && AsciiLower(pattern[p]) == AsciiLower(text[t])) {
             ++p;
             ++t;
         } else if (starAt != std::string::npos) {
@@ -92,12 +54,15 @@ bool WildcardMatches(const std::string& pattern, const std::string& text) {
 
 // A decimal number of at most `maxDigits` digits; -1 for anything else.
 int SmallNumber(const std::string& text, size_t maxDigits) {
-    if (!AllDigits(text) || text.size() > maxDigits)
-        return -1;
-    int value = 0;
-    for (char c : text)
-        value = value * 10 + (c - '0');
-    return value;
+    int64_t value = 0;
+    return ParseDigits(text, maxDigits, value) ? static_cast<int>(value) : -1;
+}
+
+// An IPv6 address without the brackets a URL puts around it.
+std::string Unbracketed(const std::string& host) {
+    if (host.size() >= 2 && host.front() == '[' && host.back() == ']')
+        return host.substr(1, host.size() - 2);
+    return host;
 }
 
 int DefaultPort(const std::string& scheme) {
@@ -145,7 +110,7 @@ std::string CurlProxy(std::string entry, const std::string& kind) {
     std::string scheme = kind;
     const size_t sep = entry.find("://");
     if (sep != std::string::npos) {
-        scheme = ToLower(entry.substr(0, sep));
+        scheme = AsciiLowered(entry.substr(0, sep));
         entry = entry.substr(sep + 3);
     }
     if (scheme != "http" && scheme != "https")
@@ -184,25 +149,24 @@ bool ParseProxyTarget(const std::string& url, ProxyTarget& target) {
     const size_t sep = url.find("://");
     if (sep == std::string::npos || sep == 0)
         return false;
-    target.scheme = ToLower(url.substr(0, sep));
+    target.scheme = AsciiLowered(url.substr(0, sep));
     std::string authority = url.substr(sep + 3, url.find_first_of("/?#", sep + 3) - (sep + 3));
     const size_t at = authority.rfind('@');
     if (at != std::string::npos)
         authority = authority.substr(at + 1);
     std::string host, port;
     SplitHostPort(authority, host, port);
-    if (host.size() >= 2 && host.front() == '[' && host.back() == ']')
-        host = host.substr(1, host.size() - 2);
+    host = Unbracketed(host);
     const int number = port.empty() ? DefaultPort(target.scheme) : SmallNumber(port, 5);
     if (host.empty() || number < 0)
         return false;
-    target.host = ToLower(host);
+    target.host = AsciiLowered(host);
     target.port = number;
     return true;
 }
 
 bool IsLoopbackHost(const std::string& host) {
-    std::string name = ToLower(host);
+    std::string name = AsciiLowered(host);
     if (!name.empty() && name.back() == '.')
         name.pop_back();
     if (name == "localhost" || WildcardMatches("*.localhost", name))
@@ -223,7 +187,7 @@ std::vector<ProxyChoice> ProxyChoicesFromList(const std::string& list, const std
     for (const std::string& entry : Split(list, "; \t\r\n")) {
         const size_t equals = entry.find('=');
         if (equals == std::string::npos) {
-            if (ToLower(entry) == "direct") {
+            if (AsciiLowered(entry) == "direct") {
                 general.push_back(Direct());
             } else if (const std::string proxy = CurlProxy(entry, "http"); !proxy.empty()) {
                 general.push_back(Through(proxy));
@@ -231,7 +195,7 @@ std::vector<ProxyChoice> ProxyChoicesFromList(const std::string& list, const std
             continue;
         }
         // "https=host:port" is the HTTP proxy that https URLs tunnel through, not a TLS proxy.
-        if (ToLower(entry.substr(0, equals)) != scheme)
+        if (AsciiLowered(entry.substr(0, equals)) != scheme)
             continue;
         if (const std::string proxy = CurlProxy(entry.substr(equals + 1), "http"); !proxy.empty())
             forScheme.push_back(Through(proxy));
@@ -241,7 +205,7 @@ std::vector<ProxyChoice> ProxyChoicesFromList(const std::string& list, const std
 
 bool BypassListMatches(const std::string& bypassList, const ProxyTarget& target) {
     for (std::string entry : Split(bypassList, ";, \t\r\n")) {
-        entry = ToLower(entry);
+        entry = AsciiLowered(entry);
         if (entry == "<local>") {
             if (target.host.find('.') == std::string::npos && target.host.find(':') == std::string::npos)
                 return true;
@@ -257,9 +221,7 @@ bool BypassListMatches(const std::string& bypassList, const ProxyTarget& target)
         SplitHostPort(entry, host, port);
         if (!port.empty() && SmallNumber(port, 5) != target.port)
             continue;
-        if (host.size() >= 2 && host.front() == '[' && host.back() == ']')
-            host = host.substr(1, host.size() - 2);
-        if (WildcardMatches(host, target.host))
+        if (WildcardMatches(Unbracketed(host), target.host))
             return true;
     }
     return false;
@@ -272,10 +234,10 @@ bool BypassListMatches(const std::string& bypassList, const ProxyTarget& target)
 std::vector<ProxyChoice> ParsePacAnswer(const std::string& answer) {
     std::vector<ProxyChoice> choices;
     for (const std::string& raw : Split(answer, ";")) {
-        const std::string entry = Trim(raw);
+        const std::string entry = TrimBlanks(raw);
         const size_t blank = entry.find_first_of(" \t");
-        const std::string keyword = ToUpper(entry.substr(0, blank));
-        const std::string rest = blank == std::string::npos ? std::string() : Trim(entry.substr(blank));
+        const std::string keyword = AsciiUppered(entry.substr(0, blank));
+        const std::string rest = blank == std::string::npos ? std::string() : TrimBlanks(entry.substr(blank));
         if (keyword == "DIRECT" && rest.empty()) {
             choices.push_back(Direct());
             continue;
@@ -305,7 +267,7 @@ EnvironmentProxy EnvironmentProxyFor(const ProxyTarget& target, const Environmen
     std::string proxy = lookup(name.c_str());
     // libcurl never reads HTTP_PROXY: in a CGI program that name carries a request's "Proxy:" header.
     if (proxy.empty() && name != "http_proxy")
-        proxy = lookup(ToUpper(name).c_str());
+        proxy = lookup(AsciiUppered(name).c_str());
     if (proxy.empty())
         proxy = lookup("all_proxy");
     if (proxy.empty())
@@ -319,17 +281,15 @@ EnvironmentProxy EnvironmentProxyFor(const ProxyTarget& target, const Environmen
 }
 
 bool NoProxyMatches(const std::string& noProxy, const std::string& host) {
-    if (Trim(noProxy) == "*")
+    if (TrimBlanks(noProxy) == "*")
         return true;
-    std::string name = ToLower(host);
-    if (name.size() >= 2 && name.front() == '[' && name.back() == ']')
-        name = name.substr(1, name.size() - 2);
+    std::string name = Unbracketed(AsciiLowered(host));
     if (!name.empty() && name.back() == '.')
         name.pop_back();
     uint32_t address = 0;
     const bool isAddress = ParseIpv4(name, address);
     for (std::string token : Split(noProxy, ", \t\r\n")) {
-        token = ToLower(token);
+        token = AsciiLowered(token);
         if (isAddress) {
             const size_t slash = token.find('/');
             uint32_t network = 0;
