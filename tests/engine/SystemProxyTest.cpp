@@ -71,6 +71,19 @@ protected:
         return SendDeviceReportTo(OnProxyTestHost(server_.Url(id_, "api/device/report")), "{}", result, nullptr);
     }
 
+    // Downloads `route` of this test's id from the test host, as the installer does; the bytes that
+    // arrived, and the message of a failure.
+    bool DownloadViaTestHost(const std::string& route, std::string& bytes, std::wstring& message) {
+        const std::wstring dir = MakeTempDir(L"proxy-download");
+        const std::wstring file = dir + L"\\orb1.tmp";
+        EXPECT_TRUE(WriteFileBytes(file, ""));
+        const std::string url = OnProxyTestHost(server_.Url(id_, route));
+        const bool ok = DownloadPackage(std::wstring(url.begin(), url.end()), file, nullptr, message, nullptr);
+        bytes = ReadFileBytes(file);
+        RemoveTree(dir);
+        return ok;
+    }
+
     // The server saw this test's request, and it came through squid.
     void ExpectArrivedThroughSquid(const std::string& route) {
         const auto requests = server_.Requests(id_);
@@ -161,14 +174,10 @@ TEST_F(SystemProxyTest, DownloadGoesThroughTheStaticProxy) {
     SKIP_WITHOUT_SQUID();
     const ScopedInternetSettings settings({false, LoopbackAddress(proxy_.OpenPort()), "", ""});
     ASSERT_TRUE(settings.Ok());
-    const std::wstring dir = MakeTempDir(L"proxy-download");
-    const std::wstring file = dir + L"\\orb1.tmp";
-    ASSERT_TRUE(WriteFileBytes(file, ""));
-    const std::string url = OnProxyTestHost(server_.Url(id_, "len/4096"));
+    std::string bytes;
     std::wstring message;
-    EXPECT_TRUE(DownloadPackage(std::wstring(url.begin(), url.end()), file, nullptr, message, nullptr));
-    EXPECT_EQ(ReadFileBytes(file).size(), 4096u);
-    RemoveTree(dir);
+    EXPECT_TRUE(DownloadViaTestHost("len/4096", bytes, message));
+    EXPECT_EQ(bytes.size(), 4096u);
     ExpectArrivedThroughSquid("len/4096");
 }
 
@@ -240,13 +249,9 @@ TEST_F(SystemProxyTest, DownloadThroughARefusingProxyEndsWithTheProxyMessage) {
     const std::string proxyAddress = LoopbackAddress(proxy_.AuthPort());
     const ScopedInternetSettings settings({false, proxyAddress, "", ""});
     ASSERT_TRUE(settings.Ok());
-    const std::wstring dir = MakeTempDir(L"proxy-download");
-    const std::wstring file = dir + L"\\orb1.tmp";
-    ASSERT_TRUE(WriteFileBytes(file, ""));
-    const std::string url = OnProxyTestHost(server_.Url(id_, "len/16"));
+    std::string bytes;
     std::wstring message;
-    EXPECT_FALSE(DownloadPackage(std::wstring(url.begin(), url.end()), file, nullptr, message, nullptr));
-    RemoveTree(dir);
+    EXPECT_FALSE(DownloadViaTestHost("len/16", bytes, message));
     EXPECT_EQ(message, MsgProxyAuthFailed("http://" + proxyAddress));
     EXPECT_NE(message.find(L"127.0.0.1:" + std::to_wstring(proxy_.AuthPort())), std::wstring::npos);
 }
